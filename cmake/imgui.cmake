@@ -1,0 +1,20 @@
+# Dear ImGui with its Win32 and Direct3D 11 backends, from Debian's imgui source package,
+# unpacked into the build tree at configure time (never committed).
+set(IMGUI_DIR "${CMAKE_BINARY_DIR}/_deps/imgui")
+if(NOT EXISTS "${IMGUI_DIR}/imgui.cpp")
+    execute_process(COMMAND "${CMAKE_SOURCE_DIR}/scripts/fetch-imgui" "${IMGUI_DIR}" RESULT_VARIABLE fetched)
+    if(NOT fetched EQUAL 0)
+        message(FATAL_ERROR "Could not get Debian's imgui source package (scripts/fetch-imgui)")
+    endif()
+endif()
+
+add_library(imgui STATIC
+    "${IMGUI_DIR}/imgui.cpp"
+    "${IMGUI_DIR}/imgui_draw.cpp"
+    "${IMGUI_DIR}/imgui_tables.cpp"
+    "${IMGUI_DIR}/imgui_widgets.cpp"
+    "${IMGUI_DIR}/backends/imgui_impl_win32.cpp"
+    "${IMGUI_DIR}/backends/imgui_impl_dx11.cpp")
+target_include_directories(imgui SYSTEM PUBLIC "${IMGUI_DIR}" "${IMGUI_DIR}/backends")
+target_compile_options(imgui PRIVATE -w)
+target_link_libraries(imgui PUBLIC d3d11 d3dcompiler dwmapi gdi32 imm32)

@@ -1,0 +1,32 @@
+# The files of pure logic: they never include a Windows header, build natively and are tested natively.
+set(OSTREL_PURE_FILES
+    src/app/module_path.h
+    src/app/module_path.cpp
+    src/display/monitor_info.h
+    src/display/monitor_info.cpp
+    src/settings/log_line.h
+    src/settings/log_line.cpp
+    src/settings/settings_text.h
+    src/settings/settings_text.cpp
+    src/warp/corner_point.h
+)
+
+set(OSTREL_PURE_SOURCES "")
+foreach(file IN LISTS OSTREL_PURE_FILES)
+    if(file MATCHES "\\.cpp$")
+        list(APPEND OSTREL_PURE_SOURCES "${CMAKE_SOURCE_DIR}/${file}")
+    endif()
+endforeach()
+
+# The build fails when a pure file includes a Windows header or a project header that is not pure.
+set(OSTREL_PURE_STAMP "${CMAKE_BINARY_DIR}/pure_files_checked.stamp")
+list(TRANSFORM OSTREL_PURE_FILES PREPEND "${CMAKE_SOURCE_DIR}/" OUTPUT_VARIABLE OSTREL_PURE_PATHS)
+add_custom_command(
+    OUTPUT "${OSTREL_PURE_STAMP}"
+    COMMAND "${CMAKE_COMMAND}" "-DROOT=${CMAKE_SOURCE_DIR}" "-DFILES=${OSTREL_PURE_FILES}"
+            -P "${CMAKE_SOURCE_DIR}/cmake/check_pure_files.cmake"
+    COMMAND "${CMAKE_COMMAND}" -E touch "${OSTREL_PURE_STAMP}"
+    DEPENDS ${OSTREL_PURE_PATHS} "${CMAKE_SOURCE_DIR}/cmake/check_pure_files.cmake"
+    COMMENT "Checking that pure files include no platform header"
+    VERBATIM)
+add_custom_target(pure_files_check ALL DEPENDS "${OSTREL_PURE_STAMP}")

@@ -1,0 +1,82 @@
+// ControlWndProc and ProjectionWndProc: hiding instead of closing, display changes, the panel's triggers.
+#include "app/window_procs.h"
+
+#include "app/app_state.h"
+#include "display/monitors.h"
+#include "settings/debug_log.h"
+
+// Declared by the backend's header only in a comment, so that including it does not drag in windows.h.
+extern LRESULT ImGui_ImplWin32_WndProcHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+namespace {
+
+void followDisplayChange()
+{
+    Log("LOG", "Display change detectado pelo Windows!");
+    enumerateMonitors();
+    if (app.hasProjector) {
+        placeProjectionWindow();
+        ShowWindow(app.projectionWindow, SW_SHOW);
+    } else {
+        ShowWindow(app.projectionWindow, SW_HIDE);
+    }
+}
+
+} // namespace
+
+void openPanel()
+{
+    app.panelVisible = true;
+    app.showGrid = true;
+    ShowWindow(app.controlWindow, SW_SHOW);
+}
+
+LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // The panel gets its input first; before its context exists the handler returns 0.
+    if (ImGui_ImplWin32_WndProcHandler(window, message, wParam, lParam))
+        return 1;
+
+    switch (message) {
+    case WM_DESTROY:
+        Shell_NotifyIconW(NIM_DELETE, &app.trayIcon);
+        app.running = false;
+        return 0;
+    case WM_CLOSE:
+        // Closing only hides the panel; the program lives on in the notification area.
+        ShowWindow(window, SW_HIDE);
+        app.panelVisible = false;
+        app.showGrid = false;
+        return 0;
+    case WM_DISPLAYCHANGE:
+        followDisplayChange();
+        break;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDM_OPEN_PANEL)
+            openPanel();
+        else if (LOWORD(wParam) == IDM_EXIT)
+            app.running = false;
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK ProjectionWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_RBUTTONUP:
+        app.panelVisible = true;
+        app.showGrid = true;
+        ShowWindow(app.controlWindow, SW_SHOW);
+        SetForegroundWindow(app.controlWindow);
+        break;
+    case WM_CLOSE:
+        // Refused: nothing could draw the projection again once its window were destroyed.
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}

@@ -1,0 +1,17 @@
+// The two window procedures and the panel-opening action they share.
+#pragma once
+
+#include <windows.h>
+
+// Messages of the notification-area icon arrive at the control window as this message.
+constexpr UINT WM_TRAYICON = WM_USER + 1;
+
+// Tray menu commands (2002 is not used).
+constexpr WORD IDM_OPEN_PANEL = 2001;
+constexpr WORD IDM_EXIT = 2003;
+
+LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK ProjectionWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Shows the control window and turns the panel and the grid on.
+void openPanel();

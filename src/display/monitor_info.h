@@ -1,0 +1,30 @@
+// One entry of the monitor list and the naming rule shared by the list and the panel.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Virtual-screen pixels; right and bottom are exclusive.
+struct Rect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+
+    int32_t width() const { return right - left; }
+    int32_t height() const { return bottom - top; }
+    bool operator==(const Rect&) const = default;
+};
+
+struct MonitorInfo {
+    int32_t index = 0;
+    std::wstring name;
+    Rect rect;
+};
+
+// "Monitor N" with N = index + 1, and " (Principal)" for the primary monitor.
+std::wstring monitorName(int32_t index, bool primary);
+
+// Whether an index names an entry of a list of monitorCount entries (how hasProjector is decided).
+bool isMonitorIndex(int32_t index, std::size_t monitorCount);

@@ -1,0 +1,161 @@
+// config.json text <-> SettingsValues. The JSON library's exceptions stay inside this file.
+#include "settings/settings_text.h"
+
+#include <cmath>
+#include <limits>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+namespace {
+
+using Json = nlohmann::json;
+
+static_assert(std::numeric_limits<float>::is_iec559, "a double beyond float range must become infinity");
+
+// Indices accept any JSON number, or true/false as 1/0, truncated toward zero.
+// A value outside the 32-bit range is refused like a wrong type.
+bool readIndex(const Json& value, int32_t& field)
+{
+    constexpr int64_t lowest = std::numeric_limits<int32_t>::min();
+    constexpr int64_t highest = std::numeric_limits<int32_t>::max();
+    if (value.is_boolean()) {
+        field = value.get<bool>() ? 1 : 0;
+        return true;
+    }
+    if (value.is_number_unsigned()) {
+        const uint64_t number = value.get<uint64_t>();
+        if (number > static_cast<uint64_t>(highest))
+            return false;
+        field = static_cast<int32_t>(number);
+        return true;
+    }
+    if (value.is_number_integer()) {
+        const int64_t number = value.get<int64_t>();
+        if (number < lowest || number > highest)
+            return false;
+        field = static_cast<int32_t>(number);
+        return true;
+    }
+    if (value.is_number_float()) {
+        const double number = std::trunc(value.get<double>());
+        if (!(number >= static_cast<double>(lowest) && number <= static_cast<double>(highest)))
+            return false;
+        field = static_cast<int32_t>(number);
+        return true;
+    }
+    return false;
+}
+
+// Coordinates accept any JSON number, or true/false as 1/0, rounded to float.
+// A value that is not finite as a float is refused: it would be saved as null later.
+bool readCoordinate(const Json& value, float& field)
+{
+    double number = 0.0;
+    if (value.is_boolean())
+        number = value.get<bool>() ? 1.0 : 0.0;
+    else if (value.is_number())
+        number = value.get<double>();
+    else
+        return false;
+    const float rounded = static_cast<float>(number);
+    if (!std::isfinite(rounded))
+        return false;
+    field = rounded;
+    return true;
+}
+
+bool readMemberCoordinate(const Json& entry, const char* key, float& field)
+{
+    const auto member = entry.find(key);
+    return member != entry.end() && readCoordinate(*member, field);
+}
+
+// Corner i's x, then its y, for i = 0..3; entries after the fourth are ignored.
+bool readCorners(const Json& value, CornerSet& corners)
+{
+    if (!value.is_array())
+        return false;
+    for (std::size_t i = 0; i < corners.size(); ++i) {
+        if (i >= value.size() || !value[i].is_object())
+            return false;
+        if (!readMemberCoordinate(value[i], "x", corners[i].x))
+            return false;
+        if (!readMemberCoordinate(value[i], "y", corners[i].y))
+            return false;
+    }
+    return true;
+}
+
+bool readFlag(const Json& value, bool& field)
+{
+    if (!value.is_boolean())
+        return false;
+    field = value.get<bool>();
+    return true;
+}
+
+// Parses the first JSON value of the text; what follows it is ignored.
+bool parseFirstValue(std::string_view text, Json& document)
+{
+    std::istringstream stream{std::string(text)};
+    try {
+        stream >> document;
+    } catch (const Json::exception&) {
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void readSettingsText(std::string_view text, SettingsValues& values)
+{
+    Json document;
+    if (!parseFirstValue(text, document) || !document.is_object())
+        return;
+
+    // A missing member is passed over; a present member that cannot be read ends the reading.
+    const auto read = [&document](const char* key, auto&& reader) {
+        const auto member = document.find(key);
+        return member == document.end() || reader(*member);
+    };
+    if (!read("corners", [&](const Json& v) { return readCorners(v, values.corners); }))
+        return;
+    if (!read("captureMonitor", [&](const Json& v) { return readIndex(v, values.captureMonitor); }))
+        return;
+    if (!read("outputMonitor", [&](const Json& v) { return readIndex(v, values.outputMonitor); }))
+        return;
+    if (!read("adapterIdx", [&](const Json& v) { return readIndex(v, values.adapterIdx); }))
+        return;
+    read("startWithWindows", [&](const Json& v) { return readFlag(v, values.startWithWindows); });
+}
+
+std::string settingsFileBytes(const SettingsValues& values)
+{
+    Json corners = Json::array();
+    for (const CornerPoint& corner : values.corners) {
+        // Widened exactly, so the library prints the shortest text that reads back to the same double.
+        Json point = Json::object();
+        point["x"] = static_cast<double>(corner.x);
+        point["y"] = static_cast<double>(corner.y);
+        corners.push_back(point);
+    }
+    Json document = Json::object();
+    document["adapterIdx"] = values.adapterIdx;
+    document["captureMonitor"] = values.captureMonitor;
+    document["corners"] = corners;
+    document["outputMonitor"] = values.outputMonitor;
+    document["startWithWindows"] = values.startWithWindows;
+
+    // The file is a Windows text file: every line break is CR LF.
+    const std::string text = document.dump(4);
+    std::string bytes;
+    bytes.reserve(text.size() + 64);
+    for (char c : text) {
+        if (c == '\n')
+            bytes += '\r';
+        bytes += c;
+    }
+    return bytes;
+}

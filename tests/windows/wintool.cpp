@@ -1,0 +1,89 @@
+// Test tool run under Wine: reports the program's windows and monitors as Win32 sees them, and posts
+// messages to its windows. One command per run; output is one "key=value ..." line per item.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+std::string utf8(const wchar_t* text)
+{
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(size > 0 ? size - 1 : 0, '\0');
+    if (size > 1)
+        WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+std::wstring wide(const char* text)
+{
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    std::wstring out(size > 0 ? size - 1 : 0, L'\0');
+    if (size > 1)
+        MultiByteToWideChar(CP_UTF8, 0, text, -1, out.data(), size);
+    return out;
+}
+
+// window CLASS: the top-level window of that class, with its title, styles, place and visibility.
+int describeWindow(const char* className)
+{
+    HWND window = FindWindowW(wide(className).c_str(), nullptr);
+    if (!window) {
+        std::printf("found=0\n");
+        return 1;
+    }
+    wchar_t title[256] = {};
+    GetWindowTextW(window, title, 256);
+    RECT area{}, client{};
+    GetWindowRect(window, &area);
+    GetClientRect(window, &client);
+    std::printf("found=1 visible=%d style=0x%08lx exstyle=0x%08lx rect=%ld,%ld,%ld,%ld client=%ld,%ld "
+                "foreground=%d title=%s\n",
+                IsWindowVisible(window) ? 1 : 0, static_cast<unsigned long>(GetWindowLongW(window, GWL_STYLE)),
+                static_cast<unsigned long>(GetWindowLongW(window, GWL_EXSTYLE)), area.left, area.top, area.right,
+                area.bottom, client.right, client.bottom, GetForegroundWindow() == window ? 1 : 0,
+                utf8(title).c_str());
+    return 0;
+}
+
+// post CLASS MESSAGE WPARAM LPARAM: posts to the top-level window of that class.
+int postToWindow(const char* className, const char* message, const char* wParam, const char* lParam)
+{
+    HWND window = FindWindowW(wide(className).c_str(), nullptr);
+    if (!window)
+        return 1;
+    const auto number = [](const char* text) { return std::strtoull(text, nullptr, 0); };
+    return PostMessageW(window, static_cast<UINT>(number(message)), static_cast<WPARAM>(number(wParam)),
+                        static_cast<LPARAM>(number(lParam)))
+               ? 0
+               : 2;
+}
+
+BOOL CALLBACK printMonitor(HMONITOR monitor, HDC, LPRECT area, LPARAM)
+{
+    MONITORINFOEXW info{};
+    info.cbSize = sizeof info;
+    GetMonitorInfoW(monitor, &info);
+    std::printf("monitor rect=%ld,%ld,%ld,%ld primary=%d device=%s\n", area->left, area->top, area->right,
+                area->bottom, (info.dwFlags & MONITORINFOF_PRIMARY) ? 1 : 0, utf8(info.szDevice).c_str());
+    return TRUE;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "window" && argc == 3)
+        return describeWindow(argv[2]);
+    if (command == "post" && argc == 6)
+        return postToWindow(argv[2], argv[3], argv[4], argv[5]);
+    if (command == "monitors") {
+        EnumDisplayMonitors(nullptr, nullptr, printMonitor, 0);
+        return 0;
+    }
+    std::fprintf(stderr, "usage: wintool window CLASS | post CLASS MESSAGE WPARAM LPARAM | monitors\n");
+    return 64;
+}
