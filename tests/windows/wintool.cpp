@@ -61,6 +61,14 @@ int postToWindow(const char* className, const char* message, const char* wParam,
                : 2;
 }
 
+// ping CLASS: succeeds once the window's thread retrieves messages, that is once it runs its message loop.
+int pingWindow(const char* className)
+{
+    HWND window = FindWindowW(wide(className).c_str(), nullptr);
+    DWORD_PTR ignored = 0;
+    return window && SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored) ? 0 : 1;
+}
+
 BOOL CALLBACK printMonitor(HMONITOR monitor, HDC, LPRECT area, LPARAM)
 {
     MONITORINFOEXW info{};
@@ -80,10 +88,12 @@ int main(int argc, char** argv)
         return describeWindow(argv[2]);
     if (command == "post" && argc == 6)
         return postToWindow(argv[2], argv[3], argv[4], argv[5]);
+    if (command == "ping" && argc == 3)
+        return pingWindow(argv[2]);
     if (command == "monitors") {
         EnumDisplayMonitors(nullptr, nullptr, printMonitor, 0);
         return 0;
     }
-    std::fprintf(stderr, "usage: wintool window CLASS | post CLASS MESSAGE WPARAM LPARAM | monitors\n");
+    std::fprintf(stderr, "usage: wintool window CLASS | ping CLASS | post CLASS MESSAGE WPARAM LPARAM | monitors\n");
     return 64;
 }

@@ -1,0 +1,177 @@
+// Start-up of the real program under Wine: windows, placement, log lines, files beside the executable.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <thread>
+
+#include "app_folder.h"
+#include "ostrel_process.h"
+#include "virtual_display.h"
+#include "wine_session.h"
+
+using namespace harness;
+
+namespace {
+
+constexpr uint32_t WS_POPUP = 0x80000000, WS_VISIBLE = 0x10000000, WS_CLIPSIBLINGS = 0x04000000;
+constexpr uint32_t WS_OVERLAPPEDWINDOW = 0x00CF0000;
+constexpr uint32_t WS_EX_TOPMOST = 0x8, WS_EX_TOOLWINDOW = 0x80, WS_EX_APPWINDOW = 0x40000;
+
+const std::string kNoProjectorLine = "[LOG] Iniciado sem projetor. Aguardando conexao do Monitor 2.";
+
+// The lines of debug.log without their time prefix, after checking that each has one.
+std::vector<std::string> logMessages(const std::string& log)
+{
+    static const std::regex line(R"(\[([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9]\] (.*)\r\n)");
+    std::vector<std::string> messages;
+    auto at = log.cbegin();
+    std::smatch match;
+    while (at != log.cend()) {
+        if (!std::regex_search(at, log.cend(), match, line, std::regex_constants::match_continuous)) {
+            ADD_FAILURE() << "malformed log text: " << std::string(at, log.cend());
+            break;
+        }
+        messages.push_back(match[2]);
+        at = match[0].second;
+    }
+    return messages;
+}
+
+// One display and one Wine prefix per suite; every test gets its own program folder.
+template <MonitorLayout (*Layout)()>
+class RunningProgram : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        display_ = new VirtualDisplay(Layout());
+        wine_ = new WineSession(*display_);
+    }
+    static void TearDownTestSuite()
+    {
+        delete wine_;
+        delete display_;
+    }
+
+    // Starts the program and waits until both windows exist.
+    std::unique_ptr<OstrelProcess> start()
+    {
+        auto program = std::make_unique<OstrelProcess>(*wine_, folder_);
+        EXPECT_TRUE(program->waitUntilStarted()) << program->output();
+        return program;
+    }
+
+    void expectCleanExit(OstrelProcess& program)
+    {
+        ASSERT_TRUE(program.running()) << program.output();
+        program.requestExit();
+        EXPECT_EQ(program.waitForExit(), 0) << program.output();
+    }
+
+    static VirtualDisplay* display_;
+    static WineSession* wine_;
+    AppFolder folder_;
+};
+
+template <MonitorLayout (*Layout)()>
+VirtualDisplay* RunningProgram<Layout>::display_ = nullptr;
+template <MonitorLayout (*Layout)()>
+WineSession* RunningProgram<Layout>::wine_ = nullptr;
+
+using TwoMonitors = RunningProgram<&MonitorLayout::twoMonitors>;
+using OneMonitor = RunningProgram<&MonitorLayout::oneMonitor>;
+
+} // namespace
+
+TEST_F(TwoMonitors, ProjectionCoversTheSecondMonitorTopMost)
+{
+    auto program = start();
+    const auto projection = wine_->window("OstrelProj");
+    ASSERT_TRUE(projection);
+    EXPECT_EQ(projection->title, "Ostrel Projection");
+    EXPECT_TRUE(projection->visible);
+    EXPECT_EQ(projection->rect, (ScreenRect{1024, 0, 1824, 600}));
+    EXPECT_EQ(projection->style & ~(WS_VISIBLE | WS_CLIPSIBLINGS), WS_POPUP);
+    EXPECT_EQ(projection->exStyle & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW), WS_EX_TOPMOST | WS_EX_TOOLWINDOW);
+
+    // The X server agrees: the window is mapped exactly over the second monitor.
+    const auto onScreen = display_->findWindow("Ostrel Projection");
+    ASSERT_TRUE(onScreen);
+    EXPECT_TRUE(onScreen->viewable);
+    EXPECT_EQ(onScreen->area, (ScreenRect{1024, 0, 1824, 600}));
+
+    const auto control = wine_->window("OstrelControl");
+    ASSERT_TRUE(control);
+    EXPECT_EQ(control->title, "Ostrel Mapper 1.0");
+    EXPECT_FALSE(control->visible) << "the panel starts hidden";
+    EXPECT_EQ(control->rect, (ScreenRect{100, 100, 500, 550}));
+    EXPECT_EQ(control->style & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW);
+    EXPECT_TRUE(control->exStyle & WS_EX_APPWINDOW);
+
+    expectCleanExit(*program);
+}
+
+TEST_F(TwoMonitors, OutputMonitorZeroPutsTheProjectionOnTheFirst)
+{
+    folder_.writeFile("config.json", R"({"outputMonitor": 0})");
+    auto program = start();
+    const auto projection = wine_->window("OstrelProj");
+    ASSERT_TRUE(projection);
+    EXPECT_TRUE(projection->visible);
+    EXPECT_EQ(projection->rect, (ScreenRect{0, 0, 1024, 768}));
+    expectCleanExit(*program);
+}
+
+TEST_F(TwoMonitors, NothingIsWrittenAtStartOrExitAndFilesStayBesideTheExecutable)
+{
+    // Valid but unusual values, in a layout the program would not write: a save would change the bytes.
+    const std::string stored = R"({"outputMonitor":1,"captureMonitor":0,"adapterIdx":0,"future":true})";
+    folder_.writeFile("config.json", stored);
+    auto program = start();
+    std::this_thread::sleep_for(1s);
+    expectCleanExit(*program);
+    EXPECT_EQ(folder_.readFile("config.json"), stored);
+    EXPECT_FALSE(folder_.exists("config.json.tmp"));
+    EXPECT_FALSE(std::filesystem::exists(folder_.elsewhere() + "/config.json"));
+    EXPECT_FALSE(std::filesystem::exists(folder_.elsewhere() + "/debug.log"));
+}
+
+TEST_F(TwoMonitors, OutputMonitorOutsideTheListMeansNoProjector)
+{
+    folder_.writeFile("config.json", R"({"outputMonitor": -1})");
+    auto program = start();
+    const auto projection = wine_->window("OstrelProj");
+    ASSERT_TRUE(projection);
+    EXPECT_FALSE(projection->visible);
+    EXPECT_EQ(logMessages(folder_.readFile("debug.log").value_or("")), std::vector<std::string>{kNoProjectorLine});
+    expectCleanExit(*program);
+}
+
+TEST_F(OneMonitor, DefaultsRunWithoutProjectorAndLogIt)
+{
+    auto program = start();
+    const auto projection = wine_->window("OstrelProj");
+    ASSERT_TRUE(projection);
+    EXPECT_FALSE(projection->visible);
+    const auto onScreen = display_->findWindow("Ostrel Projection");
+    EXPECT_FALSE(onScreen && onScreen->viewable);
+
+    // Still running a while later, with only the line of the missing projector in its log.
+    std::this_thread::sleep_for(2s);
+    EXPECT_TRUE(program->running());
+    EXPECT_EQ(logMessages(folder_.readFile("debug.log").value_or("")), std::vector<std::string>{kNoProjectorLine});
+    EXPECT_FALSE(folder_.exists("config.json")) << "no settings file until a change is saved";
+    EXPECT_FALSE(std::filesystem::exists(folder_.elsewhere() + "/debug.log"));
+    expectCleanExit(*program);
+}
+
+TEST_F(OneMonitor, LogLinesOfSuccessiveRunsFollowOneAnother)
+{
+    folder_.writeFile("debug.log", "[01:02:03] [LOG] from before\r\n");
+    for (int run = 0; run < 2; ++run) {
+        auto program = start();
+        expectCleanExit(*program);
+    }
+    EXPECT_EQ(logMessages(folder_.readFile("debug.log").value_or("")),
+              (std::vector<std::string>{"[LOG] from before", kNoProjectorLine, kNoProjectorLine}));
+}

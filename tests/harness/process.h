@@ -1,0 +1,47 @@
+// Child processes for the harness: bounded runs with captured output, and long-running children.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace harness {
+
+using namespace std::chrono_literals;
+
+// Variables set on top of the harness's own environment.
+using Environment = std::vector<std::pair<std::string, std::string>>;
+
+struct CommandResult {
+    int exitCode = -1; // 128 + signal when killed; -1 when it could not be started
+    std::string output; // standard output and standard error together
+};
+
+// Runs a command to its end; a command still running after `timeout` is killed.
+CommandResult runCommand(const std::vector<std::string>& argv, const Environment& environment = {},
+                         std::chrono::milliseconds timeout = 60s);
+
+// A child in its own process group, killed with its group when the object goes away.
+class ChildProcess {
+public:
+    ChildProcess(const std::vector<std::string>& argv, const Environment& environment,
+                 const std::string& workingFolder, const std::string& outputFile);
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    ~ChildProcess();
+
+    bool running();
+    // The exit code once the child has ended, or nothing when it is still running after `timeout`.
+    std::optional<int> waitForExit(std::chrono::milliseconds timeout);
+    void kill();
+
+private:
+    pid_t pid_ = -1;
+    std::optional<int> exitCode_;
+};
+
+} // namespace harness

@@ -1,0 +1,158 @@
+// Xvfb with -displayfd (a free display number), monitors set with xrandr, an Xlib connection.
+#include "virtual_display.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <functional>
+#include <stdexcept>
+#include <thread>
+
+namespace harness {
+
+MonitorLayout MonitorLayout::twoMonitors()
+{
+    return {1824, 768, {{0, 0, 1024, 768}, {1024, 0, 1824, 600}}};
+}
+
+MonitorLayout MonitorLayout::oneMonitor()
+{
+    return {1024, 768, {{0, 0, 1024, 768}}};
+}
+
+namespace {
+
+// Reads the display number that Xvfb writes once it accepts connections.
+std::string readDisplayNumber(int fd, std::chrono::milliseconds timeout)
+{
+    std::string text;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (text.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+        pollfd readable{fd, POLLIN, 0};
+        if (poll(&readable, 1, 100) <= 0)
+            continue;
+        char buffer[32];
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    const auto end = text.find('\n');
+    return end == std::string::npos ? std::string() : text.substr(0, end);
+}
+
+// Xvfb's monitor sizes in millimetres only matter for DPI; these give about 96 DPI.
+std::string monitorGeometry(const ScreenRect& m)
+{
+    const auto mm = [](int pixels) { return std::to_string(pixels * 254 / 960); };
+    return std::to_string(m.width()) + "/" + mm(m.width()) + "x" + std::to_string(m.height()) + "/" +
+           mm(m.height()) + "+" + std::to_string(m.left) + "+" + std::to_string(m.top);
+}
+
+// Windows come and go under the tests' feet; a request about a vanished window must not end the test.
+int ignoreXError(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
+} // namespace
+
+VirtualDisplay::VirtualDisplay(MonitorLayout layout) : layout_(std::move(layout))
+{
+    char folder[] = "/tmp/ostrel-xvfb-XXXXXX";
+    if (!mkdtemp(folder))
+        throw std::runtime_error("mkdtemp failed");
+    workFolder_ = folder;
+
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        throw std::runtime_error("pipe failed");
+    fcntl(pipeFds[0], F_SETFD, FD_CLOEXEC);
+    const std::string screen =
+        std::to_string(layout_.screenWidth) + "x" + std::to_string(layout_.screenHeight) + "x24";
+    // -noreset: without it the server resets when its last client leaves, and the monitors vanish.
+    server_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0", screen,
+                                 "-noreset", "-nolisten", "tcp"},
+        Environment{}, "", workFolder_ + "/xvfb.log");
+    close(pipeFds[1]);
+    const std::string number = readDisplayNumber(pipeFds[0], 10s);
+    close(pipeFds[0]);
+    if (number.empty())
+        throw std::runtime_error("Xvfb did not start");
+    name_ = ":" + number;
+
+    if (layout_.monitors.size() > 1) {
+        for (std::size_t i = 0; i < layout_.monitors.size(); ++i) {
+            const auto result = runCommand({"xrandr", "-d", name_, "--setmonitor", "MON" + std::to_string(i + 1),
+                                            monitorGeometry(layout_.monitors[i]), i == 0 ? "screen" : "none"});
+            if (result.exitCode != 0)
+                throw std::runtime_error("xrandr --setmonitor failed: " + result.output);
+        }
+    }
+    XSetErrorHandler(ignoreXError);
+    display_ = XOpenDisplay(name_.c_str());
+    if (!display_)
+        throw std::runtime_error("cannot open display " + name_);
+}
+
+VirtualDisplay::~VirtualDisplay()
+{
+    if (display_)
+        XCloseDisplay(display_);
+    server_.reset();
+    runCommand({"rm", "-rf", workFolder_});
+}
+
+std::optional<XWindowState> VirtualDisplay::findWindow(const std::string& title) const
+{
+    const Window root = DefaultRootWindow(display_);
+    std::optional<XWindowState> found;
+    std::function<void(Window)> search = [&](Window window) {
+        if (found)
+            return;
+        char* name = nullptr;
+        if (XFetchName(display_, window, &name) && name) {
+            const bool match = title == name;
+            XFree(name);
+            if (match) {
+                XWindowAttributes attributes{};
+                XGetWindowAttributes(display_, window, &attributes);
+                int x = 0, y = 0;
+                Window child;
+                XTranslateCoordinates(display_, window, root, 0, 0, &x, &y, &child);
+                found = XWindowState{window, attributes.map_state == IsViewable,
+                                     {x, y, x + attributes.width, y + attributes.height}};
+                return;
+            }
+        }
+        Window rootReturn, parent;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display_, window, &rootReturn, &parent, &children, &count))
+            return;
+        for (unsigned int i = 0; i < count; ++i)
+            search(children[i]);
+        if (children)
+            XFree(children);
+    };
+    search(root);
+    return found;
+}
+
+Rgb VirtualDisplay::pixel(int x, int y) const
+{
+    XImage* image = XGetImage(display_, DefaultRootWindow(display_), x, y, 1, 1, AllPlanes, ZPixmap);
+    if (!image)
+        throw std::runtime_error("XGetImage failed");
+    const unsigned long value = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    return {static_cast<uint8_t>((value >> 16) & 0xff), static_cast<uint8_t>((value >> 8) & 0xff),
+            static_cast<uint8_t>(value & 0xff)};
+}
+
+} // namespace harness

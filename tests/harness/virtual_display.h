@@ -1,0 +1,76 @@
+// An Xvfb display split into monitors the way Wine uses them, and what a test reads from it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "process.h"
+
+typedef struct _XDisplay Display;
+
+namespace harness {
+
+// Screen pixels; right and bottom exclusive.
+struct ScreenRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    int width() const { return right - left; }
+    int height() const { return bottom - top; }
+    bool operator==(const ScreenRect&) const = default;
+};
+
+struct MonitorLayout {
+    int screenWidth = 0;
+    int screenHeight = 0;
+    std::vector<ScreenRect> monitors;
+
+    // 1024x768 at (0, 0), the primary, and 800x600 at (1024, 0).
+    static MonitorLayout twoMonitors();
+    // One 1024x768 monitor.
+    static MonitorLayout oneMonitor();
+};
+
+struct Rgb {
+    uint8_t r = 0;
+    uint8_t g = 0;
+    uint8_t b = 0;
+    bool operator==(const Rgb&) const = default;
+};
+
+// A top-level X window as the X server has it.
+struct XWindowState {
+    unsigned long id = 0;
+    bool viewable = false;
+    ScreenRect area; // in root coordinates
+};
+
+class VirtualDisplay {
+public:
+    explicit VirtualDisplay(MonitorLayout layout);
+    VirtualDisplay(const VirtualDisplay&) = delete;
+    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+    ~VirtualDisplay();
+
+    const std::string& name() const { return name_; }
+    const MonitorLayout& layout() const { return layout_; }
+    Display* x() const { return display_; }
+
+    // The window whose title (WM_NAME) is `title`, searched in the whole window tree.
+    std::optional<XWindowState> findWindow(const std::string& title) const;
+    Rgb pixel(int x, int y) const;
+
+private:
+    MonitorLayout layout_;
+    std::string name_;
+    std::unique_ptr<ChildProcess> server_;
+    std::string workFolder_;
+    Display* display_ = nullptr;
+};
+
+} // namespace harness

@@ -1,0 +1,59 @@
+// A private Wine prefix on a virtual display, and the Win32 view of windows through the test tool.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "process.h"
+#include "virtual_display.h"
+
+namespace harness {
+
+// A top-level window as Win32 (inside Wine) reports it.
+struct Win32Window {
+    bool visible = false;
+    uint32_t style = 0;
+    uint32_t exStyle = 0;
+    ScreenRect rect;
+    int clientWidth = 0;
+    int clientHeight = 0;
+    bool foreground = false;
+    std::string title;
+};
+
+// Paths of what the windows preset built.
+std::string windowsBuildPath(const std::string& relative);
+
+class WineSession {
+public:
+    // A fresh copy of the ready prefix (made once per build tree), bound to `display`.
+    explicit WineSession(const VirtualDisplay& display);
+    WineSession(const WineSession&) = delete;
+    WineSession& operator=(const WineSession&) = delete;
+    ~WineSession();
+
+    const std::string& prefix() const { return prefix_; }
+    Environment environment() const;
+
+    // Runs `wine ARGS...` to its end.
+    CommandResult wine(const std::vector<std::string>& args, std::chrono::milliseconds timeout = 60s) const;
+
+    // The top-level window of a window class, or nothing when there is none.
+    std::optional<Win32Window> window(const std::string& className) const;
+    // Polls until the window of that class exists; nothing when it does not appear in time.
+    std::optional<Win32Window> waitForWindow(const std::string& className,
+                                             std::chrono::milliseconds timeout = 30s) const;
+    // True once the thread of that class's window retrieves messages (SendMessageTimeoutW with WM_NULL).
+    bool answers(const std::string& className) const;
+    // PostMessageW to the top-level window of a class; false when there is no such window.
+    bool post(const std::string& className, uint32_t message, uint64_t wParam, int64_t lParam) const;
+
+private:
+    const VirtualDisplay& display_;
+    std::string folder_;
+    std::string prefix_;
+};
+
+} // namespace harness
