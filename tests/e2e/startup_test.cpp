@@ -175,3 +175,42 @@ TEST_F(OneMonitor, LogLinesOfSuccessiveRunsFollowOneAnother)
     EXPECT_EQ(logMessages(folder_.readFile("debug.log").value_or("")),
               (std::vector<std::string>{"[LOG] from before", kNoProjectorLine, kNoProjectorLine}));
 }
+
+namespace {
+
+// The folder made read-only for real (root would write through a mere permission bit), for its lifetime.
+class ReadOnlyMount {
+public:
+    explicit ReadOnlyMount(const std::string& folder) : folder_(folder)
+    {
+        mounted_ = runCommand({"mount", "--bind", folder_, folder_}).exitCode == 0;
+        if (mounted_)
+            readOnly_ = runCommand({"mount", "-o", "remount,bind,ro", folder_}).exitCode == 0;
+    }
+    ~ReadOnlyMount()
+    {
+        if (mounted_)
+            runCommand({"umount", folder_});
+    }
+    bool active() const { return readOnly_; }
+
+private:
+    std::string folder_;
+    bool mounted_ = false;
+    bool readOnly_ = false;
+};
+
+} // namespace
+
+TEST_F(OneMonitor, ReadOnlyFolderRunsNormallyAndWritesNothing)
+{
+    ReadOnlyMount readOnly(folder_.path());
+    if (!readOnly.active())
+        GTEST_SKIP() << "cannot make a read-only mount here (needs root)";
+    auto program = start();
+    std::this_thread::sleep_for(1s);
+    EXPECT_TRUE(program->running());
+    expectCleanExit(*program);
+    EXPECT_FALSE(folder_.exists("debug.log"));
+    EXPECT_FALSE(folder_.exists("config.json"));
+}
