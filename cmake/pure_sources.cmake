@@ -8,7 +8,14 @@ set(OSTREL_PURE_FILES
     src/settings/log_line.cpp
     src/settings/settings_text.h
     src/settings/settings_text.cpp
+    src/render/overlay_matrices.h
+    src/render/overlay_matrices.cpp
+    src/render/shader_texts.h
     src/warp/corner_point.h
+    src/warp/solve_warp.h
+    src/warp/solve_warp.cpp
+    src/warp/warp_matrix.h
+    src/warp/warp_matrix.cpp
 )
 
 set(OSTREL_PURE_SOURCES "")

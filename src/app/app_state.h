@@ -7,10 +7,13 @@
 #include <wrl/client.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "display/monitor_info.h"
 #include "warp/corner_point.h"
+
+class Renderer;
 
 struct AppState {
     bool running = true;
@@ -27,10 +30,16 @@ struct AppState {
     std::vector<MonitorInfo> monitors;
     HWND controlWindow = nullptr;
     HWND projectionWindow = nullptr;
+    std::unique_ptr<Renderer> renderer;
     NOTIFYICONDATAW trayIcon{};
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> gridTexture;
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> logoTexture;
     int32_t topmostCounter = 0;
+
+    AppState();
+    ~AppState();
+    AppState(AppState&&) noexcept;
+    AppState& operator=(AppState&&) noexcept;
 };
 
 extern AppState app;

@@ -6,8 +6,10 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    startUp(instance);
-    runMainLoop();
+    // Without a device or a swap chain nothing could be drawn: stop in order, with the reason logged.
+    const bool ready = startUp(instance);
+    if (ready)
+        runMainLoop();
     shutDown();
-    return 0;
+    return ready ? 0 : 1;
 }

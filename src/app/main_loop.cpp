@@ -2,11 +2,15 @@
 #include "app/main_loop.h"
 
 #include "app/app_state.h"
+#include "app/pass_pacing.h"
+#include "render/overlay_matrices.h"
+#include "render/renderer.h"
+#include "warp/solve_warp.h"
 
 namespace {
 
 constexpr int32_t kTopmostInterval = 10;
-constexpr double kFallbackRefreshHz = 60.0;
+constexpr double kRefreshHzWithoutProjector = 60.0;
 
 void dispatchPendingMessages()
 {
@@ -15,6 +19,36 @@ void dispatchPendingMessages()
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+}
+
+void drawGridOrLogo(Renderer& renderer, const WarpMatrix& warp)
+{
+    // A null grid leaves the picture unchanged with blending on.
+    renderer.drawTexture(app.gridTexture.Get(), warp, true);
+    if (app.logoTexture && !app.gridTexture) {
+        RECT client{};
+        GetClientRect(app.projectionWindow, &client);
+        renderer.drawTexture(app.logoTexture.Get(), logoMatrix(warp, client.right - client.left, client.bottom - client.top),
+                             true);
+    }
+}
+
+void drawCornerHandles(Renderer& renderer)
+{
+    for (int i = 0; i < 4; ++i) {
+        const CornerPoint& corner = app.corners[static_cast<std::size_t>(i)];
+        renderer.drawCornerHandle(corner.x, corner.y, i, i == app.selectedCorner);
+    }
+}
+
+// The picture, the grid (or the logo) over it, and the handles last, over everything.
+void composeProjection(Renderer& renderer, const WarpMatrix& warp)
+{
+    if (app.showGrid)
+        drawGridOrLogo(renderer, warp);
+    if (app.panelVisible)
+        drawCornerHandles(renderer);
+    renderer.presentProjection();
 }
 
 // Other programs may claim the top-most band; every 11th pass takes it back without moving,
@@ -27,37 +61,38 @@ void keepProjectionOnTop()
     }
 }
 
-double secondsSince(LARGE_INTEGER start)
+double outputRefreshHz()
 {
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-// Nothing waits for a vertical blank in a pass that presents nothing, so the pass waits out the rest
-// of one refresh period itself instead of spinning a core.
-void waitOutRefreshPeriod(LARGE_INTEGER passStart)
-{
-    const double remaining = 1.0 / kFallbackRefreshHz - secondsSince(passStart);
-    if (remaining > 0.0)
-        Sleep(static_cast<DWORD>(remaining * 1000.0 + 0.5));
+    if (!app.hasProjector)
+        return kRefreshHzWithoutProjector;
+    const Rect& area = app.monitors[static_cast<std::size_t>(app.outputMonitor)].rect;
+    return refreshRateOfMonitorAt(RECT{area.left, area.top, area.right, area.bottom});
 }
 
 } // namespace
 
 void runMainLoop()
 {
+    PassPacer pacer;
+    Renderer& renderer = *app.renderer;
     while (app.running) {
-        LARGE_INTEGER passStart;
-        QueryPerformanceCounter(&passStart);
+        pacer.startPass();
         dispatchPendingMessages();
+        renderer.clearTargets();
+        const WarpMatrix warp = solveWarp(app.corners);
+        const bool projected = app.hasProjector && renderer.beginProjectionFrame();
+        if (projected)
+            composeProjection(renderer, warp);
+        renderer.presentControl();
         keepProjectionOnTop();
-        waitOutRefreshPeriod(passStart);
+        // Only the projection's present waits for a vertical blank; any other pass waits here instead.
+        if (!projected)
+            pacer.waitOutRefreshPeriod(outputRefreshHz());
     }
 }
 
 void shutDown()
 {
     Shell_NotifyIconW(NIM_DELETE, &app.trayIcon);
+    app.renderer.reset();
 }

@@ -6,6 +6,7 @@
 #include "app/module_path.h"
 #include "app/window_procs.h"
 #include "display/monitors.h"
+#include "render/renderer.h"
 #include "settings/debug_log.h"
 #include "settings/settings_file.h"
 
@@ -72,7 +73,7 @@ void showOrHideWindows()
 
 } // namespace
 
-void startUp(HINSTANCE instance)
+bool startUp(HINSTANCE instance)
 {
     SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
     enterExecutableFolder();
@@ -82,5 +83,10 @@ void startUp(HINSTANCE instance)
     createProjectionWindow(instance);
     SetWindowDisplayAffinity(app.projectionWindow, WDA_EXCLUDEFROMCAPTURE);
     placeProjectionWindow();
+    app.renderer = std::make_unique<Renderer>();
+    if (FAILED(app.renderer->initialize(app.controlWindow, app.projectionWindow,
+                                        static_cast<UINT>(app.adapterIdx))))
+        return false;
     showOrHideWindows();
+    return true;
 }

@@ -3,4 +3,5 @@
 
 #include <windows.h>
 
-void startUp(HINSTANCE instance);
+// False when the program cannot draw (no device or swap chain); the reason is in the log.
+bool startUp(HINSTANCE instance);

@@ -81,26 +81,24 @@ TEST_F(SettingsOnDisk, SaveReplacesALongerFileWhole)
 TEST_F(SettingsOnDisk, SavedFileLoadsBackIntoTheSameValues)
 {
     saveSettings();
-    const AppState saved = app;
+    const std::string saved = expectedBytes();
     app = AppState{};
     loadSettings();
-    EXPECT_EQ(app.captureMonitor, saved.captureMonitor);
-    EXPECT_EQ(app.outputMonitor, saved.outputMonitor);
-    EXPECT_EQ(app.startWithWindows, saved.startWithWindows);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(app.corners[i].x, saved.corners[i].x);
-        EXPECT_EQ(app.corners[i].y, saved.corners[i].y);
-    }
+    EXPECT_EQ(app.captureMonitor, 1);
+    EXPECT_EQ(app.outputMonitor, 0);
+    EXPECT_TRUE(app.startWithWindows);
+    EXPECT_EQ(app.corners[1].x, 0.1f);
+    EXPECT_EQ(app.corners[3].y, -0.9f);
+    EXPECT_EQ(expectedBytes(), saved);
     saveSettings();
     EXPECT_EQ(fileBytes(L"config.json"), expectedBytes());
 }
 
 TEST_F(SettingsOnDisk, MissingFileLeavesValuesAndCreatesNothing)
 {
-    const AppState before = app;
+    const std::string before = expectedBytes();
     loadSettings();
-    EXPECT_EQ(app.outputMonitor, before.outputMonitor);
-    EXPECT_EQ(app.corners[0].x, before.corners[0].x);
+    EXPECT_EQ(expectedBytes(), before);
     EXPECT_FALSE(fileExists(L"config.json"));
 }
 

@@ -1,0 +1,37 @@
+// Logo and handle matrices.
+#include "render/overlay_matrices.h"
+
+namespace {
+
+constexpr float kLogoWidthAt1 = 0.28285715f; // the logo's x scale on a square client area
+constexpr float kLogoHeight = 0.11f;
+constexpr float kLogoShift = -0.2f;
+
+constexpr float kBarLength = 0.03f;
+constexpr float kBarThickness = 0.002f;
+
+} // namespace
+
+WarpMatrix logoMatrix(const WarpMatrix& warp, int clientWidth, int clientHeight)
+{
+    const float aspect = static_cast<float>(clientWidth) / static_cast<float>(clientHeight);
+    const float s = kLogoWidthAt1 / aspect;
+    const WarpMatrix placed = multiply(translationMatrix(kLogoShift, 0.0f, 0.0f), scalingMatrix(s, kLogoHeight, 1.0f));
+    return multiply(placed, warp);
+}
+
+HandleBars cornerHandleBars(float x, float y, int cornerIndex)
+{
+    // Right-hand corners reach left, bottom corners reach up.
+    const float sx = (cornerIndex == 1 || cornerIndex == 3) ? -1.0f : 1.0f;
+    const float sy = (cornerIndex == 2 || cornerIndex == 3) ? 1.0f : -1.0f;
+
+    HandleBars bars;
+    bars.horizontal = scalingMatrix(kBarLength, kBarThickness, 1.0f);
+    bars.horizontal.at(0, 3) = x + sx * kBarLength * 0.5f;
+    bars.horizontal.at(1, 3) = y;
+    bars.vertical = scalingMatrix(kBarThickness, kBarLength, 1.0f);
+    bars.vertical.at(0, 3) = x;
+    bars.vertical.at(1, 3) = y + sy * kBarLength * 0.5f;
+    return bars;
+}

@@ -1,0 +1,16 @@
+// The matrices of what is drawn over the warped picture: the logo and the corner handles.
+#pragma once
+
+#include "warp/warp_matrix.h"
+
+// The logo's matrix L = (T x S) x W: translated by -0.2 and scaled by (0.28285715 / aspect, 0.11, 1)
+// before the warp, so it sits small near the centre whatever the client area's aspect.
+// The client size must be positive.
+WarpMatrix logoMatrix(const WarpMatrix& warp, int clientWidth, int clientHeight);
+
+// The two bars of one corner handle, crossing at (x, y) with their longer part reaching into the picture.
+struct HandleBars {
+    WarpMatrix horizontal;
+    WarpMatrix vertical;
+};
+HandleBars cornerHandleBars(float x, float y, int cornerIndex);

@@ -1,0 +1,191 @@
+// Renderer: device and adapter choice, window targets, the frame cycle, the panel library's lifetime.
+#include "render/renderer.h"
+
+#include <imgui.h>
+#include <imgui_impl_dx11.h>
+#include <imgui_impl_win32.h>
+
+#include <cstdio>
+
+#include "settings/debug_log.h"
+
+namespace {
+
+// The result code in hex, for the log line of a set-up that cannot go on.
+void logSetUpFailure(const char* what, HRESULT hr)
+{
+    char message[128];
+    std::snprintf(message, sizeof message, "%s (0x%08lX)", what, static_cast<unsigned long>(hr));
+    Log("WARN", message);
+}
+
+} // namespace
+
+Renderer::Renderer()
+{
+    comEntered_ = SUCCEEDED(CoInitialize(nullptr));
+    CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(imagingFactory.ReleaseAndGetAddressOf()));
+}
+
+Renderer::~Renderer()
+{
+    if (panelLibraryReady_) {
+        ImGui_ImplDX11_Shutdown();
+        ImGui_ImplWin32_Shutdown();
+        ImGui::DestroyContext();
+    }
+    emptyTexture.Reset();
+    selectedHandleTexture.Reset();
+    handleTexture.Reset();
+    alphaBlend.Reset();
+    textureSampler.Reset();
+    matrixBuffer.Reset();
+    quadBuffer.Reset();
+    inputLayout.Reset();
+    sampleShader.Reset();
+    warpShader.Reset();
+    projectionTarget.Reset();
+    controlTarget.Reset();
+    projectionSwapChain.Reset();
+    controlSwapChain.Reset();
+    context.Reset();
+    device.Reset();
+    imagingFactory.Reset();
+    if (comEntered_)
+        CoUninitialize();
+}
+
+HRESULT Renderer::initialize(HWND controlWindow, HWND projectionWindow, UINT adapterIndex)
+{
+    ComPtr<IDXGIFactory1> factory;
+    ComPtr<IDXGIAdapter1> adapter;
+    if (SUCCEEDED(CreateDXGIFactory1(IID_PPV_ARGS(factory.ReleaseAndGetAddressOf())))) {
+        // An index with no adapter (a negative setting arrives as a huge one) falls back to adapter 0.
+        if (FAILED(factory->EnumAdapters1(adapterIndex, adapter.ReleaseAndGetAddressOf())))
+            factory->EnumAdapters1(0, adapter.ReleaseAndGetAddressOf());
+    }
+
+    const D3D_FEATURE_LEVEL level = D3D_FEATURE_LEVEL_11_0;
+    context.Reset();
+    device.Reset();
+    HRESULT hr = D3D11CreateDevice(adapter.Get(), adapter ? D3D_DRIVER_TYPE_UNKNOWN : D3D_DRIVER_TYPE_HARDWARE,
+                                   nullptr, 0, &level, 1, D3D11_SDK_VERSION, device.GetAddressOf(), nullptr,
+                                   context.GetAddressOf());
+    if (FAILED(hr)) {
+        logSetUpFailure("Falha ao criar o dispositivo Direct3D 11", hr);
+        return hr;
+    }
+    if (!factory) {
+        logSetUpFailure("Falha ao criar a fabrica DXGI", E_FAIL);
+        return E_FAIL;
+    }
+    hr = createWindowTarget(factory.Get(), controlWindow, controlSwapChain, controlTarget, controlViewport);
+    if (SUCCEEDED(hr))
+        hr = createWindowTarget(factory.Get(), projectionWindow, projectionSwapChain, projectionTarget,
+                                projectionViewport);
+    if (FAILED(hr)) {
+        logSetUpFailure("Falha ao criar a cadeia de troca da janela", hr);
+        return hr;
+    }
+
+    createWarpPipeline();
+    setUpPanelLibrary(controlWindow);
+    createSolidTexture(0xFFFF0000u, handleTexture);
+    createSolidTexture(0xFF00FF00u, selectedHandleTexture);
+    createSolidTexture(0x00000000u, emptyTexture);
+    return S_OK;
+}
+
+HRESULT Renderer::createWindowTarget(IDXGIFactory1* factory, HWND window, ComPtr<IDXGISwapChain>& swapChain,
+                                     ComPtr<ID3D11RenderTargetView>& target, D3D11_VIEWPORT& viewport)
+{
+    // Width and height 0: DXGI takes the window's client size.
+    DXGI_SWAP_CHAIN_DESC description{};
+    description.BufferDesc.Format = DXGI_FORMAT_R8G8B8A8_UNORM;
+    description.SampleDesc.Count = 1;
+    description.BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT;
+    description.BufferCount = 2;
+    description.OutputWindow = window;
+    description.Windowed = TRUE;
+    description.SwapEffect = DXGI_SWAP_EFFECT_FLIP_DISCARD;
+
+    swapChain.Reset();
+    HRESULT hr = factory->CreateSwapChain(device.Get(), &description, swapChain.GetAddressOf());
+    if (FAILED(hr))
+        return hr;
+    ComPtr<ID3D11Texture2D> backBuffer;
+    hr = swapChain->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()));
+    if (FAILED(hr))
+        return hr;
+    target.Reset();
+    device->CreateRenderTargetView(backBuffer.Get(), nullptr, target.GetAddressOf());
+
+    D3D11_TEXTURE2D_DESC size{};
+    backBuffer->GetDesc(&size);
+    viewport = {0.0f, 0.0f, static_cast<float>(size.Width), static_cast<float>(size.Height), 0.0f, 1.0f};
+    return S_OK;
+}
+
+void Renderer::setUpPanelLibrary(HWND controlWindow)
+{
+    IMGUI_CHECKVERSION();
+    ImGui::CreateContext();
+    // No imgui.ini is ever read or written.
+    ImGui::GetIO().IniFilename = nullptr;
+    ImGui_ImplWin32_Init(controlWindow);
+    ImGui_ImplDX11_Init(device.Get(), context.Get());
+    panelLibraryReady_ = true;
+}
+
+void Renderer::clearTargets()
+{
+    const float transparentBlack[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    context->ClearRenderTargetView(controlTarget.Get(), transparentBlack);
+    context->ClearRenderTargetView(projectionTarget.Get(), transparentBlack);
+}
+
+bool Renderer::beginProjectionFrame()
+{
+    DXGI_SWAP_CHAIN_DESC description{};
+    projectionSwapChain->GetDesc(&description);
+    RECT client{};
+    GetClientRect(description.OutputWindow, &client);
+    const float width = static_cast<float>(client.right - client.left);
+    const float height = static_cast<float>(client.bottom - client.top);
+    if (width <= 0.0f || height <= 0.0f)
+        return false;
+
+    // The viewport records the back buffers' size, so steady state never resizes.
+    if (width != projectionViewport.Width || height != projectionViewport.Height) {
+        projectionTarget.Reset();
+        projectionSwapChain->ResizeBuffers(0, static_cast<UINT>(width), static_cast<UINT>(height),
+                                           DXGI_FORMAT_UNKNOWN, 0);
+        ComPtr<ID3D11Texture2D> backBuffer;
+        if (SUCCEEDED(projectionSwapChain->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()))))
+            device->CreateRenderTargetView(backBuffer.Get(), nullptr, projectionTarget.GetAddressOf());
+        projectionViewport = {0.0f, 0.0f, width, height, 0.0f, 1.0f};
+        ++projectionResizes;
+    }
+
+    ID3D11RenderTargetView* targets[] = {projectionTarget.Get()};
+    context->OMSetRenderTargets(1, targets, nullptr);
+    context->RSSetViewports(1, &projectionViewport);
+    return true;
+}
+
+void Renderer::presentProjection()
+{
+    projectionSwapChain->Present(1, 0);
+}
+
+void Renderer::beginControlFrame()
+{
+    ID3D11RenderTargetView* targets[] = {controlTarget.Get()};
+    context->OMSetRenderTargets(1, targets, nullptr);
+    context->RSSetViewports(1, &controlViewport);
+}
+
+void Renderer::presentControl()
+{
+    controlSwapChain->Present(0, 0);
+}

@@ -1,0 +1,142 @@
+// The warp pipeline: one textured unit quad drawn through a 4x4 matrix, for the picture, grid, logo and handles.
+#include <d3dcompiler.h>
+
+#include <cstring>
+
+#include "render/overlay_matrices.h"
+#include "render/renderer.h"
+#include "render/shader_texts.h"
+
+namespace {
+
+struct QuadPoint {
+    float x, y, z;
+    float u, v;
+};
+static_assert(sizeof(QuadPoint) == 20, "the input layout expects packed 20-byte points");
+
+// A triangle strip in the corner order TL, TR, BL, BR; texture (0, 0) is the image's top-left.
+constexpr QuadPoint kQuad[4] = {
+    {-1.0f, 1.0f, 0.0f, 0.0f, 0.0f},
+    {1.0f, 1.0f, 0.0f, 1.0f, 0.0f},
+    {-1.0f, -1.0f, 0.0f, 0.0f, 1.0f},
+    {1.0f, -1.0f, 0.0f, 1.0f, 1.0f},
+};
+
+constexpr D3D11_INPUT_ELEMENT_DESC kQuadLayout[] = {
+    {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D11_INPUT_PER_VERTEX_DATA, 0},
+    {"TEXCOORD", 0, DXGI_FORMAT_R32G32_FLOAT, 0, 12, D3D11_INPUT_PER_VERTEX_DATA, 0},
+};
+
+ComPtr<ID3DBlob> compileShader(std::string_view text, const char* target)
+{
+    ComPtr<ID3DBlob> bytecode;
+    ComPtr<ID3DBlob> messages; // dropped unread: the texts are fixed and valid for their profiles
+    D3DCompile(text.data(), text.size(), nullptr, nullptr, nullptr, "main", target, 0, 0, bytecode.GetAddressOf(),
+               messages.GetAddressOf());
+    return bytecode;
+}
+
+} // namespace
+
+HRESULT Renderer::createWarpPipeline()
+{
+    const ComPtr<ID3DBlob> vertexCode = compileShader(kWarpVertexShader, "vs_4_0");
+    const ComPtr<ID3DBlob> pixelCode = compileShader(kSamplePixelShader, "ps_4_0");
+    if (vertexCode) {
+        device->CreateVertexShader(vertexCode->GetBufferPointer(), vertexCode->GetBufferSize(), nullptr,
+                                   warpShader.ReleaseAndGetAddressOf());
+        device->CreateInputLayout(kQuadLayout, 2, vertexCode->GetBufferPointer(), vertexCode->GetBufferSize(),
+                                  inputLayout.ReleaseAndGetAddressOf());
+    }
+    if (pixelCode)
+        device->CreatePixelShader(pixelCode->GetBufferPointer(), pixelCode->GetBufferSize(), nullptr,
+                                  sampleShader.ReleaseAndGetAddressOf());
+
+    D3D11_BUFFER_DESC quad{};
+    quad.ByteWidth = sizeof kQuad;
+    quad.Usage = D3D11_USAGE_DEFAULT;
+    quad.BindFlags = D3D11_BIND_VERTEX_BUFFER;
+    const D3D11_SUBRESOURCE_DATA quadData{kQuad, 0, 0};
+    device->CreateBuffer(&quad, &quadData, quadBuffer.ReleaseAndGetAddressOf());
+
+    D3D11_BUFFER_DESC matrix{};
+    matrix.ByteWidth = sizeof(WarpMatrix);
+    matrix.Usage = D3D11_USAGE_DYNAMIC;
+    matrix.BindFlags = D3D11_BIND_CONSTANT_BUFFER;
+    matrix.CPUAccessFlags = D3D11_CPU_ACCESS_WRITE;
+    device->CreateBuffer(&matrix, nullptr, matrixBuffer.ReleaseAndGetAddressOf());
+
+    D3D11_SAMPLER_DESC sampler{};
+    sampler.Filter = D3D11_FILTER_ANISOTROPIC;
+    sampler.MaxAnisotropy = 16;
+    sampler.AddressU = sampler.AddressV = sampler.AddressW = D3D11_TEXTURE_ADDRESS_CLAMP;
+    sampler.ComparisonFunc = D3D11_COMPARISON_NEVER;
+    sampler.MaxLOD = D3D11_FLOAT32_MAX;
+    device->CreateSamplerState(&sampler, textureSampler.ReleaseAndGetAddressOf());
+
+    D3D11_BLEND_DESC blend{};
+    D3D11_RENDER_TARGET_BLEND_DESC& target = blend.RenderTarget[0];
+    target.BlendEnable = TRUE;
+    target.SrcBlend = D3D11_BLEND_SRC_ALPHA;
+    target.DestBlend = D3D11_BLEND_INV_SRC_ALPHA;
+    target.BlendOp = D3D11_BLEND_OP_ADD;
+    target.SrcBlendAlpha = D3D11_BLEND_ONE;
+    target.DestBlendAlpha = D3D11_BLEND_ZERO;
+    target.BlendOpAlpha = D3D11_BLEND_OP_ADD;
+    target.RenderTargetWriteMask = D3D11_COLOR_WRITE_ENABLE_ALL;
+    device->CreateBlendState(&blend, alphaBlend.ReleaseAndGetAddressOf());
+    return S_OK;
+}
+
+void Renderer::createSolidTexture(uint32_t colour, ComPtr<ID3D11ShaderResourceView>& slot)
+{
+    D3D11_TEXTURE2D_DESC description{};
+    description.Width = 1;
+    description.Height = 1;
+    description.MipLevels = 1;
+    description.ArraySize = 1;
+    description.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
+    description.SampleDesc.Count = 1;
+    description.Usage = D3D11_USAGE_IMMUTABLE;
+    description.BindFlags = D3D11_BIND_SHADER_RESOURCE;
+    // Little-endian memory order of 0xAARRGGBB is B, G, R, A: the texture's own format.
+    const D3D11_SUBRESOURCE_DATA pixel{&colour, 4, 0};
+    ComPtr<ID3D11Texture2D> texture;
+    device->CreateTexture2D(&description, &pixel, texture.GetAddressOf());
+    slot.Reset();
+    if (texture)
+        device->CreateShaderResourceView(texture.Get(), nullptr, slot.GetAddressOf());
+}
+
+void Renderer::drawTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend)
+{
+    // A failed map keeps the previous matrix for this draw.
+    D3D11_MAPPED_SUBRESOURCE mapped{};
+    if (SUCCEEDED(context->Map(matrixBuffer.Get(), 0, D3D11_MAP_WRITE_DISCARD, 0, &mapped))) {
+        std::memcpy(mapped.pData, matrix.m.data(), sizeof matrix.m);
+        context->Unmap(matrixBuffer.Get(), 0);
+    }
+
+    const UINT stride = sizeof(QuadPoint), offset = 0;
+    context->IASetVertexBuffers(0, 1, quadBuffer.GetAddressOf(), &stride, &offset);
+    context->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
+    context->IASetInputLayout(inputLayout.Get());
+    context->VSSetShader(warpShader.Get(), nullptr, 0);
+    context->VSSetConstantBuffers(0, 1, matrixBuffer.GetAddressOf());
+    context->PSSetShader(sampleShader.Get(), nullptr, 0);
+    ID3D11ShaderResourceView* source = texture ? texture : emptyTexture.Get();
+    context->PSSetShaderResources(0, 1, &source);
+    context->PSSetSamplers(0, 1, textureSampler.GetAddressOf());
+    const float blendFactor[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    context->OMSetBlendState(blend ? alphaBlend.Get() : nullptr, blendFactor, 0xFFFFFFFFu);
+    context->Draw(4, 0);
+}
+
+void Renderer::drawCornerHandle(float x, float y, int cornerIndex, bool selected)
+{
+    ID3D11ShaderResourceView* texture = selected ? selectedHandleTexture.Get() : handleTexture.Get();
+    const HandleBars bars = cornerHandleBars(x, y, cornerIndex);
+    drawTexture(texture, bars.horizontal, true);
+    drawTexture(texture, bars.vertical, true);
+}
