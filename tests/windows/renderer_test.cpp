@@ -1,0 +1,302 @@
+// The Renderer on the real device under Wine: pixels drawn into the projection back buffer, read back.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "render/renderer.h"
+#include "temp_folder.h"
+#include "warp/solve_warp.h"
+
+namespace {
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+
+struct Rgba {
+    uint8_t r, g, b, a;
+    bool operator==(const Rgba&) const = default;
+    bool sameColour(const Rgba& o) const { return r == o.r && g == o.g && b == o.b; }
+};
+constexpr Rgba kClear{0, 0, 0, 0};
+constexpr Rgba kRed{255, 0, 0, 255};
+constexpr Rgba kGreen{0, 255, 0, 255};
+constexpr Rgba kBlue{0, 0, 255, 255};
+constexpr Rgba kWhite{255, 255, 255, 255};
+constexpr Rgba kInk{0, 0, 0, 255};
+
+std::ostream& operator<<(std::ostream& out, const Rgba& c)
+{
+    return out << "(" << int(c.r) << ", " << int(c.g) << ", " << int(c.b) << ", " << int(c.a) << ")";
+}
+
+HWND createTestWindow(const wchar_t* title, int width, int height)
+{
+    static const ATOM windowClass = [] {
+        WNDCLASSEXW c{};
+        c.cbSize = sizeof c;
+        c.lpfnWndProc = DefWindowProcW;
+        c.hInstance = GetModuleHandleW(nullptr);
+        c.lpszClassName = L"OstrelRendererTest";
+        return RegisterClassExW(&c);
+    }();
+    (void)windowClass;
+    return CreateWindowExW(0, L"OstrelRendererTest", title, WS_POPUP, 0, 0, width, height, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
+class RendererDrawing : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        control_ = createTestWindow(L"control", 200, 150);
+        projection_ = createTestWindow(L"projection", kWidth, kHeight);
+        ASSERT_EQ(renderer_.initialize(control_, projection_, 0), S_OK);
+        renderer_.clearTargets();
+        ASSERT_TRUE(renderer_.beginProjectionFrame());
+    }
+    void TearDown() override
+    {
+        DestroyWindow(projection_);
+        DestroyWindow(control_);
+    }
+
+    // An RGBA texture from a function of the texel.
+    template <typename Colour>
+    ComPtr<ID3D11ShaderResourceView> makeTexture(int width, int height, Colour colourAt)
+    {
+        std::vector<Rgba> texels(static_cast<std::size_t>(width * height));
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                texels[static_cast<std::size_t>(y * width + x)] = colourAt(x, y);
+        D3D11_TEXTURE2D_DESC description{};
+        description.Width = static_cast<UINT>(width);
+        description.Height = static_cast<UINT>(height);
+        description.MipLevels = 1;
+        description.ArraySize = 1;
+        description.Format = DXGI_FORMAT_R8G8B8A8_UNORM;
+        description.SampleDesc.Count = 1;
+        description.Usage = D3D11_USAGE_IMMUTABLE;
+        description.BindFlags = D3D11_BIND_SHADER_RESOURCE;
+        const D3D11_SUBRESOURCE_DATA data{texels.data(), static_cast<UINT>(width * 4), 0};
+        ComPtr<ID3D11Texture2D> texture;
+        ComPtr<ID3D11ShaderResourceView> view;
+        EXPECT_EQ(renderer_.device->CreateTexture2D(&description, &data, texture.GetAddressOf()), S_OK);
+        EXPECT_EQ(renderer_.device->CreateShaderResourceView(texture.Get(), nullptr, view.GetAddressOf()), S_OK);
+        return view;
+    }
+
+    // The projection back buffer as it stands, before any present.
+    std::vector<Rgba> readProjection()
+    {
+        ComPtr<ID3D11Texture2D> backBuffer;
+        renderer_.projectionSwapChain->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()));
+        D3D11_TEXTURE2D_DESC description{};
+        backBuffer->GetDesc(&description);
+        description.Usage = D3D11_USAGE_STAGING;
+        description.BindFlags = 0;
+        description.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
+        description.MiscFlags = 0;
+        ComPtr<ID3D11Texture2D> staging;
+        renderer_.device->CreateTexture2D(&description, nullptr, staging.GetAddressOf());
+        renderer_.context->CopyResource(staging.Get(), backBuffer.Get());
+        D3D11_MAPPED_SUBRESOURCE mapped{};
+        std::vector<Rgba> pixels(description.Width * description.Height);
+        if (SUCCEEDED(renderer_.context->Map(staging.Get(), 0, D3D11_MAP_READ, 0, &mapped))) {
+            for (UINT y = 0; y < description.Height; ++y)
+                std::memcpy(&pixels[y * description.Width], static_cast<const uint8_t*>(mapped.pData) + y * mapped.RowPitch,
+                            description.Width * 4);
+            renderer_.context->Unmap(staging.Get(), 0);
+        }
+        width_ = static_cast<int>(description.Width);
+        return pixels;
+    }
+
+    Rgba at(const std::vector<Rgba>& pixels, int x, int y) const
+    {
+        return pixels[static_cast<std::size_t>(y * width_ + x)];
+    }
+
+    // The pixel that the normalised device point (x, y) falls in.
+    static std::pair<int, int> pixelOf(float x, float y)
+    {
+        return {static_cast<int>(std::floor((x + 1.0f) * 0.5f * kWidth)),
+                static_cast<int>(std::floor((1.0f - y) * 0.5f * kHeight))};
+    }
+
+    HWND control_ = nullptr;
+    HWND projection_ = nullptr;
+    Renderer renderer_;
+    int width_ = kWidth;
+};
+
+} // namespace
+
+TEST_F(RendererDrawing, IdentityFillsTheViewportWithTheTopRowAtTheTop)
+{
+    const auto picture = makeTexture(64, 64, [](int, int y) { return y < 32 ? kRed : kBlue; });
+    renderer_.drawTexture(picture.Get(), identityMatrix(), false);
+    const auto pixels = readProjection();
+    for (int x : {0, kWidth / 2, kWidth - 1}) {
+        EXPECT_EQ(at(pixels, x, 0), kRed) << x;
+        EXPECT_EQ(at(pixels, x, kHeight / 4), kRed) << x;
+        EXPECT_EQ(at(pixels, x, kHeight * 3 / 4), kBlue) << x;
+        EXPECT_EQ(at(pixels, x, kHeight - 1), kBlue) << x;
+    }
+}
+
+TEST_F(RendererDrawing, KeystonePutsThePictureCornersWhereTheHomographySays)
+{
+    const CornerSet keystone{{{-0.5f, 1.0f}, {0.5f, 1.0f}, {-1.0f, -1.0f}, {1.0f, -1.0f}}};
+    const auto white = makeTexture(16, 16, [](int, int) { return kWhite; });
+    renderer_.drawTexture(white.Get(), solveWarp(keystone), false);
+    const auto pixels = readProjection();
+    // The top edge runs from a quarter to three quarters of the width; a pixel either side of each end.
+    EXPECT_EQ(at(pixels, kWidth / 4 + 1, 0), kWhite);
+    EXPECT_EQ(at(pixels, kWidth / 4 - 2, 0), kClear);
+    EXPECT_EQ(at(pixels, kWidth * 3 / 4 - 2, 0), kWhite);
+    EXPECT_EQ(at(pixels, kWidth * 3 / 4 + 1, 0), kClear);
+    // The bottom corners fill the bottom row; halfway down the side edges sit at 3/8 and 5/8... of x.
+    EXPECT_EQ(at(pixels, 0, kHeight - 1), kWhite);
+    EXPECT_EQ(at(pixels, kWidth - 1, kHeight - 1), kWhite);
+    EXPECT_EQ(at(pixels, kWidth / 8 + 2, kHeight / 2), kWhite);
+    EXPECT_EQ(at(pixels, kWidth / 8 - 3, kHeight / 2), kClear);
+}
+
+TEST_F(RendererDrawing, LinesStayStraightAndPerspectiveCorrectAcrossTheDiagonal)
+{
+    // Dark lines four texels wide, centred every 32 texels, on white: wide enough to survive where the
+    // warp squeezes the picture.
+    const auto grid = makeTexture(256, 256, [](int x, int y) {
+        return ((x + 2) % 32 < 4 || (y + 2) % 32 < 4) ? kInk : kWhite;
+    });
+    const CornerSet topLeftMoved{{{-0.2f, 0.4f}, {1.0f, 1.0f}, {-1.0f, -1.0f}, {1.0f, -1.0f}}};
+    const WarpMatrix warp = solveWarp(topLeftMoved);
+    renderer_.drawTexture(grid.Get(), warp, false);
+    const auto pixels = readProjection();
+
+    int checked = 0;
+    for (int line = 1; line < 8; ++line) {
+        const float u = line / 8.0f;
+        for (float v = 0.05f; v < 0.96f; v += 0.03f) {
+            // Texture (u, v) is quad point (2u - 1, 1 - 2v); both the vertical and the horizontal line.
+            for (const auto& [qx, qy] : {std::pair{2 * u - 1, 1 - 2 * v}, std::pair{2 * v - 1, 1 - 2 * u}}) {
+                const ClipPoint p = transformPoint(warp, qx, qy);
+                const auto [px, py] = pixelOf(p.x / p.w, p.y / p.w);
+                if (px < 2 || py < 2 || px > kWidth - 3 || py > kHeight - 3)
+                    continue;
+                bool dark = false;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx)
+                        dark = dark || at(pixels, px + dx, py + dy).r < 128;
+                EXPECT_TRUE(dark) << "line " << line << " at v " << v << " expected near pixel (" << px << ", " << py
+                                  << ")";
+                ++checked;
+            }
+        }
+    }
+    EXPECT_GT(checked, 300);
+}
+
+TEST_F(RendererDrawing, MirroredMatrixDrawsNothing)
+{
+    const auto white = makeTexture(4, 4, [](int, int) { return kWhite; });
+    renderer_.drawTexture(white.Get(), solveWarp({{{1, 1}, {-1, 1}, {1, -1}, {-1, -1}}}), false);
+    const auto pixels = readProjection();
+    for (int y = 0; y < kHeight; y += 17)
+        for (int x = 0; x < kWidth; x += 13)
+            ASSERT_EQ(at(pixels, x, y), kClear) << x << ", " << y;
+}
+
+TEST_F(RendererDrawing, NullTextureBlendedLeavesTheTargetAndUnblendedPaintsItClear)
+{
+    const auto red = makeTexture(4, 4, [](int, int) { return kRed; });
+    renderer_.drawTexture(red.Get(), identityMatrix(), false);
+    renderer_.drawTexture(nullptr, identityMatrix(), true);
+    auto pixels = readProjection();
+    // Colour stays; alpha is the source's, as the blend state says (it plays no part on the screen).
+    EXPECT_TRUE(at(pixels, kWidth / 2, kHeight / 2).sameColour(kRed)) << at(pixels, kWidth / 2, kHeight / 2);
+    EXPECT_TRUE(at(pixels, 3, 3).sameColour(kRed));
+
+    renderer_.drawTexture(nullptr, scalingMatrix(0.5f, 0.5f, 1.0f), false);
+    pixels = readProjection();
+    EXPECT_EQ(at(pixels, kWidth / 2, kHeight / 2), kClear);
+    EXPECT_TRUE(at(pixels, 3, 3).sameColour(kRed));
+}
+
+TEST_F(RendererDrawing, CornerHandlesAreRedOrGreenWhereTheirBarsLie)
+{
+    // The bars are 0.004 thick: less than a pixel on this small window, so the corners sit on pixel
+    // centres, where a thin bar still covers one row or column.
+    const auto centreX = [](int px) { return (2.0f * px + 1.0f) / kWidth - 1.0f; };
+    const auto centreY = [](int py) { return 1.0f - (2.0f * py + 1.0f) / kHeight; };
+    const float blX = centreX(80), blY = centreY(180), trX = centreX(240), trY = centreY(60);
+    renderer_.drawCornerHandle(blX, blY, 2, true);
+    renderer_.drawCornerHandle(trX, trY, 1, false);
+    const auto pixels = readProjection();
+    // BL's bars reach right and up from the corner; TR's reach left and down.
+    const auto [blHx, blHy] = pixelOf(blX + 0.03f, blY);
+    const auto [blVx, blVy] = pixelOf(blX, blY + 0.03f);
+    EXPECT_EQ(at(pixels, blHx, blHy), kGreen);
+    EXPECT_EQ(at(pixels, blVx, blVy), kGreen);
+    const auto [trHx, trHy] = pixelOf(trX - 0.03f, trY);
+    const auto [trVx, trVy] = pixelOf(trX, trY - 0.03f);
+    EXPECT_EQ(at(pixels, trHx, trHy), kRed);
+    EXPECT_EQ(at(pixels, trVx, trVy), kRed);
+    // Nothing on the far side of the crossing.
+    const auto [outX, outY] = pixelOf(blX - 0.03f, blY);
+    EXPECT_EQ(at(pixels, outX, outY), kClear);
+}
+
+TEST_F(RendererDrawing, ProjectionBuffersResizeOnceForARealSizeChange)
+{
+    const uint32_t before = renderer_.projectionResizes;
+    SetWindowPos(projection_, nullptr, 0, 0, 200, 150, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (int frame = 0; frame < 3; ++frame) {
+        renderer_.clearTargets();
+        ASSERT_TRUE(renderer_.beginProjectionFrame());
+    }
+    EXPECT_EQ(renderer_.projectionResizes, before + 1);
+    EXPECT_EQ(renderer_.projectionViewport.Width, 200.0f);
+    EXPECT_EQ(renderer_.projectionViewport.Height, 150.0f);
+    DXGI_SWAP_CHAIN_DESC description{};
+    renderer_.projectionSwapChain->GetDesc(&description);
+    EXPECT_EQ(description.BufferDesc.Width, 200u);
+    EXPECT_EQ(description.BufferDesc.Height, 150u);
+}
+
+TEST_F(RendererDrawing, EmptyClientAreaSkipsTheFrameWithoutResizing)
+{
+    const uint32_t before = renderer_.projectionResizes;
+    SetWindowPos(projection_, nullptr, 0, 0, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_FALSE(renderer_.beginProjectionFrame());
+    EXPECT_EQ(renderer_.projectionResizes, before);
+    EXPECT_EQ(renderer_.projectionViewport.Width, static_cast<float>(kWidth));
+}
+
+TEST(RendererSetUp, AdapterIndexWithoutAdapterFallsBackToTheFirst)
+{
+    TempWorkingFolder folder;
+    HWND control = createTestWindow(L"control", 100, 100), projection = createTestWindow(L"projection", 100, 100);
+    {
+        Renderer renderer;
+        EXPECT_EQ(renderer.initialize(control, projection, 0xFFFFFFFFu), S_OK);
+        EXPECT_TRUE(renderer.device);
+        EXPECT_TRUE(renderer.projectionTarget);
+    }
+    EXPECT_FALSE(fileExists(L"imgui.ini"));
+    DestroyWindow(projection);
+    DestroyWindow(control);
+}
+
+TEST(RendererSetUp, SwapChainThatCannotBeMadeIsLoggedAndReported)
+{
+    TempWorkingFolder folder;
+    HWND control = createTestWindow(L"control", 100, 100);
+    Renderer renderer;
+    EXPECT_TRUE(FAILED(renderer.initialize(control, nullptr, 0)));
+    const std::string log = fileBytes(L"debug.log");
+    EXPECT_NE(log.find("] [WARN] Falha ao criar a cadeia de troca da janela (0x"), std::string::npos) << log;
+    DestroyWindow(control);
+}
