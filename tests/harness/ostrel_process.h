@@ -22,6 +22,8 @@ public:
     // Start-up has finished and the main loop runs.
     bool waitUntilStarted(std::chrono::milliseconds timeout = 30s) const;
     bool running();
+    // The Linux process that runs the program.
+    pid_t pid() const { return process_->pid(); }
     // The exit command of the tray menu, as the control window receives it.
     void requestExit() const;
     std::optional<int> waitForExit(std::chrono::milliseconds timeout = 20s);

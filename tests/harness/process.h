@@ -34,6 +34,7 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
     ~ChildProcess();
 
+    pid_t pid() const { return pid_; }
     bool running();
     // The exit code once the child has ended, or nothing when it is still running after `timeout`.
     std::optional<int> waitForExit(std::chrono::milliseconds timeout);

@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <stdexcept>
@@ -146,13 +147,35 @@ std::optional<XWindowState> VirtualDisplay::findWindow(const std::string& title)
 
 Rgb VirtualDisplay::pixel(int x, int y) const
 {
-    XImage* image = XGetImage(display_, DefaultRootWindow(display_), x, y, 1, 1, AllPlanes, ZPixmap);
+    return capture({x, y, x + 1, y + 1}).at(0, 0);
+}
+
+Image VirtualDisplay::capture(const ScreenRect& area) const
+{
+    XImage* image = XGetImage(display_, DefaultRootWindow(display_), area.left, area.top,
+                              static_cast<unsigned>(area.width()), static_cast<unsigned>(area.height()), AllPlanes,
+                              ZPixmap);
     if (!image)
         throw std::runtime_error("XGetImage failed");
-    const unsigned long value = XGetPixel(image, 0, 0);
+    Image result{area.width(), area.height(), {}};
+    result.pixels.reserve(static_cast<std::size_t>(area.width() * area.height()));
+    for (int y = 0; y < area.height(); ++y)
+        for (int x = 0; x < area.width(); ++x) {
+            const unsigned long value = XGetPixel(image, x, y);
+            result.pixels.push_back({static_cast<uint8_t>((value >> 16) & 0xff),
+                                     static_cast<uint8_t>((value >> 8) & 0xff), static_cast<uint8_t>(value & 0xff)});
+        }
     XDestroyImage(image);
-    return {static_cast<uint8_t>((value >> 16) & 0xff), static_cast<uint8_t>((value >> 8) & 0xff),
-            static_cast<uint8_t>(value & 0xff)};
+    return result;
+}
+
+int Image::count(const ScreenRect& area, Rgb colour) const
+{
+    int found = 0;
+    for (int y = std::max(area.top, 0); y < std::min(area.bottom, height); ++y)
+        for (int x = std::max(area.left, 0); x < std::min(area.right, width); ++x)
+            found += at(x, y) == colour ? 1 : 0;
+    return found;
 }
 
 } // namespace harness

@@ -43,6 +43,17 @@ struct Rgb {
     bool operator==(const Rgb&) const = default;
 };
 
+// A block of screen pixels, row by row.
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<Rgb> pixels;
+
+    const Rgb& at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
+    // How many pixels inside `area` (image coordinates, clipped) have exactly this colour.
+    int count(const ScreenRect& area, Rgb colour) const;
+};
+
 // A top-level X window as the X server has it.
 struct XWindowState {
     unsigned long id = 0;
@@ -64,6 +75,8 @@ public:
     // The window whose title (WM_NAME) is `title`, searched in the whole window tree.
     std::optional<XWindowState> findWindow(const std::string& title) const;
     Rgb pixel(int x, int y) const;
+    // The pixels of a screen area, as the X server shows them now.
+    Image capture(const ScreenRect& area) const;
 
 private:
     MonitorLayout layout_;

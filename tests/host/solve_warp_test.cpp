@@ -39,6 +39,46 @@ CornerSet randomConvexQuad(std::mt19937& random)
     return corners;
 }
 
+// The elimination written out plainly, column by column over the whole 8 x 9 system, as the oracle
+// for the solver's compile-time planned version.
+WarpMatrix plainElimination(const CornerSet& corners)
+{
+    double a[8][9];
+    for (int i = 0; i < 4; ++i) {
+        const double u = kQuad[i][0], v = kQuad[i][1];
+        const double x = corners[static_cast<std::size_t>(i)].x, y = corners[static_cast<std::size_t>(i)].y;
+        const double rowX[9] = {u, v, 1, 0, 0, 0, -u * x, -v * x, x};
+        const double rowY[9] = {0, 0, 0, u, v, 1, -u * y, -v * y, y};
+        std::copy(rowX, rowX + 9, a[2 * i]);
+        std::copy(rowY, rowY + 9, a[2 * i + 1]);
+    }
+    for (int k = 0; k < 8; ++k) {
+        int p = k;
+        for (int i = k + 1; i < 8; ++i)
+            if (std::fabs(a[i][k]) > std::fabs(a[p][k]))
+                p = i;
+        for (int j = 0; j < 9; ++j)
+            std::swap(a[k][j], a[p][j]);
+        if (std::fabs(a[k][k]) <= 1e-9 || std::isnan(a[k][k]))
+            continue;
+        const double d = a[k][k];
+        for (int j = k; j < 9; ++j)
+            a[k][j] /= d;
+        for (int i = 0; i < 8; ++i) {
+            if (i == k)
+                continue;
+            const double f = a[i][k];
+            for (int j = k; j < 9; ++j)
+                a[i][j] -= f * a[k][j];
+        }
+    }
+    WarpMatrix m = identityMatrix();
+    const int place[8][2] = {{0, 0}, {0, 1}, {0, 3}, {1, 0}, {1, 1}, {1, 3}, {3, 0}, {3, 1}};
+    for (int i = 0; i < 8; ++i)
+        m.at(place[i][0], place[i][1]) = static_cast<float>(a[i][8]);
+    return m;
+}
+
 } // namespace
 
 TEST(SolveWarp, DefaultCornersGiveExactlyTheIdentity)
@@ -139,5 +179,32 @@ TEST(SolveWarpProperty, AgreesWithOpenCvsPerspectiveTransform)
             const double theirs = h.at<double>(k / 3, k % 3) / scale;
             ASSERT_NEAR(ours[k], theirs, 1e-5 * (1.0 + std::fabs(theirs))) << "h" << k << " round " << round;
         }
+    }
+}
+
+TEST(SolveWarpProperty, EqualsThePlainEliminationBitForBit)
+{
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> anywhere(-4.0f, 4.0f);
+    std::uniform_int_distribution<int> pick(0, 3);
+    for (int round = 0; round < 20000; ++round) {
+        CornerSet corners = round % 2 ? randomConvexQuad(random) : CornerSet{};
+        if (round % 2 == 0)
+            for (CornerPoint& c : corners)
+                c = {anywhere(random), anywhere(random)};
+        // Every fourth set is made degenerate: corners shared, or all on one line.
+        if (round % 4 == 1)
+            corners[static_cast<std::size_t>(pick(random))] = corners[static_cast<std::size_t>(pick(random))];
+        if (round % 8 == 3)
+            for (CornerPoint& c : corners)
+                c.y = corners[0].y;
+        // Nearly on one line: pivots fall between 0 and the 1e-9 below which a column is passed over.
+        if (round % 8 == 5)
+            for (int i = 1; i < 4; ++i)
+                corners[static_cast<std::size_t>(i)].y = corners[0].y + 1e-11f * static_cast<float>(pick(random));
+        const WarpMatrix ours = solveWarp(corners), plain = plainElimination(corners);
+        for (int k = 0; k < 16; ++k)
+            ASSERT_EQ(ours.m[static_cast<std::size_t>(k)], plain.m[static_cast<std::size_t>(k)])
+                << "element " << k << " round " << round;
     }
 }

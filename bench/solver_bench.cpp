@@ -1,0 +1,86 @@
+// solveWarp against OpenCV's getPerspectiveTransform on the same random quads.
+#include <benchmark/benchmark.h>
+
+#include <opencv2/imgproc.hpp>
+
+#include <cstdio>
+#include <map>
+#include <random>
+#include <vector>
+
+#include "warp/solve_warp.h"
+
+namespace {
+
+std::vector<CornerSet> randomQuads()
+{
+    std::mt19937 random(3);
+    std::uniform_real_distribution<float> jitter(-0.4f, 0.4f);
+    std::vector<CornerSet> quads(1024);
+    for (CornerSet& quad : quads)
+        quad = {{{-1 + jitter(random), 1 + jitter(random)},
+                 {1 + jitter(random), 1 + jitter(random)},
+                 {-1 + jitter(random), -1 + jitter(random)},
+                 {1 + jitter(random), -1 + jitter(random)}}};
+    return quads;
+}
+
+const std::vector<CornerSet> kQuads = randomQuads();
+
+void solveWarpOnQuads(benchmark::State& state)
+{
+    std::size_t i = 0;
+    WarpMatrix warp;
+    for (auto _ : state) {
+        solveWarp(kQuads[i++ & 1023], warp);
+        benchmark::DoNotOptimize(warp);
+    }
+}
+BENCHMARK(solveWarpOnQuads);
+
+void openCvPerspectiveTransformOnQuads(benchmark::State& state)
+{
+    const cv::Point2f unit[4] = {{-1, 1}, {1, 1}, {-1, -1}, {1, -1}};
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const CornerSet& quad = kQuads[i++ & 1023];
+        const cv::Point2f target[4] = {{quad[0].x, quad[0].y}, {quad[1].x, quad[1].y},
+                                       {quad[2].x, quad[2].y}, {quad[3].x, quad[3].y}};
+        cv::Mat h = cv::getPerspectiveTransform(unit, target);
+        benchmark::DoNotOptimize(h.data);
+    }
+}
+BENCHMARK(openCvPerspectiveTransformOnQuads);
+
+// The console table, then one line with the ratio the target is about.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            nanoseconds_[run.benchmark_name()] = run.GetAdjustedCPUTime();
+    }
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        const double ours = nanoseconds_["solveWarpOnQuads"], theirs = nanoseconds_["openCvPerspectiveTransformOnQuads"];
+        if (ours > 0)
+            std::printf("solveWarp: %.1f ns, OpenCV getPerspectiveTransform: %.1f ns, ours is %.1fx faster "
+                        "(target: at least 10x)\n",
+                        ours, theirs, theirs / ours);
+    }
+
+private:
+    std::map<std::string, double> nanoseconds_;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+}
