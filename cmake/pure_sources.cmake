@@ -2,6 +2,8 @@
 set(OSTREL_PURE_FILES
     src/app/module_path.h
     src/app/module_path.cpp
+    src/capture/capture_rules.h
+    src/capture/capture_rules.cpp
     src/display/monitor_info.h
     src/display/monitor_info.cpp
     src/settings/log_line.h

@@ -1,6 +1,7 @@
 // The single instance of AppState, with its static start values.
 #include "app/app_state.h"
 
+#include "capture/capture_engine.h"
 #include "render/renderer.h"
 
 AppState app;

@@ -14,6 +14,7 @@
 #include "warp/corner_point.h"
 
 class Renderer;
+class CaptureEngine;
 
 struct AppState {
     bool running = true;
@@ -31,6 +32,7 @@ struct AppState {
     HWND controlWindow = nullptr;
     HWND projectionWindow = nullptr;
     std::unique_ptr<Renderer> renderer;
+    std::unique_ptr<CaptureEngine> capture;
     NOTIFYICONDATAW trayIcon{};
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> gridTexture;
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> logoTexture;

@@ -3,6 +3,7 @@
 
 #include "app/app_state.h"
 #include "app/pass_pacing.h"
+#include "capture/capture_engine.h"
 #include "render/overlay_matrices.h"
 #include "render/renderer.h"
 #include "warp/solve_warp.h"
@@ -41,9 +42,29 @@ void drawCornerHandles(Renderer& renderer)
     }
 }
 
+// Without a projector nothing would draw the picture, so nothing is captured (a GDI copy of the whole
+// screen per pass, for nobody); the first pass with a projector captures again.
+bool acquireCapturedFrame()
+{
+    if (!app.capture || !app.hasProjector)
+        return false;
+    ComPtr<ID3D11Texture2D> frame;
+    app.capture->acquireFrame(frame);
+    return true;
+}
+
+void releaseCapturedFrame(bool acquired)
+{
+    if (acquired && app.capture)
+        app.capture->releaseFrame();
+}
+
 // The picture, the grid (or the logo) over it, and the handles last, over everything.
 void composeProjection(Renderer& renderer, const WarpMatrix& warp)
 {
+    // The captured picture replaces what is under it: blending off, so its fourth byte plays no part.
+    if (app.capture && app.capture->frameView)
+        renderer.drawTexture(app.capture->frameView.Get(), warp, false);
     if (app.showGrid)
         drawGridOrLogo(renderer, warp);
     if (app.panelVisible)
@@ -80,11 +101,13 @@ void runMainLoop()
         dispatchPendingMessages();
         renderer.clearTargets();
         const WarpMatrix warp = solveWarp(app.corners);
+        const bool acquired = acquireCapturedFrame();
         const bool projected = app.hasProjector && renderer.beginProjectionFrame();
         if (projected)
             composeProjection(renderer, warp);
         renderer.presentControl();
         keepProjectionOnTop();
+        releaseCapturedFrame(acquired);
         // Only the projection's present waits for a vertical blank; any other pass waits here instead.
         if (!projected)
             pacer.waitOutRefreshPeriod(outputRefreshHz());
@@ -94,5 +117,7 @@ void runMainLoop()
 void shutDown()
 {
     Shell_NotifyIconW(NIM_DELETE, &app.trayIcon);
+    // The engine holds objects made on the Renderer's device, so it goes first.
+    app.capture.reset();
     app.renderer.reset();
 }

@@ -5,6 +5,7 @@
 #include "app/executable_path.h"
 #include "app/module_path.h"
 #include "app/window_procs.h"
+#include "capture/capture_engine.h"
 #include "display/monitors.h"
 #include "render/renderer.h"
 #include "settings/debug_log.h"
@@ -87,6 +88,8 @@ bool startUp(HINSTANCE instance)
     if (FAILED(app.renderer->initialize(app.controlWindow, app.projectionWindow,
                                         static_cast<UINT>(app.adapterIdx))))
         return false;
+    app.capture = std::make_unique<CaptureEngine>();
+    app.capture->init(app.renderer->device.Get(), app.captureMonitor);
     showOrHideWindows();
     return true;
 }

@@ -1,0 +1,107 @@
+// CaptureEngine: monitor choice, the copy texture, frame release and destruction.
+#include "capture/capture_engine.h"
+
+#include <cstdio>
+
+#include "capture/capture_rules.h"
+#include "settings/debug_log.h"
+
+namespace {
+
+struct MonitorSearch {
+    int32_t target = 0;
+    int32_t counter = 0;
+    RECT area{};
+};
+
+// Counts monitors in the same enumeration, and the same order, that builds the monitor list.
+BOOL CALLBACK findMonitor(HMONITOR, HDC, LPRECT area, LPARAM searchAddress)
+{
+    auto& search = *reinterpret_cast<MonitorSearch*>(searchAddress);
+    if (search.counter == search.target) {
+        search.area = *area;
+        return FALSE;
+    }
+    ++search.counter;
+    return TRUE;
+}
+
+} // namespace
+
+CaptureEngine::~CaptureEngine()
+{
+    releaseFrame();
+    frameView.Reset();
+    frameTexture.Reset();
+    duplication.Reset();
+}
+
+HRESULT CaptureEngine::init(ID3D11Device* newDevice, int32_t newMonitorIndex)
+{
+    device = newDevice;
+    monitorIndex = newMonitorIndex;
+    useGdi = false;
+    frameView.Reset();
+    frameTexture.Reset();
+    duplication.Reset();
+    // A frame held by the duplication just released went with it.
+    frameHeld = false;
+
+    MonitorSearch search{monitorIndex, 0, {}};
+    EnumDisplayMonitors(nullptr, nullptr, findMonitor, reinterpret_cast<LPARAM>(&search));
+    monitorRect = {search.area.left, search.area.top, search.area.right, search.area.bottom};
+
+    char message[128];
+    std::snprintf(message, sizeof message, "CaptureEngine: Monitor %d selecionado (%dx%d)", monitorIndex,
+                  monitorRect.width(), monitorRect.height());
+    Log("INFO", message);
+    return initDuplication();
+}
+
+HRESULT CaptureEngine::acquireFrame(ComPtr<ID3D11Texture2D>& texture)
+{
+    const CaptureDecision decision = decideBeforeAcquire(useGdi, duplication != nullptr);
+    switch (decision.step) {
+    case CaptureStep::CopyByGdi:
+        return copyByGdi(texture);
+    case CaptureStep::AcquireFromDuplication:
+        return acquireByDuplication(texture);
+    default:
+        return decision.result;
+    }
+}
+
+void CaptureEngine::releaseFrame()
+{
+    if (duplication && frameHeld) {
+        // A failure here (no frame held after a re-init) is harmless.
+        duplication->ReleaseFrame();
+        frameHeld = false;
+    }
+}
+
+bool CaptureEngine::prepareCopyTexture(const D3D11_TEXTURE2D_DESC& picture)
+{
+    std::optional<PictureShape> existing;
+    if (frameTexture) {
+        D3D11_TEXTURE2D_DESC current{};
+        frameTexture->GetDesc(&current);
+        existing = PictureShape{current.Width, current.Height, static_cast<uint32_t>(current.Format)};
+    }
+    if (!needsNewCopyTexture(existing, {picture.Width, picture.Height, static_cast<uint32_t>(picture.Format)}))
+        return true;
+
+    // A full mip chain, regenerated from level 0 after every new picture.
+    D3D11_TEXTURE2D_DESC description = picture;
+    description.MipLevels = 0;
+    description.Usage = D3D11_USAGE_DEFAULT;
+    description.BindFlags = D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDER_TARGET;
+    description.CPUAccessFlags = 0;
+    description.MiscFlags = D3D11_RESOURCE_MISC_GENERATE_MIPS;
+    frameView.Reset();
+    frameTexture.Reset();
+    if (FAILED(device->CreateTexture2D(&description, nullptr, frameTexture.GetAddressOf())))
+        return false;
+    device->CreateShaderResourceView(frameTexture.Get(), nullptr, frameView.GetAddressOf());
+    return frameView != nullptr;
+}

@@ -1,0 +1,50 @@
+// Capture decisions.
+#include "capture/capture_rules.h"
+
+CaptureDecision decideBeforeAcquire(bool useGdi, bool haveDuplication)
+{
+    if (useGdi)
+        return {CaptureStep::CopyByGdi, result::kOk};
+    if (!haveDuplication)
+        return {CaptureStep::Stop, result::kPointer};
+    return {CaptureStep::AcquireFromDuplication, result::kOk};
+}
+
+CaptureDecision decideAfterAcquire(int32_t acquireResult, bool haveCopyTexture)
+{
+    switch (acquireResult) {
+    case result::kAccessLost:
+        // A mode change, another desktop, a full-screen program: the last picture stays on show.
+        return {CaptureStep::RecreateDuplication, result::kPending};
+    case result::kWaitTimeout:
+        // No change within the time-out: show the previous picture again without a copy.
+        if (haveCopyTexture)
+            return {CaptureStep::RedeliverLastPicture, result::kOk};
+        return {CaptureStep::Stop, result::kWaitTimeout};
+    default:
+        if (acquireResult < 0)
+            return {CaptureStep::Stop, acquireResult};
+        return {CaptureStep::CopyNewPicture, result::kOk};
+    }
+}
+
+std::optional<std::size_t> outputShowing(const std::vector<Rect>& outputAreas, const Rect& monitorRect)
+{
+    for (std::size_t i = 0; i < outputAreas.size(); ++i)
+        if (outputAreas[i] == monitorRect)
+            return i;
+    return std::nullopt;
+}
+
+Rect gdiCaptureArea(const Rect& monitorRect, int32_t primaryWidth, int32_t primaryHeight)
+{
+    if (monitorRect.width() > 0 && monitorRect.height() > 0)
+        return monitorRect;
+    // The origin stays the rectangle's own, which is (0, 0) here: the primary monitor's top-left corner.
+    return {monitorRect.left, monitorRect.top, monitorRect.left + primaryWidth, monitorRect.top + primaryHeight};
+}
+
+bool needsNewCopyTexture(const std::optional<PictureShape>& copyTexture, const PictureShape& picture)
+{
+    return !copyTexture || !(*copyTexture == picture);
+}

@@ -1,0 +1,89 @@
+// The GDI branch of CaptureEngine: a screen copy of the capture monitor, uploaded every pass.
+#include <vector>
+
+#include "capture/capture_engine.h"
+#include "capture/capture_rules.h"
+
+namespace {
+
+// One buffer for the whole process (there is one engine): it grows to the largest area copied and is
+// reused, so a pass allocates nothing once it has its size.
+std::vector<uint32_t> pixelBuffer;
+
+// Every GDI object of one copy, released in reverse order when the copy ends.
+class ScreenCopy {
+public:
+    ScreenCopy(int width, int height)
+        : screen_(GetDC(nullptr)), memory_(CreateCompatibleDC(screen_)),
+          bitmap_(CreateCompatibleBitmap(screen_, width, height)), previous_(SelectObject(memory_, bitmap_))
+    {
+    }
+    ScreenCopy(const ScreenCopy&) = delete;
+    ScreenCopy& operator=(const ScreenCopy&) = delete;
+    ~ScreenCopy()
+    {
+        SelectObject(memory_, previous_);
+        DeleteObject(bitmap_);
+        DeleteDC(memory_);
+        ReleaseDC(nullptr, screen_);
+    }
+    HDC screen() const { return screen_; }
+    HDC memory() const { return memory_; }
+    HBITMAP bitmap() const { return bitmap_; }
+
+private:
+    HDC screen_;
+    HDC memory_;
+    HBITMAP bitmap_;
+    HGDIOBJ previous_;
+};
+
+} // namespace
+
+std::size_t gdiPixelBufferCapacity()
+{
+    return pixelBuffer.capacity();
+}
+
+HRESULT CaptureEngine::copyByGdi(ComPtr<ID3D11Texture2D>& texture)
+{
+    const Rect area = gdiCaptureArea(monitorRect, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    const int width = area.width(), height = area.height();
+    if (width <= 0 || height <= 0)
+        return S_OK;
+
+    ScreenCopy copy(width, height);
+    // CAPTUREBLT takes layered (translucent) windows too.
+    BitBlt(copy.memory(), 0, 0, width, height, copy.screen(), area.left, area.top, SRCCOPY | CAPTUREBLT);
+
+    pixelBuffer.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    BITMAPINFO description{};
+    description.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    description.bmiHeader.biWidth = width;
+    description.bmiHeader.biHeight = -height; // top-down rows
+    description.bmiHeader.biPlanes = 1;
+    description.bmiHeader.biBitCount = 32;
+    description.bmiHeader.biCompression = BI_RGB;
+    GetDIBits(copy.memory(), copy.bitmap(), 0, static_cast<UINT>(height), pixelBuffer.data(), &description,
+              DIB_RGB_COLORS);
+
+    // Blue, green, red and a fourth byte that GDI leaves 0: the picture is drawn with blending off,
+    // so that byte plays no part.
+    D3D11_TEXTURE2D_DESC picture{};
+    picture.Width = static_cast<UINT>(width);
+    picture.Height = static_cast<UINT>(height);
+    picture.ArraySize = 1;
+    picture.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
+    picture.SampleDesc.Count = 1;
+    if (!prepareCopyTexture(picture))
+        return S_OK;
+
+    ComPtr<ID3D11DeviceContext> context;
+    device->GetImmediateContext(context.GetAddressOf());
+    // The copy texture has exactly this size, so the upload reads width x height pixels of the buffer.
+    context->UpdateSubresource(frameTexture.Get(), 0, nullptr, pixelBuffer.data(), static_cast<UINT>(width) * 4, 0);
+    context->GenerateMips(frameView.Get());
+    if (texture.Get() != frameTexture.Get())
+        texture = frameTexture;
+    return S_OK;
+}
