@@ -7,6 +7,7 @@
 
 #include "render/renderer.h"
 #include "temp_folder.h"
+#include "texture_readback.h"
 #include "warp/solve_warp.h"
 
 namespace {
@@ -92,24 +93,10 @@ protected:
     {
         ComPtr<ID3D11Texture2D> backBuffer;
         renderer_.projectionSwapChain->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()));
-        D3D11_TEXTURE2D_DESC description{};
-        backBuffer->GetDesc(&description);
-        description.Usage = D3D11_USAGE_STAGING;
-        description.BindFlags = 0;
-        description.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
-        description.MiscFlags = 0;
-        ComPtr<ID3D11Texture2D> staging;
-        renderer_.device->CreateTexture2D(&description, nullptr, staging.GetAddressOf());
-        renderer_.context->CopyResource(staging.Get(), backBuffer.Get());
-        D3D11_MAPPED_SUBRESOURCE mapped{};
-        std::vector<Rgba> pixels(description.Width * description.Height);
-        if (SUCCEEDED(renderer_.context->Map(staging.Get(), 0, D3D11_MAP_READ, 0, &mapped))) {
-            for (UINT y = 0; y < description.Height; ++y)
-                std::memcpy(&pixels[y * description.Width], static_cast<const uint8_t*>(mapped.pData) + y * mapped.RowPitch,
-                            description.Width * 4);
-            renderer_.context->Unmap(staging.Get(), 0);
-        }
-        width_ = static_cast<int>(description.Width);
+        const TexturePixels read = readTexture(renderer_.device.Get(), backBuffer.Get());
+        std::vector<Rgba> pixels(read.bytes.size() / 4);
+        std::memcpy(pixels.data(), read.bytes.data(), read.bytes.size());
+        width_ = static_cast<int>(read.width);
         return pixels;
     }
 

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include "capture/capture_rules.h"
+
+namespace {
+
+constexpr int32_t kOtherFailure = static_cast<int32_t>(0x887A0001u); // DXGI_ERROR_INVALID_CALL
+constexpr int32_t kOkWithInformation = 1;                              // S_FALSE: still a success
+
+struct AfterAcquireCase {
+    const char* name;
+    int32_t acquireResult;
+    bool haveCopyTexture;
+    CaptureStep step;
+    int32_t result;
+};
+
+class AfterAcquire : public testing::TestWithParam<AfterAcquireCase> {};
+
+} // namespace
+
+TEST(BeforeAcquire, GdiFirstThenDuplicationOrNothing)
+{
+    const CaptureDecision gdi = decideBeforeAcquire(true, true);
+    EXPECT_EQ(gdi.step, CaptureStep::CopyByGdi);
+    const CaptureDecision gdiWithoutDuplication = decideBeforeAcquire(true, false);
+    EXPECT_EQ(gdiWithoutDuplication.step, CaptureStep::CopyByGdi);
+    const CaptureDecision idle = decideBeforeAcquire(false, false);
+    EXPECT_EQ(idle.step, CaptureStep::Stop);
+    EXPECT_EQ(idle.result, result::kPointer);
+    EXPECT_EQ(static_cast<uint32_t>(idle.result), 0x80004003u);
+    EXPECT_EQ(decideBeforeAcquire(false, true).step, CaptureStep::AcquireFromDuplication);
+}
+
+TEST_P(AfterAcquire, LeadsToItsStepAndResult)
+{
+    const AfterAcquireCase& c = GetParam();
+    const CaptureDecision decision = decideAfterAcquire(c.acquireResult, c.haveCopyTexture);
+    EXPECT_EQ(decision.step, c.step);
+    EXPECT_EQ(decision.result, c.result);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ResultTable, AfterAcquire,
+    testing::Values(
+        AfterAcquireCase{"AccessLostWithPicture", result::kAccessLost, true, CaptureStep::RecreateDuplication,
+                         result::kPending},
+        AfterAcquireCase{"AccessLostWithoutPicture", result::kAccessLost, false, CaptureStep::RecreateDuplication,
+                         result::kPending},
+        AfterAcquireCase{"TimeoutWithPicture", result::kWaitTimeout, true, CaptureStep::RedeliverLastPicture,
+                         result::kOk},
+        AfterAcquireCase{"TimeoutBeforeFirstPicture", result::kWaitTimeout, false, CaptureStep::Stop,
+                         result::kWaitTimeout},
+        AfterAcquireCase{"OtherFailureUnchanged", kOtherFailure, true, CaptureStep::Stop, kOtherFailure},
+        AfterAcquireCase{"GenericFailureUnchanged", result::kFail, false, CaptureStep::Stop, result::kFail},
+        AfterAcquireCase{"NewPicture", result::kOk, false, CaptureStep::CopyNewPicture, result::kOk},
+        AfterAcquireCase{"NewPictureOverOld", result::kOk, true, CaptureStep::CopyNewPicture, result::kOk},
+        AfterAcquireCase{"SuccessCodeIsANewPicture", kOkWithInformation, true, CaptureStep::CopyNewPicture,
+                         result::kOk}),
+    [](const testing::TestParamInfo<AfterAcquireCase>& info) { return std::string(info.param.name); });
+
+TEST(ResultCodes, AreTheWindowsValues)
+{
+    EXPECT_EQ(static_cast<uint32_t>(result::kPending), 0x8000000Au);
+    EXPECT_EQ(static_cast<uint32_t>(result::kAccessLost), 0x887A0026u);
+    EXPECT_EQ(static_cast<uint32_t>(result::kWaitTimeout), 0x887A0027u);
+    EXPECT_EQ(static_cast<uint32_t>(result::kFail), 0x80004005u);
+}
+
+TEST(DuplicatedOutput, IsTheOneShowingTheMonitorWhateverItsNumber)
+{
+    const std::vector<Rect> outputs{{1920, 0, 3840, 1080}, {0, 0, 1920, 1080}};
+    EXPECT_EQ(outputShowing(outputs, {0, 0, 1920, 1080}), 1u);
+    EXPECT_EQ(outputShowing(outputs, {1920, 0, 3840, 1080}), 0u);
+    EXPECT_EQ(outputShowing(outputs, {0, 0, 1280, 720}), std::nullopt);
+    EXPECT_EQ(outputShowing(outputs, {}), std::nullopt) << "an index no monitor has";
+    EXPECT_EQ(outputShowing({}, {0, 0, 1920, 1080}), std::nullopt);
+}
+
+TEST(GdiArea, MonitorRectangleOrThePrimaryFromTheOrigin)
+{
+    EXPECT_EQ(gdiCaptureArea({1024, 0, 1824, 600}, 1024, 768), (Rect{1024, 0, 1824, 600}));
+    EXPECT_EQ(gdiCaptureArea({-1280, -200, 0, 824}, 1024, 768), (Rect{-1280, -200, 0, 824}))
+        << "a monitor left of and above the primary keeps its negative origin";
+    EXPECT_EQ(gdiCaptureArea({}, 1024, 768), (Rect{0, 0, 1024, 768}));
+    EXPECT_EQ(gdiCaptureArea({}, 2560, 1440), (Rect{0, 0, 2560, 1440})) << "follows the primary's resolution";
+}
+
+TEST(CopyTexture, MadeAnewOnlyWhenThePictureDiffers)
+{
+    constexpr uint32_t bgra = 87, rgba = 28;
+    EXPECT_TRUE(needsNewCopyTexture(std::nullopt, {1024, 768, bgra}));
+    EXPECT_FALSE(needsNewCopyTexture(PictureShape{1024, 768, bgra}, {1024, 768, bgra}));
+    EXPECT_TRUE(needsNewCopyTexture(PictureShape{1024, 768, bgra}, {1280, 768, bgra}));
+    EXPECT_TRUE(needsNewCopyTexture(PictureShape{1024, 768, bgra}, {1024, 720, bgra}));
+    EXPECT_TRUE(needsNewCopyTexture(PictureShape{1024, 768, bgra}, {1024, 768, rgba}));
+    EXPECT_TRUE(needsNewCopyTexture(PictureShape{1920, 1080, bgra}, {1024, 768, bgra}))
+        << "a smaller picture gets its own texture, not a corner of the old one";
+}
