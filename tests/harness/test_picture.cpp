@@ -56,8 +56,15 @@ Rgb TestPicture::colourAt(int x, int y, int width, int height, double phase)
     return kBlocks[(y >= height / 2 ? 2 : 0) + (x >= width / 2 ? 1 : 0)];
 }
 
+double TestPicture::barCentre(int width, double phase)
+{
+    return barLeft(width, phase) + kBarWidth / 2.0;
+}
+
 void TestPicture::draw(double phase)
 {
+    // Kept above everything, the program's own windows included.
+    XRaiseWindow(display_, window_);
     const int width = area_.width(), height = area_.height();
     GC gc = XCreateGC(display_, window_, 0, nullptr);
     for (int block = 0; block < 4; ++block) {

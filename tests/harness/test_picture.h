@@ -17,6 +17,8 @@ public:
     void draw(double phase);
     // The colour the picture has at (x, y), relative to its top-left corner, for the same phase.
     static Rgb colourAt(int x, int y, int width, int height, double phase);
+    // The middle of the bar, in pixels from the picture's left edge.
+    static double barCentre(int width, double phase);
 
 private:
     Display* display_;

@@ -1,0 +1,34 @@
+// The picture the projector should show, computed independently with OpenCV, and the comparison.
+#pragma once
+
+#include <opencv2/core.hpp>
+
+#include <array>
+
+#include "virtual_display.h"
+
+// The test picture (see TestPicture) of a size and phase, as a BGR image.
+cv::Mat testPictureImage(int width, int height, double phase);
+
+// A screen capture as a BGR image.
+cv::Mat toMat(const harness::Image& image);
+
+// The captured picture warped as the program warps it: its corners onto the four output corners
+// (normalised device coordinates of the projection window, TL, TR, BL, BR), in a window of `size`.
+cv::Mat referenceWarp(const cv::Mat& picture, const std::array<cv::Point2f, 4>& corners, cv::Size size);
+
+// Where a point of the picture (pixel coordinates, centres on whole numbers) lands in the window.
+cv::Point2f warpedPoint(cv::Size picture, const std::array<cv::Point2f, 4>& corners, cv::Size window,
+                        cv::Point2f point);
+
+// Mean absolute difference per channel over the pixels that lie inside the warped picture, at least
+// `margin` pixels away from its border and from any sharp edge of the reference (where filtering by
+// mip levels and by plain interpolation rightly differ).
+struct Difference {
+    cv::Scalar mean;    // per channel, B, G, R
+    int comparedPixels; // how many pixels the mean is over
+};
+Difference meanDifferenceAwayFromEdges(const cv::Mat& shown, const cv::Mat& reference, int margin);
+
+// Where a corner lands in the window's pixels (continuous coordinates).
+cv::Point2f cornerPixel(cv::Point2f corner, cv::Size size);
