@@ -1,7 +1,5 @@
 // The real program under Wine: processor time while it idles in the tray without a projector, and the
 // passes per second it makes with one (counted as the projection window's redraws on the X server).
-#include <X11/Xlib.h>
-#include <X11/extensions/Xdamage.h>
 #include <dirent.h>
 #include <unistd.h>
 
@@ -14,6 +12,7 @@
 #include "ostrel_process.h"
 #include "virtual_display.h"
 #include "wine_session.h"
+#include "x_redraws.h"
 
 using namespace harness;
 using Clock = std::chrono::steady_clock;
@@ -77,45 +76,12 @@ Load measureLoad(pid_t program, pid_t server, std::chrono::seconds span)
             server ? 100.0 * (cpuSeconds(server) - serverStart) / seconds : 0.0};
 }
 
-void watchDamage(Display* x, Window window, std::vector<Damage>& damages)
-{
-    damages.push_back(XDamageCreate(x, window, XDamageReportNonEmpty));
-    Window root, parent;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    if (XQueryTree(x, window, &root, &parent, &children, &count)) {
-        for (unsigned int i = 0; i < count; ++i)
-            watchDamage(x, children[i], damages);
-        if (children)
-            XFree(children);
-    }
-}
-
-// Redraws of the window (and its children) per second: one per present of the projection.
+// Redraws of the projection window per second: one per present, so one per pass.
 double redrawsPerSecond(VirtualDisplay& display, unsigned long window, std::chrono::seconds span)
 {
-    Display* x = display.x();
-    int eventBase = 0, errorBase = 0;
-    if (!XDamageQueryExtension(x, &eventBase, &errorBase))
-        return -1.0;
-    std::vector<Damage> damages;
-    watchDamage(x, window, damages);
-    XSync(x, False);
-    long redraws = 0;
-    const auto end = Clock::now() + span;
-    while (Clock::now() < end) {
-        while (XPending(x)) {
-            XEvent event;
-            XNextEvent(x, &event);
-            if (event.type == eventBase + XDamageNotify) {
-                XDamageSubtract(x, reinterpret_cast<XDamageNotifyEvent*>(&event)->damage, None, None);
-                ++redraws;
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    for (Damage damage : damages)
-        XDamageDestroy(x, damage);
+    RedrawCounter counter(display.x(), window);
+    counter.poll();
+    const long redraws = counter.waitFor(1L << 40, span);
     return static_cast<double>(redraws) / static_cast<double>(span.count());
 }
 

@@ -1,6 +1,7 @@
 // Test tool run under Wine: reports the program's windows and monitors as Win32 sees them, and posts
 // messages to its windows. One command per run; output is one "key=value ..." line per item.
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -69,6 +70,28 @@ int pingWindow(const char* className)
     return window && SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored) ? 0 : 1;
 }
 
+// stats CLASS: private bytes, handles and GDI objects of the process that owns the window.
+int printProcessStats(const char* className)
+{
+    HWND window = FindWindowW(wide(className).c_str(), nullptr);
+    DWORD processId = 0;
+    if (!window || !GetWindowThreadProcessId(window, &processId))
+        return 1;
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    if (!process)
+        return 2;
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+    DWORD handles = 0;
+    GetProcessHandleCount(process, &handles);
+    std::printf("private=%llu handles=%lu gdi=%lu user=%lu\n", static_cast<unsigned long long>(memory.PrivateUsage),
+                static_cast<unsigned long>(handles), static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)),
+                static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)));
+    CloseHandle(process);
+    return 0;
+}
+
 BOOL CALLBACK printMonitor(HMONITOR monitor, HDC, LPRECT area, LPARAM)
 {
     MONITORINFOEXW info{};
@@ -88,12 +111,14 @@ int main(int argc, char** argv)
         return describeWindow(argv[2]);
     if (command == "post" && argc == 6)
         return postToWindow(argv[2], argv[3], argv[4], argv[5]);
+    if (command == "stats" && argc == 3)
+        return printProcessStats(argv[2]);
     if (command == "ping" && argc == 3)
         return pingWindow(argv[2]);
     if (command == "monitors") {
         EnumDisplayMonitors(nullptr, nullptr, printMonitor, 0);
         return 0;
     }
-    std::fprintf(stderr, "usage: wintool window CLASS | ping CLASS | post CLASS MESSAGE WPARAM LPARAM | monitors\n");
+    std::fprintf(stderr, "usage: wintool window CLASS | ping CLASS | stats CLASS | post CLASS MESSAGE WPARAM LPARAM | monitors\n");
     return 64;
 }
