@@ -1,0 +1,163 @@
+// Cost of one pass of the main loop with the projector, step by step, next to the capture steps no
+// pass can avoid (screen copy, upload, mip generation), on the real Renderer and CaptureEngine.
+// Each step is closed by waiting for the device, so its time is its own.
+#include <windows.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "capture/capture_engine.h"
+#include "render/renderer.h"
+#include "warp/solve_warp.h"
+
+namespace {
+
+constexpr int kPasses = 120;
+
+class Stopwatch {
+public:
+    Stopwatch() { QueryPerformanceFrequency(&frequency_); }
+    void start() { QueryPerformanceCounter(&start_); }
+    double milliseconds() const
+    {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        return 1000.0 * static_cast<double>(now.QuadPart - start_.QuadPart) / static_cast<double>(frequency_.QuadPart);
+    }
+
+private:
+    LARGE_INTEGER frequency_{}, start_{};
+};
+
+// Waits until the device has done everything asked of it so far.
+void finish(Renderer& renderer)
+{
+    D3D11_QUERY_DESC description{D3D11_QUERY_EVENT, 0};
+    ComPtr<ID3D11Query> query;
+    renderer.device->CreateQuery(&description, query.GetAddressOf());
+    renderer.context->End(query.Get());
+    BOOL done = FALSE;
+    while (renderer.context->GetData(query.Get(), &done, sizeof done, 0) != S_OK)
+        Sleep(0);
+}
+
+HWND makeWindow(const wchar_t* title, int x, int y, int width, int height, bool visible)
+{
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"OstrelPassCost";
+    RegisterClassExW(&windowClass);
+    return CreateWindowExW(WS_EX_TOOLWINDOW, L"OstrelPassCost", title, WS_POPUP | (visible ? WS_VISIBLE : 0), x, y,
+                           width, height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+struct Average {
+    double total = 0.0;
+    void add(double ms) { total += ms; }
+    double per() const { return total / kPasses; }
+};
+
+} // namespace
+
+int main()
+{
+    HWND control = makeWindow(L"control", 100, 100, 400, 450, false);
+    HWND projection = makeWindow(L"projection", 1024, 0, 800, 600, true);
+    Renderer renderer;
+    if (FAILED(renderer.initialize(control, projection, 0)))
+        return 1;
+    CaptureEngine capture;
+    capture.init(renderer.device.Get(), 0);
+    const WarpMatrix warp = solveWarp({{{-0.6f, 0.8f}, {0.6f, 0.8f}, {-0.9f, -0.8f}, {0.9f, -0.8f}}});
+    Stopwatch clock;
+
+    // The bare screen copy of the same area, and the upload and mip generation of its picture.
+    const int width = 1024, height = 768;
+    std::vector<uint32_t> pixels(static_cast<std::size_t>(width) * height);
+    D3D11_TEXTURE2D_DESC description{};
+    description.Width = width;
+    description.Height = height;
+    description.MipLevels = 0;
+    description.ArraySize = 1;
+    description.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
+    description.SampleDesc.Count = 1;
+    description.BindFlags = D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDER_TARGET;
+    description.MiscFlags = D3D11_RESOURCE_MISC_GENERATE_MIPS;
+    ComPtr<ID3D11Texture2D> texture;
+    ComPtr<ID3D11ShaderResourceView> view;
+    renderer.device->CreateTexture2D(&description, nullptr, texture.GetAddressOf());
+    renderer.device->CreateShaderResourceView(texture.Get(), nullptr, view.GetAddressOf());
+    Average bitBlt, getDIBits, upload, mips, draw, present, pass;
+    for (int i = 0; i < kPasses; ++i) {
+        HDC screen = GetDC(nullptr);
+        HDC memory = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+        HGDIOBJ previous = SelectObject(memory, bitmap);
+        clock.start();
+        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY | CAPTUREBLT);
+        bitBlt.add(clock.milliseconds());
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        clock.start();
+        GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+        getDIBits.add(clock.milliseconds());
+        SelectObject(memory, previous);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+
+        clock.start();
+        renderer.context->UpdateSubresource(texture.Get(), 0, nullptr, pixels.data(), width * 4, 0);
+        finish(renderer);
+        upload.add(clock.milliseconds());
+        clock.start();
+        renderer.context->GenerateMips(view.Get());
+        finish(renderer);
+        mips.add(clock.milliseconds());
+
+        renderer.clearTargets();
+        renderer.beginProjectionFrame();
+        clock.start();
+        renderer.drawTexture(view.Get(), warp, false);
+        finish(renderer);
+        draw.add(clock.milliseconds());
+        clock.start();
+        renderer.presentProjection();
+        finish(renderer);
+        present.add(clock.milliseconds());
+    }
+
+    // The real pass: the engine's GDI capture and the loop's drawing and presents, as the program runs them.
+    for (int i = 0; i < kPasses; ++i) {
+        clock.start();
+        renderer.clearTargets();
+        const WarpMatrix solved = solveWarp({{{-0.6f, 0.8f}, {0.6f, 0.8f}, {-0.9f, -0.8f}, {0.9f, -0.8f}}});
+        ComPtr<ID3D11Texture2D> frame;
+        capture.acquireFrame(frame);
+        frame.Reset();
+        if (renderer.beginProjectionFrame()) {
+            renderer.drawTexture(capture.frameView.Get(), solved, false);
+            renderer.presentProjection();
+        }
+        renderer.presentControl();
+        capture.releaseFrame();
+        finish(renderer);
+        pass.add(clock.milliseconds());
+    }
+
+    const double unavoidable = bitBlt.per() + getDIBits.per() + upload.per() + mips.per();
+    std::printf("one pass with the projector (Wine, software rendering, 1024x768 captured, 800x600 shown), "
+                "mean of %d:\n",
+                kPasses);
+    std::printf("  screen copy: BitBlt %.2f ms + GetDIBits %.2f ms; upload %.2f ms; mip generation %.2f ms; "
+                "draw %.2f ms; present %.2f ms\n",
+                bitBlt.per(), getDIBits.per(), upload.per(), mips.per(), draw.per(), present.per());
+    std::printf("  whole pass %.2f ms against %.2f ms of capture steps no pass can avoid: %.2fx "
+                "(target: at most 1.3x)\n",
+                pass.per(), unavoidable, pass.per() / unavoidable);
+    DestroyWindow(projection);
+    DestroyWindow(control);
+    return 0;
+}
