@@ -8,11 +8,17 @@ set(OSTREL_PURE_FILES
     src/display/monitor_info.cpp
     src/settings/log_line.h
     src/settings/log_line.cpp
+    src/settings/run_value.h
+    src/settings/run_value.cpp
     src/settings/settings_text.h
     src/settings/settings_text.cpp
+    src/render/image_rules.h
+    src/render/image_rules.cpp
     src/render/overlay_matrices.h
     src/render/overlay_matrices.cpp
     src/render/shader_texts.h
+    src/warp/corner_editing.h
+    src/warp/corner_editing.cpp
     src/warp/corner_point.h
     src/warp/solve_warp.h
     src/warp/solve_warp.cpp

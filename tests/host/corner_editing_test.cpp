@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "warp/corner_editing.h"
+
+namespace {
+
+// An 800 x 600 projection; with the default corners TL is at pixel (0, 0) and BR at (800, 600).
+EditingInput pass()
+{
+    EditingInput input;
+    input.panelVisible = true;
+    input.clientWidth = 800.0f;
+    input.clientHeight = 600.0f;
+    input.projectionInForeground = true;
+    return input;
+}
+
+EditingInput mouse(float x, float y, bool down)
+{
+    EditingInput input = pass();
+    input.cursorX = x;
+    input.cursorY = y;
+    input.leftButtonDown = down;
+    return input;
+}
+
+EditingInput keys(bool left, bool right, bool up, bool down, bool shift = false)
+{
+    EditingInput input = pass();
+    input.leftDown = left;
+    input.rightDown = right;
+    input.upDown = up;
+    input.downDown = down;
+    input.shiftDown = shift;
+    return input;
+}
+
+class CornerEditing : public testing::Test {
+protected:
+    // Runs the passes and counts the saves.
+    int run(std::initializer_list<EditingInput> passes)
+    {
+        int saves = 0;
+        for (const EditingInput& input : passes)
+            saves += applyCornerEditing(input, state_) ? 1 : 0;
+        return saves;
+    }
+    const CornerPoint& corner(int i) const { return state_.corners[static_cast<std::size_t>(i)]; }
+
+    EditingState state_;
+};
+
+} // namespace
+
+TEST_F(CornerEditing, PressWithinThePickRadiusGrabsAndTheCornerJumpsToTheCursor)
+{
+    EXPECT_EQ(run({mouse(30, 20, true)}), 0); // 36 pixels from TL
+    EXPECT_EQ(state_.draggedCorner, 0);
+    EXPECT_EQ(state_.selectedCorner, 0);
+    EXPECT_FLOAT_EQ(corner(0).x, 30.0f / 800.0f * 2.0f - 1.0f);
+    EXPECT_FLOAT_EQ(corner(0).y, 1.0f - 20.0f / 600.0f * 2.0f);
+}
+
+TEST_F(CornerEditing, DragFollowsTheCursorAnywhereAndSavesOnceOnRelease)
+{
+    EXPECT_EQ(run({mouse(790, 590, true), mouse(400, 300, true), mouse(-200, 900, true)}), 0);
+    EXPECT_EQ(state_.draggedCorner, 3);
+    EXPECT_FLOAT_EQ(corner(3).x, -1.5f);
+    EXPECT_FLOAT_EQ(corner(3).y, -2.0f);
+    EXPECT_EQ(run({mouse(-200, 900, false)}), 1);
+    EXPECT_EQ(state_.draggedCorner, -1);
+    EXPECT_EQ(run({mouse(-200, 900, false), mouse(0, 0, false)}), 0) << "one save per drag";
+}
+
+TEST_F(CornerEditing, PressOutsideTheRadiusGrabsNothingUntilTheCursorReachesACorner)
+{
+    EXPECT_EQ(run({mouse(40, 0, true)}), 0); // exactly 40 pixels: not closer than the radius
+    EXPECT_EQ(state_.draggedCorner, -1);
+    EXPECT_EQ(corner(0).x, -1.0f);
+    run({mouse(400, 300, true), mouse(775, 10, true)}); // button still down, cursor reaches TR
+    EXPECT_EQ(state_.draggedCorner, 1);
+    EXPECT_EQ(state_.selectedCorner, 1);
+}
+
+TEST_F(CornerEditing, LowerIndexWinsOverANearerCorner)
+{
+    state_.corners[1] = {-0.95f, 1.0f}; // TR at pixel (20, 0)
+    run({mouse(15, 0, true)});           // 15 pixels from TL, 5 from TR
+    EXPECT_EQ(state_.draggedCorner, 0);
+    EXPECT_EQ(corner(1).x, -0.95f);
+}
+
+TEST_F(CornerEditing, ReleaseWithoutADragSavesNothing)
+{
+    EXPECT_EQ(run({mouse(400, 300, false), mouse(400, 300, true), mouse(400, 300, false)}), 0);
+}
+
+TEST_F(CornerEditing, HiddenPanelChangesNothingAndADragEndsWhenItShowsAgain)
+{
+    run({mouse(0, 0, true)});
+    EditingInput hidden = mouse(500, 500, false);
+    hidden.panelVisible = false;
+    hidden.rightDown = true;
+    hidden.digitDown[2] = true;
+    EXPECT_EQ(run({hidden, hidden}), 0);
+    EXPECT_EQ(state_.draggedCorner, 0) << "the drag is still under way";
+    EXPECT_EQ(corner(0).x, -1.0f);
+    EXPECT_EQ(state_.selectedCorner, 0);
+    EXPECT_EQ(run({mouse(500, 500, false)}), 1);
+    EXPECT_EQ(state_.draggedCorner, -1);
+}
+
+TEST_F(CornerEditing, DigitsChooseTheCornerOnlyWithTheProjectionInFront)
+{
+    EditingInput three = pass();
+    three.digitDown[2] = true;
+    three.projectionInForeground = false;
+    run({three});
+    EXPECT_EQ(state_.selectedCorner, 0);
+    three.projectionInForeground = true;
+    run({three});
+    EXPECT_EQ(state_.selectedCorner, 2);
+    EditingInput oneAndFour = pass();
+    oneAndFour.digitDown[0] = oneAndFour.digitDown[3] = true;
+    run({oneAndFour});
+    EXPECT_EQ(state_.selectedCorner, 3) << "the last key tested wins";
+}
+
+TEST_F(CornerEditing, HeldArrowMovesOneStepPerPassAndSavesOnceWhenReleased)
+{
+    state_.selectedCorner = 2;
+    float x = -1.0f;
+    int saves = 0;
+    for (int n = 0; n < 25; ++n) {
+        saves += applyCornerEditing(keys(false, true, false, false), state_) ? 1 : 0;
+        x += kFineStep;
+    }
+    EXPECT_EQ(saves, 0);
+    EXPECT_EQ(corner(2).x, x);
+    EXPECT_EQ(corner(2).y, -1.0f);
+    EXPECT_EQ(run({keys(false, false, false, false)}), 1);
+    EXPECT_EQ(run({keys(false, false, false, false)}), 0);
+}
+
+TEST_F(CornerEditing, ShiftTakesTheFastStepFromTheNextPass)
+{
+    run({keys(false, false, true, false), keys(false, false, true, false, true), keys(false, false, false, true, true)});
+    float y = 1.0f;
+    y += kFineStep;
+    y += kFastStep;
+    y -= kFastStep;
+    EXPECT_EQ(corner(0).y, y);
+}
+
+TEST_F(CornerEditing, LeftAndRightTogetherCountAsMoving)
+{
+    run({keys(true, true, false, false), keys(true, true, false, false)});
+    EXPECT_NEAR(corner(0).x, -1.0f, 1e-6f);
+    EXPECT_TRUE(state_.arrowKeysHeld);
+    EXPECT_EQ(run({keys(false, false, false, false)}), 1);
+}
+
+TEST_F(CornerEditing, ForegroundLostWithAKeyHeldSavesWhenItReturnsWithNoKeyDown)
+{
+    run({keys(false, true, false, false)});
+    EditingInput away = keys(false, true, false, false);
+    away.projectionInForeground = false;
+    EXPECT_EQ(run({away, away}), 0);
+    EXPECT_EQ(corner(0).x, -1.0f + kFineStep) << "no steps while another window is in front";
+    EditingInput awayReleased = keys(false, false, false, false);
+    awayReleased.projectionInForeground = false;
+    EXPECT_EQ(run({awayReleased}), 0);
+    EXPECT_EQ(run({keys(false, false, false, false)}), 1);
+}
+
+TEST_F(CornerEditing, DragAndKeysEndingInOnePassSave)
+{
+    run({mouse(0, 0, true)});
+    EditingInput both = mouse(0, 0, true);
+    both.rightDown = true;
+    run({both});
+    EXPECT_TRUE(applyCornerEditing(mouse(0, 0, false), state_));
+}
+
+TEST_F(CornerEditing, EmptyClientAreaNeverMakesACornerInfinite)
+{
+    EditingInput minimised = mouse(0, 0, true);
+    minimised.clientWidth = 0.0f;
+    minimised.clientHeight = 0.0f;
+    run({minimised});
+    EXPECT_EQ(state_.draggedCorner, -1);
+    for (const CornerPoint& c : state_.corners)
+        EXPECT_TRUE(std::isfinite(c.x) && std::isfinite(c.y));
+}
