@@ -5,6 +5,7 @@
 #include "app/pass_pacing.h"
 #include "capture/capture_engine.h"
 #include "render/overlay_matrices.h"
+#include "warp/update_corner_editing.h"
 #include "render/renderer.h"
 #include "warp/solve_warp.h"
 
@@ -99,6 +100,7 @@ void runMainLoop()
     while (app.running) {
         pacer.startPass();
         dispatchPendingMessages();
+        updateCornerEditing();
         renderer.clearTargets();
         const WarpMatrix warp = solveWarp(app.corners);
         const bool acquired = acquireCapturedFrame();

@@ -8,6 +8,8 @@
 #include "capture/capture_engine.h"
 #include "display/monitors.h"
 #include "render/renderer.h"
+#include "app/tray_icon.h"
+#include "settings/start_with_windows.h"
 #include "settings/debug_log.h"
 #include "settings/settings_file.h"
 
@@ -72,6 +74,26 @@ void showOrHideWindows()
     }
 }
 
+// The grid: "gradil.png", else "gradil.jpg", else the procedural grid, each fallback logged. The last
+// decision rests on the slot being empty, so a failed ".jpg" load also leads to the procedural grid.
+void loadImages(Renderer& renderer)
+{
+    Log("LOG", "Tentando carregar gradil: assets/gradil.png");
+    app.gridTexture.Reset();
+    if (FAILED(renderer.loadImageTexture(L"assets/gradil.png", app.gridTexture))) {
+        Log("LOG", "Tentando fallback: assets/gradil.jpg");
+        app.gridTexture.Reset();
+        renderer.loadImageTexture(L"assets/gradil.jpg", app.gridTexture);
+    }
+    app.logoTexture.Reset();
+    renderer.loadImageTexture(L"assets/logo.png", app.logoTexture);
+    if (!app.gridTexture) {
+        Log("LOG", "Usando gradil procedural (fallback final)");
+        app.gridTexture.Reset();
+        renderer.createGridTexture(app.gridTexture);
+    }
+}
+
 } // namespace
 
 bool startUp(HINSTANCE instance)
@@ -79,6 +101,9 @@ bool startUp(HINSTANCE instance)
     SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
     enterExecutableFolder();
     loadSettings();
+    // Registers the executable's current path, so a moved program is found at its new place.
+    if (app.startWithWindows)
+        setStartWithWindows(true);
     enumerateMonitors();
     createControlWindow(instance);
     createProjectionWindow(instance);
@@ -91,5 +116,7 @@ bool startUp(HINSTANCE instance)
     app.capture = std::make_unique<CaptureEngine>();
     app.capture->init(app.renderer->device.Get(), app.captureMonitor);
     showOrHideWindows();
+    loadImages(*app.renderer);
+    addTrayIcon(*app.renderer);
     return true;
 }

@@ -2,6 +2,7 @@
 #include "app/window_procs.h"
 
 #include "app/app_state.h"
+#include "app/tray_icon.h"
 #include "display/monitors.h"
 #include "settings/debug_log.h"
 
@@ -53,9 +54,18 @@ LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDM_OPEN_PANEL)
-            openPanel();
+            openPanel(); // the menu already brought this window to the front
         else if (LOWORD(wParam) == IDM_EXIT)
             app.running = false;
+        break;
+    case WM_TRAYICON:
+        // Only button releases count, so a double click opens the panel on its first release.
+        if (LOWORD(lParam) == WM_LBUTTONUP) {
+            openPanel();
+            SetForegroundWindow(window);
+        } else if (LOWORD(lParam) == WM_RBUTTONUP) {
+            showTrayMenu(window);
+        }
         break;
     default:
         break;

@@ -9,6 +9,7 @@
 #include <wrl/client.h>
 
 #include <cstdint>
+#include <string>
 
 #include "warp/warp_matrix.h"
 
@@ -40,6 +41,16 @@ public:
     void createSolidTexture(uint32_t colour, ComPtr<ID3D11ShaderResourceView>& slot);
     void drawTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend);
     void drawCornerHandle(float x, float y, int cornerIndex, bool selected);
+
+    // Images. The slot is filled without being released first: callers release it before the call.
+    // An image file into a mip-mapped texture (frame 0, at most 4096 on a side); E_FAIL, with the slot
+    // left empty, when the file cannot be decoded.
+    HRESULT loadImageTexture(const std::wstring& path, ComPtr<ID3D11ShaderResourceView>& slot);
+    // The procedural calibration grid; the result of creating its view.
+    HRESULT createGridTexture(ComPtr<ID3D11ShaderResourceView>& slot);
+    // An image file fitted into a square icon (size 0: the system's small-icon size); null when the file
+    // cannot be decoded. The caller owns the icon.
+    HICON loadTrayIcon(const std::wstring& path, int size);
 
     // In declaration order; released in reverse.
     ComPtr<IWICImagingFactory> imagingFactory;

@@ -1,0 +1,49 @@
+// The tray icon record and its menu.
+#include "app/tray_icon.h"
+
+#include <cwchar>
+
+#include "app/app_state.h"
+#include "app/window_procs.h"
+#include "render/renderer.h"
+
+namespace {
+
+struct MenuItem {
+    WORD command;
+    const wchar_t* text;
+};
+constexpr MenuItem kTrayMenu[] = {{IDM_OPEN_PANEL, L"Abrir Painel"}, {IDM_EXIT, L"Sair"}};
+
+} // namespace
+
+void addTrayIcon(Renderer& renderer)
+{
+    // No version is set, so the icon's messages come in the classic form (word parameter = uID).
+    NOTIFYICONDATAW& icon = app.trayIcon;
+    icon = NOTIFYICONDATAW{};
+    icon.cbSize = sizeof(NOTIFYICONDATAW);
+    icon.hWnd = app.controlWindow;
+    icon.uID = 1;
+    icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    icon.uCallbackMessage = WM_TRAYICON;
+    icon.hIcon = renderer.loadTrayIcon(L"assets/logoBlack.png", 0);
+    if (!icon.hIcon)
+        icon.hIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512)); // IDI_APPLICATION
+    wcsncpy(icon.szTip, L"Ostrel Mapper Pro", 128);
+    icon.szTip[127] = L'\0';
+    Shell_NotifyIconW(NIM_ADD, &icon);
+}
+
+void showTrayMenu(HWND owner)
+{
+    HMENU menu = CreatePopupMenu();
+    for (const MenuItem& item : kTrayMenu)
+        AppendMenuW(menu, MF_STRING, item.command, item.text);
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    // In front first, also while hidden, or the menu would not close when the operator clicks elsewhere.
+    SetForegroundWindow(owner);
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_BOTTOMALIGN, cursor.x, cursor.y, 0, owner, nullptr);
+    DestroyMenu(menu);
+}

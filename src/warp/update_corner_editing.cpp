@@ -1,0 +1,58 @@
+// Polls the mouse and keyboard level by level (no messages, no transitions) once per pass.
+#include "warp/update_corner_editing.h"
+
+#include "app/app_state.h"
+#include "settings/settings_file.h"
+#include "warp/corner_editing.h"
+
+namespace {
+
+// Whether an arrow key moved a corner in the previous pass that reached the keys.
+bool arrowKeysHeld = false;
+
+bool downNow(int key)
+{
+    return (GetAsyncKeyState(key) & 0x8000) != 0;
+}
+
+EditingInput pollInput()
+{
+    EditingInput input;
+    input.panelVisible = true;
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    ScreenToClient(app.projectionWindow, &cursor);
+    RECT client{};
+    GetClientRect(app.projectionWindow, &client);
+    input.cursorX = static_cast<float>(cursor.x);
+    input.cursorY = static_cast<float>(cursor.y);
+    input.clientWidth = static_cast<float>(client.right);
+    input.clientHeight = static_cast<float>(client.bottom);
+    input.leftButtonDown = downNow(VK_LBUTTON);
+    input.projectionInForeground = GetForegroundWindow() == app.projectionWindow;
+    for (int digit = 0; digit < 4; ++digit)
+        input.digitDown[digit] = downNow('1' + digit);
+    // Shift as this thread's message queue has seen it.
+    input.shiftDown = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+    input.leftDown = downNow(VK_LEFT);
+    input.rightDown = downNow(VK_RIGHT);
+    input.upDown = downNow(VK_UP);
+    input.downDown = downNow(VK_DOWN);
+    return input;
+}
+
+} // namespace
+
+void updateCornerEditing()
+{
+    if (!app.panelVisible)
+        return;
+    EditingState state{app.corners, app.selectedCorner, app.draggedCorner, arrowKeysHeld};
+    const bool save = applyCornerEditing(pollInput(), state);
+    app.corners = state.corners;
+    app.selectedCorner = state.selectedCorner;
+    app.draggedCorner = state.draggedCorner;
+    arrowKeysHeld = state.arrowKeysHeld;
+    if (save)
+        saveSettings();
+}
