@@ -25,11 +25,14 @@ const std::vector<std::string> kCaptureLines = {
     "[INFO] CaptureEngine: Monitor 0 selecionado (1024x768)",
     "[WARN] DXGI indisponivel, usando BitBlt (Resolucao pode ser limitada pelo sistema)"};
 
+const std::string kGridLine = "[LOG] Tentando carregar gradil: assets/gradil.png";
+
 std::vector<std::string> startLines(bool withProjector)
 {
     std::vector<std::string> lines = kCaptureLines;
     if (!withProjector)
         lines.push_back(kNoProjectorLine);
+    lines.push_back(kGridLine);
     return lines;
 }
 
