@@ -1,6 +1,7 @@
 // Start-up of the real program under Wine: windows, placement, log lines, files beside the executable.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 #include <thread>
@@ -233,4 +234,69 @@ TEST_F(OneMonitor, ReadOnlyFolderRunsNormallyAndWritesNothing)
     expectCleanExit(*program);
     EXPECT_FALSE(folder_.exists("debug.log"));
     EXPECT_FALSE(folder_.exists("config.json"));
+}
+
+namespace {
+
+std::vector<std::string> withGridFallbacks(std::vector<std::string> lines)
+{
+    lines.insert(lines.begin(), kCaptureLines.begin(), kCaptureLines.end());
+    return lines;
+}
+
+// The Windows path of a file in the app folder, as Wine's Z: drive shows it.
+std::string windowsPath(const std::string& unixPath)
+{
+    std::string path = "Z:" + unixPath;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+} // namespace
+
+TEST_F(TwoMonitors, GridJpegIsTheFallbackForAMissingPng)
+{
+    ASSERT_EQ(runCommand({"convert", folder_.path() + "/assets/gradil.png", folder_.path() + "/assets/gradil.jpg"})
+                  .exitCode,
+              0);
+    folder_.remove("assets/gradil.png");
+    auto program = start();
+    expectCleanExit(*program);
+    EXPECT_EQ(logMessages(folder_.readFile("debug.log").value_or("")),
+              withGridFallbacks({kGridLine, "[LOG] Tentando fallback: assets/gradil.jpg"}));
+}
+
+TEST_F(TwoMonitors, ProceduralGridWhenNeitherImageLoads)
+{
+    folder_.writeFile("assets/gradil.png", ""); // present but not an image
+    folder_.remove("assets/logo.png");           // a missing logo is not logged
+    auto program = start();
+    expectCleanExit(*program);
+    EXPECT_EQ(logMessages(folder_.readFile("debug.log").value_or("")),
+              withGridFallbacks({kGridLine, "[LOG] Tentando fallback: assets/gradil.jpg",
+                                 "[LOG] Usando gradil procedural (fallback final)"}));
+}
+
+TEST_F(TwoMonitors, StartWithWindowsSettingRegistersTheQuotedPathAtEveryStart)
+{
+    folder_.writeFile("config.json", R"({"startWithWindows": true})");
+    auto program = start();
+    expectCleanExit(*program);
+    const auto query = wine_->wine({"reg", "query", R"(HKCU\Software\Microsoft\Windows\CurrentVersion\Run)", "/v",
+                                    "OstrelMapper"});
+    const std::string expected = "\"" + windowsPath(folder_.exePath()) + "\"";
+    EXPECT_NE(query.output.find("REG_SZ"), std::string::npos) << query.output;
+    EXPECT_NE(query.output.find(expected), std::string::npos) << "expected " << expected << " in\n" << query.output;
+}
+
+TEST_F(TwoMonitors, SettingOffLeavesAnExistingRunValueAlone)
+{
+    const auto added = wine_->wine({"reg", "add", R"(HKCU\Software\Microsoft\Windows\CurrentVersion\Run)", "/v",
+                                    "OstrelMapper", "/t", "REG_SZ", "/d", "elsewhere.exe", "/f"});
+    ASSERT_EQ(added.exitCode, 0) << added.output;
+    auto program = start();
+    expectCleanExit(*program);
+    const auto query = wine_->wine({"reg", "query", R"(HKCU\Software\Microsoft\Windows\CurrentVersion\Run)", "/v",
+                                    "OstrelMapper"});
+    EXPECT_NE(query.output.find("elsewhere.exe"), std::string::npos) << query.output;
 }

@@ -3,6 +3,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -148,6 +149,58 @@ std::optional<XWindowState> VirtualDisplay::findWindow(const std::string& title)
 Rgb VirtualDisplay::pixel(int x, int y) const
 {
     return capture({x, y, x + 1, y + 1}).at(0, 0);
+}
+
+void VirtualDisplay::moveCursor(int x, int y) const
+{
+    XTestFakeMotionEvent(display_, -1, x, y, CurrentTime);
+    XSync(display_, False);
+}
+
+void VirtualDisplay::pressButton(unsigned button) const
+{
+    XTestFakeButtonEvent(display_, button, True, CurrentTime);
+    XSync(display_, False);
+}
+
+void VirtualDisplay::releaseButton(unsigned button) const
+{
+    XTestFakeButtonEvent(display_, button, False, CurrentTime);
+    XSync(display_, False);
+}
+
+// The program polls its input once per frame and its panel library has no input queue: a press and a
+// release inside one frame would be lost, so every press is held for a while.
+constexpr auto kHold = std::chrono::milliseconds(150);
+
+void VirtualDisplay::click(int x, int y, unsigned button) const
+{
+    moveCursor(x, y);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    pressButton(button);
+    std::this_thread::sleep_for(kHold);
+    releaseButton(button);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+}
+
+void VirtualDisplay::pressKey(const char* name) const
+{
+    XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, XStringToKeysym(name)), True, CurrentTime);
+    XSync(display_, False);
+}
+
+void VirtualDisplay::releaseKey(const char* name) const
+{
+    XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, XStringToKeysym(name)), False, CurrentTime);
+    XSync(display_, False);
+}
+
+void VirtualDisplay::tapKey(const char* name) const
+{
+    pressKey(name);
+    std::this_thread::sleep_for(kHold);
+    releaseKey(name);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
 }
 
 Image VirtualDisplay::capture(const ScreenRect& area) const

@@ -75,6 +75,17 @@ public:
     // The window whose title (WM_NAME) is `title`, searched in the whole window tree.
     std::optional<XWindowState> findWindow(const std::string& title) const;
     Rgb pixel(int x, int y) const;
+
+    // Real input through the X server (XTest), as a person's mouse and keyboard would send it.
+    void moveCursor(int x, int y) const;
+    void pressButton(unsigned button) const;
+    void releaseButton(unsigned button) const;
+    // Press, hold across at least one frame of the program, release.
+    void click(int x, int y, unsigned button = 1) const;
+    // Keys by X key symbol name ("Right", "3", "Shift_L", "Return").
+    void pressKey(const char* name) const;
+    void releaseKey(const char* name) const;
+    void tapKey(const char* name) const;
     // The pixels of a screen area, as the X server shows them now.
     Image capture(const ScreenRect& area) const;
 

@@ -121,6 +121,14 @@ bool WineSession::answers(const std::string& className) const
     return wine({windowsBuildPath("tests/wintool.exe"), "ping", className}, 30s).exitCode == 0;
 }
 
+bool WineSession::move(const std::string& className, const ScreenRect& area) const
+{
+    return wine({windowsBuildPath("tests/wintool.exe"), "move", className, std::to_string(area.left),
+                 std::to_string(area.top), std::to_string(area.width()), std::to_string(area.height())},
+                30s)
+               .exitCode == 0;
+}
+
 bool WineSession::post(const std::string& className, uint32_t message, uint64_t wParam, int64_t lParam) const
 {
     const auto result = wine({windowsBuildPath("tests/wintool.exe"), "post", className, std::to_string(message),

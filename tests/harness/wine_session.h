@@ -47,6 +47,8 @@ public:
                                              std::chrono::milliseconds timeout = 30s) const;
     // True once the thread of that class's window retrieves messages (SendMessageTimeoutW with WM_NULL).
     bool answers(const std::string& className) const;
+    // SetWindowPos of the top-level window of a class, as another program could.
+    bool move(const std::string& className, const ScreenRect& area) const;
     // PostMessageW to the top-level window of a class; false when there is no such window.
     bool post(const std::string& className, uint32_t message, uint64_t wParam, int64_t lParam) const;
 

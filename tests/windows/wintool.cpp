@@ -70,6 +70,18 @@ int pingWindow(const char* className)
     return window && SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored) ? 0 : 1;
 }
 
+// move CLASS X Y WIDTH HEIGHT: places the window like another program could.
+int moveWindow(char** argv)
+{
+    HWND window = FindWindowW(wide(argv[2]).c_str(), nullptr);
+    if (!window)
+        return 1;
+    return SetWindowPos(window, nullptr, std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]),
+                        SWP_NOZORDER | SWP_NOACTIVATE)
+               ? 0
+               : 2;
+}
+
 // stats CLASS: private bytes, handles and GDI objects of the process that owns the window.
 int printProcessStats(const char* className)
 {
@@ -111,6 +123,8 @@ int main(int argc, char** argv)
         return describeWindow(argv[2]);
     if (command == "post" && argc == 6)
         return postToWindow(argv[2], argv[3], argv[4], argv[5]);
+    if (command == "move" && argc == 7)
+        return moveWindow(argv);
     if (command == "stats" && argc == 3)
         return printProcessStats(argv[2]);
     if (command == "ping" && argc == 3)
@@ -119,6 +133,6 @@ int main(int argc, char** argv)
         EnumDisplayMonitors(nullptr, nullptr, printMonitor, 0);
         return 0;
     }
-    std::fprintf(stderr, "usage: wintool window CLASS | ping CLASS | stats CLASS | post CLASS MESSAGE WPARAM LPARAM | monitors\n");
+    std::fprintf(stderr, "usage: wintool window CLASS | ping CLASS | stats CLASS | move CLASS X Y W H | post CLASS MESSAGE WPARAM LPARAM | monitors\n");
     return 64;
 }

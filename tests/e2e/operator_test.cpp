@@ -1,0 +1,269 @@
+// The operator's hands on the real program: the tray icon and its menu, a right click on the projection,
+// dragging and nudging corners, all through real input sent to the X server.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <regex>
+#include <thread>
+
+#include "app_folder.h"
+#include "file_events.h"
+#include "ostrel_process.h"
+#include "test_picture.h"
+#include "virtual_display.h"
+#include "wine_session.h"
+
+using namespace harness;
+
+namespace {
+
+constexpr uint32_t WM_CLOSE = 0x0010, WM_DISPLAYCHANGE = 0x007E;
+const ScreenRect kFirstMonitor{0, 0, 1024, 768};
+const ScreenRect kProjector{1024, 0, 1824, 600};
+
+bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(100ms);
+    }
+    return true;
+}
+
+// The corner values saved in config.json, in the file's order TL, TR, BL, BR.
+std::vector<std::pair<double, double>> savedCorners(const std::string& config)
+{
+    static const std::regex point(R"re("x": (-?[0-9.eE+-]+),\s*"y": (-?[0-9.eE+-]+))re");
+    std::vector<std::pair<double, double>> corners;
+    for (auto it = std::sregex_iterator(config.begin(), config.end(), point); it != std::sregex_iterator(); ++it)
+        corners.emplace_back(std::stod((*it)[1]), std::stod((*it)[2]));
+    return corners;
+}
+
+// How many steps of `step` (added one float at a time, as the program does) lead from `from` to `to`.
+int wholeSteps(float from, float to, float step)
+{
+    float x = from;
+    for (int n = 0; n <= 20000; ++n) {
+        if (x == to)
+            return n;
+        x += step;
+    }
+    return -1;
+}
+
+bool orange(const Rgb& p)
+{
+    return p.r > 200 && p.g > 140 && p.g < 210 && p.b < 80;
+}
+
+class Operator : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        display_ = new VirtualDisplay(MonitorLayout::twoMonitors());
+        wine_ = new WineSession(*display_);
+    }
+    static void TearDownTestSuite()
+    {
+        delete wine_;
+        delete display_;
+    }
+
+    void start(const std::string& config = "")
+    {
+        if (!config.empty())
+            folder_.writeFile("config.json", config);
+        program_ = std::make_unique<OstrelProcess>(*wine_, folder_);
+        ASSERT_TRUE(program_->waitUntilStarted()) << program_->output();
+    }
+
+    void finish()
+    {
+        ASSERT_TRUE(program_->running());
+        program_->requestExit();
+        EXPECT_EQ(program_->waitForExit(), 0) << program_->output();
+    }
+
+    // The centre of the first icon in Wine's notification area.
+    ScreenRect trayIcon() const
+    {
+        const auto tray = display_->findWindow("Wine System Tray");
+        EXPECT_TRUE(tray && tray->viewable) << "no notification area";
+        if (!tray)
+            return {};
+        const int side = tray->area.height();
+        return {tray->area.left, tray->area.top, tray->area.left + side, tray->area.top + side};
+    }
+
+    bool panelShown() const
+    {
+        const auto control = wine_->window("OstrelControl");
+        return control && control->visible;
+    }
+
+    // The grid's orange frame runs along the projection's left edge.
+    bool gridShown() const
+    {
+        const Image edge = display_->capture({kProjector.left, 300, kProjector.left + 6, 301});
+        for (int x = 0; x < edge.width; ++x)
+            if (orange(edge.at(x, 0)))
+                return true;
+        return false;
+    }
+
+    static VirtualDisplay* display_;
+    static WineSession* wine_;
+    AppFolder folder_;
+    std::unique_ptr<OstrelProcess> program_;
+};
+
+VirtualDisplay* Operator::display_ = nullptr;
+WineSession* Operator::wine_ = nullptr;
+
+} // namespace
+
+TEST_F(Operator, TrayIconOpensThePanelWithTheGridAndClosingHidesBoth)
+{
+    start();
+    EXPECT_FALSE(panelShown());
+    EXPECT_FALSE(gridShown());
+    const ScreenRect icon = trayIcon();
+    display_->click((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2, 1);
+    EXPECT_TRUE(eventually([&] { return panelShown(); })) << "left click on the tray icon";
+    EXPECT_TRUE(eventually([&] { return gridShown(); })) << "the grid shows while the panel is open";
+    const auto control = wine_->window("OstrelControl");
+    ASSERT_TRUE(control);
+    EXPECT_TRUE(control->foreground);
+
+    // The close command hides the panel and the grid; the program and its icon stay.
+    ASSERT_TRUE(wine_->post("OstrelControl", WM_CLOSE, 0, 0));
+    EXPECT_TRUE(eventually([&] { return !panelShown() && !gridShown(); }));
+    EXPECT_TRUE(program_->running());
+    EXPECT_TRUE(display_->findWindow("Wine System Tray")->viewable);
+    finish();
+}
+
+TEST_F(Operator, TrayMenuSairEndsTheProgramAndTakesTheIconAway)
+{
+    start();
+    const ScreenRect icon = trayIcon();
+    display_->click((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2, 3);
+    ASSERT_TRUE(eventually([&] { return wine_->window("#32768").has_value(); })) << "the tray menu did not open";
+    // "Abrir Painel", then "Sair".
+    display_->tapKey("Down");
+    display_->tapKey("Down");
+    display_->tapKey("Return");
+    EXPECT_EQ(program_->waitForExit(20s), 0) << program_->output();
+    EXPECT_TRUE(eventually([&] {
+        const auto tray = display_->findWindow("Wine System Tray");
+        return !tray || !tray->viewable;
+    })) << "the icon stayed in the notification area";
+}
+
+TEST_F(Operator, DraggingTheTopLeftHandleMovesThePictureAndSavesOnceOnRelease)
+{
+    TestPicture picture(display_->x(), kFirstMonitor);
+    picture.draw(0.5);
+    start();
+    picture.draw(0.5);
+    // A right click on the projection opens the panel.
+    display_->click(kProjector.left + 400, 300, 3);
+    ASSERT_TRUE(eventually([&] { return panelShown(); }));
+    FileEvents files(folder_.path());
+
+    display_->moveCursor(kProjector.left + 6, 5);
+    std::this_thread::sleep_for(100ms);
+    display_->pressButton(1);
+    for (int step = 1; step <= 10; ++step) {
+        display_->moveCursor(kProjector.left + 6 + step * 19, 5 + step * 14 + (step == 10 ? 5 : 0));
+        std::this_thread::sleep_for(60ms);
+    }
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(files.writes("config.json"), 0) << "nothing is saved during the drag";
+    display_->releaseButton(1);
+    ASSERT_TRUE(eventually([&] { return files.writes("config.json") == 1; })) << "no save on release";
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(files.writes("config.json"), 1) << "one save per drag";
+
+    // The cursor ended at (196, 150) of the projection: TL = (196 / 800 * 2 - 1, 1 - 150 / 600 * 2).
+    const auto corners = savedCorners(folder_.readFile("config.json").value_or(""));
+    ASSERT_EQ(corners.size(), 4u);
+    EXPECT_FLOAT_EQ(static_cast<float>(corners[0].first), 196.0f / 800.0f * 2.0f - 1.0f);
+    EXPECT_FLOAT_EQ(static_cast<float>(corners[0].second), 1.0f - 150.0f / 600.0f * 2.0f);
+    EXPECT_EQ(corners[3], (std::pair<double, double>{1.0, -1.0}));
+
+    // The picture's top-left corner followed: black above-left of the new corner, picture below-right.
+    EXPECT_TRUE(eventually([&] {
+        const Rgb outside = display_->pixel(kProjector.left + 150, 110);
+        const Rgb inside = display_->pixel(kProjector.left + 215, 170);
+        return outside == Rgb{0, 0, 0} && !(inside == Rgb{0, 0, 0});
+    }));
+    finish();
+}
+
+TEST_F(Operator, KeysOneToFourAndTheArrowsNudgeTheChosenCornerByWholeSteps)
+{
+    start();
+    display_->click(kProjector.left + 400, 300, 3);
+    ASSERT_TRUE(eventually([&] { return panelShown(); }));
+    // The panel took the foreground: the projection must be clicked before the keys act.
+    display_->click(kProjector.left + 400, 300, 1);
+    ASSERT_TRUE(eventually([&] {
+        const auto projection = wine_->window("OstrelProj");
+        return projection && projection->foreground;
+    }));
+    FileEvents files(folder_.path());
+
+    display_->tapKey("3");
+    display_->pressKey("Right");
+    std::this_thread::sleep_for(800ms);
+    EXPECT_EQ(files.writes("config.json"), 0) << "no save while the key is held";
+    display_->releaseKey("Right");
+    ASSERT_TRUE(eventually([&] { return files.writes("config.json") == 1; }));
+    auto corners = savedCorners(folder_.readFile("config.json").value_or(""));
+    ASSERT_EQ(corners.size(), 4u);
+    const float bottomLeftX = static_cast<float>(corners[2].first);
+    const int fine = wholeSteps(-1.0f, bottomLeftX, 0.001f);
+    EXPECT_GT(fine, 0) << "BL x " << bottomLeftX << " is not a whole number of fine steps right of -1";
+    EXPECT_EQ(corners[2].second, -1.0) << "y unchanged";
+    EXPECT_EQ(corners[0], (std::pair<double, double>{-1.0, 1.0})) << "other corners untouched";
+
+    // With Shift the steps are five times larger.
+    display_->pressKey("Shift_L");
+    std::this_thread::sleep_for(200ms);
+    display_->pressKey("Right");
+    std::this_thread::sleep_for(500ms);
+    display_->releaseKey("Right");
+    std::this_thread::sleep_for(100ms);
+    display_->releaseKey("Shift_L");
+    ASSERT_TRUE(eventually([&] { return files.writes("config.json") == 2; }));
+    corners = savedCorners(folder_.readFile("config.json").value_or(""));
+    const int fast = wholeSteps(bottomLeftX, static_cast<float>(corners[2].first), 0.005f);
+    EXPECT_GT(fast, 0) << "BL x " << corners[2].first << " is not a whole number of fast steps on";
+    EXPECT_EQ(corners[2].second, -1.0);
+    finish();
+}
+
+TEST_F(Operator, ProjectionRefusesToCloseAndADisplayChangePlacesItAgain)
+{
+    start();
+    ASSERT_TRUE(wine_->post("OstrelProj", WM_CLOSE, 0, 0));
+    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(wine_->window("OstrelProj").has_value()) << "the projection window was destroyed";
+    EXPECT_TRUE(program_->running());
+
+    ASSERT_TRUE(wine_->move("OstrelProj", {100, 100, 500, 400}));
+    ASSERT_TRUE(eventually([&] { return wine_->window("OstrelProj")->rect == ScreenRect{100, 100, 500, 400}; }));
+    ASSERT_TRUE(wine_->post("OstrelControl", WM_DISPLAYCHANGE, 32, (600 << 16) | 800));
+    EXPECT_TRUE(eventually([&] {
+        const auto projection = wine_->window("OstrelProj");
+        return projection && projection->visible && projection->rect == kProjector;
+    }));
+    const std::string log = folder_.readFile("debug.log").value_or("");
+    EXPECT_NE(log.find("] [LOG] Display change detectado pelo Windows!\r\n"), std::string::npos) << log;
+    finish();
+}
