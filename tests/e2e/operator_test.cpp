@@ -88,11 +88,14 @@ protected:
         EXPECT_EQ(program_->waitForExit(), 0) << program_->output();
     }
 
-    // The centre of the first icon in Wine's notification area.
+    // The first icon in Wine's notification area, which appears a moment after the icon is added.
     ScreenRect trayIcon() const
     {
-        const auto tray = display_->findWindow("Wine System Tray");
-        EXPECT_TRUE(tray && tray->viewable) << "no notification area";
+        std::optional<XWindowState> tray;
+        EXPECT_TRUE(eventually([&] {
+            tray = display_->findWindow("Wine System Tray");
+            return tray && tray->viewable;
+        })) << "no notification area";
         if (!tray)
             return {};
         const int side = tray->area.height();
