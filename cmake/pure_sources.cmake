@@ -12,6 +12,8 @@ set(OSTREL_PURE_FILES
     src/settings/run_value.cpp
     src/settings/settings_text.h
     src/settings/settings_text.cpp
+    src/panel/panel_items.h
+    src/panel/panel_items.cpp
     src/render/image_rules.h
     src/render/image_rules.cpp
     src/render/overlay_matrices.h

@@ -1,9 +1,14 @@
 // One pass of the main loop, as the list of its steps.
 #include "app/main_loop.h"
 
+#include <imgui.h>
+#include <imgui_impl_dx11.h>
+#include <imgui_impl_win32.h>
+
 #include "app/app_state.h"
 #include "app/pass_pacing.h"
 #include "capture/capture_engine.h"
+#include "panel/control_panel.h"
 #include "render/overlay_matrices.h"
 #include "warp/update_corner_editing.h"
 #include "render/renderer.h"
@@ -73,6 +78,18 @@ void composeProjection(Renderer& renderer, const WarpMatrix& warp)
     renderer.presentProjection();
 }
 
+// One frame of the panel library into the control window.
+void drawPanelFrame(Renderer& renderer)
+{
+    renderer.beginControlFrame();
+    ImGui_ImplDX11_NewFrame();
+    ImGui_ImplWin32_NewFrame();
+    ImGui::NewFrame();
+    drawControlPanel();
+    ImGui::Render();
+    ImGui_ImplDX11_RenderDrawData(ImGui::GetDrawData());
+}
+
 // Other programs may claim the top-most band; every 11th pass takes it back without moving,
 // sizing, activating or showing the window.
 void keepProjectionOnTop()
@@ -107,6 +124,8 @@ void runMainLoop()
         const bool projected = app.hasProjector && renderer.beginProjectionFrame();
         if (projected)
             composeProjection(renderer, warp);
+        if (app.panelVisible)
+            drawPanelFrame(renderer);
         renderer.presentControl();
         keepProjectionOnTop();
         releaseCapturedFrame(acquired);

@@ -13,7 +13,7 @@ namespace harness {
 
 namespace fs = std::filesystem;
 
-AppFolder::AppFolder()
+AppFolder::AppFolder(Program program)
 {
     char root[] = "/tmp/ostrel-e2e-XXXXXX";
     if (!mkdtemp(root))
@@ -23,7 +23,8 @@ AppFolder::AppFolder()
     elsewhere_ = root_ + "/started from here";
     fs::create_directories(path_);
     fs::create_directories(elsewhere_);
-    fs::copy_file(windowsBuildPath("ostrel.exe"), exePath());
+    fs::copy_file(windowsBuildPath(program == Program::Release ? "ostrel.exe" : "tests/ostrel_layout_probe.exe"),
+                  exePath());
     if (fs::exists(windowsBuildPath("assets")))
         fs::copy(windowsBuildPath("assets"), path_ + "/assets", fs::copy_options::recursive);
 }

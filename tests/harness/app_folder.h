@@ -6,9 +6,15 @@
 
 namespace harness {
 
+// Which build of the program the folder holds, always as "ostrel.exe".
+enum class Program {
+    Release,      // the program itself
+    LayoutProbe,  // the same program reporting its panel's layout in "panel-layout.txt"
+};
+
 class AppFolder {
 public:
-    AppFolder();
+    explicit AppFolder(Program program = Program::Release);
     AppFolder(const AppFolder&) = delete;
     AppFolder& operator=(const AppFolder&) = delete;
     ~AppFolder();

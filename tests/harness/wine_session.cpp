@@ -86,6 +86,8 @@ std::optional<Win32Window> parseWindowLine(const std::string& line)
         else if (key == "rect")
             std::sscanf(value.c_str(), "%d,%d,%d,%d", &window.rect.left, &window.rect.top, &window.rect.right,
                         &window.rect.bottom);
+        else if (key == "origin")
+            std::sscanf(value.c_str(), "%d,%d", &window.clientLeft, &window.clientTop);
         else if (key == "client")
             std::sscanf(value.c_str(), "%d,%d", &window.clientWidth, &window.clientHeight);
     }

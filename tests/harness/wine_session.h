@@ -19,6 +19,8 @@ struct Win32Window {
     ScreenRect rect;
     int clientWidth = 0;
     int clientHeight = 0;
+    int clientLeft = 0; // the client area's top-left corner on the screen
+    int clientTop = 0;
     bool foreground = false;
     std::string title;
 };

@@ -40,11 +40,13 @@ int describeWindow(const char* className)
     RECT area{}, client{};
     GetWindowRect(window, &area);
     GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
     std::printf("found=1 visible=%d style=0x%08lx exstyle=0x%08lx rect=%ld,%ld,%ld,%ld client=%ld,%ld "
-                "foreground=%d title=%s\n",
+                "origin=%ld,%ld foreground=%d title=%s\n",
                 IsWindowVisible(window) ? 1 : 0, static_cast<unsigned long>(GetWindowLongW(window, GWL_STYLE)),
                 static_cast<unsigned long>(GetWindowLongW(window, GWL_EXSTYLE)), area.left, area.top, area.right,
-                area.bottom, client.right, client.bottom, GetForegroundWindow() == window ? 1 : 0,
+                area.bottom, client.right, client.bottom, origin.x, origin.y, GetForegroundWindow() == window ? 1 : 0,
                 utf8(title).c_str());
     return 0;
 }

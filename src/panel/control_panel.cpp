@@ -1,0 +1,159 @@
+// drawControlPanel: immediate mode, reading and writing AppState directly and calling each subsystem
+// in the frame in which the operator acts.
+#include "panel/control_panel.h"
+
+#include <imgui.h>
+
+#include "app/app_state.h"
+#include "capture/capture_engine.h"
+#include "display/monitors.h"
+#include "panel/layout_report.h"
+#include "panel/panel_items.h"
+#include "render/renderer.h"
+#include "settings/settings_file.h"
+#include "settings/start_with_windows.h"
+
+namespace {
+
+constexpr const char* kCornerLabels[4] = {"Superior Esq (TL)", "Superior Dir (TR)", "Inferior Esq (BL)",
+                                          "Inferior Dir (BR)"};
+constexpr const char* kShortcutLines[3] = {"Numeros 1 a 4: Selecionar Ponta", "Setas: Ajuste Fino",
+                                           "Shift + Setas: Ajuste Rapido"};
+constexpr float kFieldWidth = 100.0f;
+constexpr float kButtonHeight = 30.0f;
+
+// The lists' current entries, taken from AppState the first time the tab is drawn.
+bool choicesTaken = false;
+int captureChoice = 0;
+int outputChoice = 0;
+
+// A combo list; true only when the operator picked an entry other than the current one.
+bool pickedAnotherEntry(const char* label, int& choice, const std::string& items)
+{
+    const int before = choice;
+    const bool picked = ImGui::Combo(label, &choice, items.c_str());
+    reportPanelItem(label);
+    reportPanelPopup(label, static_cast<int>(app.monitors.size()));
+    return picked && choice != before;
+}
+
+void drawMonitoringTab()
+{
+    if (!choicesTaken) {
+        captureChoice = app.captureMonitor;
+        outputChoice = app.outputMonitor;
+        choicesTaken = true;
+    }
+    const std::string items = monitorItemList(app.monitors);
+    if (pickedAnotherEntry("Captura", captureChoice, items)) {
+        app.captureMonitor = captureChoice;
+        app.capture->init(app.renderer->device.Get(), captureChoice);
+        saveSettings();
+    }
+    if (pickedAnotherEntry("Saida", outputChoice, items)) {
+        app.outputMonitor = outputChoice;
+        placeProjectionWindow();
+        // Placement shows the window; without this the loop would never draw into it.
+        app.hasProjector = isMonitorIndex(app.outputMonitor, app.monitors.size());
+        app.gridTexture.Reset();
+        app.renderer->loadImageTexture(L"assets/gradil.png", app.gridTexture);
+        saveSettings();
+    }
+    ImGui::Separator();
+    if (ImGui::Checkbox("INICIAR COM O WINDOWS", &app.startWithWindows)) {
+        setStartWithWindows(app.startWithWindows);
+        saveSettings();
+    }
+    reportPanelItem("INICIAR COM O WINDOWS");
+}
+
+// One coordinate field; a typed value that is not a finite number leaves the corner as it was.
+bool cornerField(const char* label, float& coordinate)
+{
+    ImGui::SetNextItemWidth(kFieldWidth);
+    float typed = coordinate;
+    const bool changed = ImGui::InputFloat(label, &typed, 0.0f, 0.0f, "%.4f", 0);
+    if (!changed || !isAcceptedCornerValue(typed))
+        return false;
+    coordinate = typed;
+    return true;
+}
+
+void drawCornerRows()
+{
+    for (int i = 0; i < 4; ++i) {
+        CornerPoint& corner = app.corners[static_cast<std::size_t>(i)];
+        ImGui::PushID(i);
+        ImGui::TextUnformatted(kCornerLabels[i]);
+        if (cornerField("X", corner.x))
+            saveSettings();
+        reportPanelItem((std::string(kCornerLabels[i]) + " X").c_str());
+        ImGui::SameLine();
+        if (cornerField("Y", corner.y))
+            saveSettings();
+        reportPanelItem((std::string(kCornerLabels[i]) + " Y").c_str());
+        if (ImGui::IsItemActive())
+            app.selectedCorner = i;
+        ImGui::PopID();
+    }
+}
+
+void drawMappingTab()
+{
+    ImGui::Checkbox("EXIBIR GRADIL", &app.showGrid);
+    reportPanelItem("EXIBIR GRADIL");
+    ImGui::Separator();
+    drawCornerRows();
+    if (ImGui::Button("RESETAR", ImVec2(kFieldWidth, kButtonHeight))) {
+        app.corners = kDefaultCorners;
+        saveSettings();
+    }
+    reportPanelItem("RESETAR");
+    ImGui::SameLine();
+    if (ImGui::Button("CONCLUIR", ImVec2(-1.0f, kButtonHeight))) {
+        app.panelVisible = false;
+        app.showGrid = false;
+        ShowWindow(app.controlWindow, SW_HIDE);
+        saveSettings();
+    }
+    reportPanelItem("CONCLUIR");
+    ImGui::Spacing();
+    ImGui::Separator();
+    ImGui::TextColored(ImVec4(1.0f, 0.8f, 0.0f, 1.0f), "ATALHOS (Na tela de projecao):");
+    for (const char* line : kShortcutLines)
+        ImGui::TextUnformatted(line);
+}
+
+} // namespace
+
+void drawControlPanel()
+{
+    ImGuiIO& io = ImGui::GetIO();
+    io.FontGlobalScale = 0.85f;
+    ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f), ImGuiCond_Always, ImVec2(0.0f, 0.0f));
+    ImGui::SetNextWindowSize(io.DisplaySize, ImGuiCond_Always);
+    constexpr ImGuiWindowFlags flags =
+        ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoCollapse;
+    if (ImGui::Begin("OSTREL_PAINEL", nullptr, flags)) {
+        if (app.logoTexture)
+            ImGui::Image(reinterpret_cast<ImTextureID>(app.logoTexture.Get()), ImVec2(126.0f, 49.0f), ImVec2(0.0f, 0.0f),
+                         ImVec2(1.0f, 1.0f));
+        if (ImGui::BeginTabBar("Tabs", 0)) {
+            const bool monitoring = ImGui::BeginTabItem("Monitoramento");
+            reportPanelItem("Monitoramento");
+            if (monitoring) {
+                drawMonitoringTab();
+                ImGui::EndTabItem();
+            }
+            const bool mapping = ImGui::BeginTabItem("Mapeamento");
+            reportPanelItem("Mapeamento");
+            if (mapping) {
+                drawMappingTab();
+                ImGui::EndTabItem();
+            }
+            ImGui::EndTabBar();
+        }
+    }
+    ImGui::End();
+    reportPanelFrameEnd();
+}

@@ -1,0 +1,253 @@
+// The control panel driven like an operator would: real clicks and typed keys through the X server,
+// widgets found where the panel reports they are.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "app_folder.h"
+#include "file_events.h"
+#include "ostrel_process.h"
+#include "virtual_display.h"
+#include "wine_session.h"
+
+using namespace harness;
+
+namespace {
+
+constexpr uint32_t WM_COMMAND = 0x0111;
+constexpr uint64_t kOpenPanelCommand = 2001;
+const ScreenRect kFirstMonitor{0, 0, 1024, 768};
+const ScreenRect kSecondMonitor{1024, 0, 1824, 600};
+const char* kRunKey = R"(HKCU\Software\Microsoft\Windows\CurrentVersion\Run)";
+
+bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(100ms);
+    }
+    return true;
+}
+
+struct Box {
+    float left, top, right, bottom;
+};
+
+// "name|left top right bottom" lines, in the control window's client pixels.
+std::map<std::string, Box> parseLayout(const std::string& text)
+{
+    std::map<std::string, Box> layout;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const auto bar = line.find('|');
+        if (bar == std::string::npos)
+            continue;
+        Box box{};
+        std::istringstream(line.substr(bar + 1)) >> box.left >> box.top >> box.right >> box.bottom;
+        layout[line.substr(0, bar)] = box;
+    }
+    return layout;
+}
+
+class Panel : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        display_ = new VirtualDisplay(MonitorLayout::twoMonitors());
+        wine_ = new WineSession(*display_);
+    }
+    static void TearDownTestSuite()
+    {
+        delete wine_;
+        delete display_;
+    }
+
+    void startWithPanelOpen()
+    {
+        program_ = std::make_unique<OstrelProcess>(*wine_, folder_);
+        ASSERT_TRUE(program_->waitUntilStarted()) << program_->output();
+        ASSERT_TRUE(wine_->post("OstrelControl", WM_COMMAND, kOpenPanelCommand, 0));
+        ASSERT_TRUE(eventually([&] { return layout().count("Monitoramento") == 1; })) << "the panel did not draw";
+        const auto control = wine_->window("OstrelControl");
+        ASSERT_TRUE(control && control->visible);
+        clientLeft_ = control->clientLeft;
+        clientTop_ = control->clientTop;
+    }
+
+    std::map<std::string, Box> layout() const { return parseLayout(folder_.readFile("panel-layout.txt").value_or("")); }
+
+    // Clicks the middle of a reported widget, waiting for it to be reported first.
+    void clickWidget(const std::string& name)
+    {
+        std::map<std::string, Box> now;
+        ASSERT_TRUE(eventually([&] {
+            now = layout();
+            return now.count(name) == 1;
+        })) << "no widget " << name;
+        const Box& box = now[name];
+        display_->click(clientLeft_ + static_cast<int>((box.left + box.right) / 2),
+                        clientTop_ + static_cast<int>((box.top + box.bottom) / 2));
+    }
+
+    // Opens a combo list and picks entry `index` of its `count` entries.
+    void pickEntry(const std::string& list, int index, int count)
+    {
+        clickWidget(list);
+        const std::string popup = list + " popup " + std::to_string(count);
+        std::map<std::string, Box> now;
+        ASSERT_TRUE(eventually([&] {
+            now = layout();
+            return now.count(popup) == 1;
+        })) << "the list " << list << " did not open";
+        std::this_thread::sleep_for(200ms);
+        now = layout();
+        ASSERT_EQ(now.count(popup), 1u);
+        const Box& box = now[popup];
+        // Entries are equal rows between the popup's vertical paddings.
+        const float padding = 8.0f, spacing = 4.0f;
+        const float pitch = (box.bottom - box.top - 2 * padding + spacing) / static_cast<float>(count);
+        const float y = box.top + padding + pitch * static_cast<float>(index) + (pitch - spacing) / 2;
+        display_->click(clientLeft_ + static_cast<int>((box.left + box.right) / 2), clientTop_ + static_cast<int>(y));
+        ASSERT_TRUE(eventually([&] { return layout().count(popup) == 0; })) << "the list " << list << " stayed open";
+    }
+
+    // Replaces a number field's text by typing, then leaves the field with Enter.
+    void typeInto(const std::string& field, const std::string& text)
+    {
+        clickWidget(field);
+        display_->pressKey("Control_L");
+        display_->tapKey("a");
+        display_->releaseKey("Control_L");
+        static const std::map<char, const char*> names = {{'-', "minus"}, {'.', "period"}};
+        for (char c : text) {
+            const auto named = names.find(c);
+            const std::string key = named != names.end() ? named->second : std::string(1, c);
+            display_->tapKey(key.c_str());
+        }
+        display_->tapKey("Return");
+    }
+
+    std::string config() const { return folder_.readFile("config.json").value_or(""); }
+    std::string log() const { return folder_.readFile("debug.log").value_or(""); }
+
+    static VirtualDisplay* display_;
+    static WineSession* wine_;
+    AppFolder folder_{Program::LayoutProbe};
+    std::unique_ptr<OstrelProcess> program_;
+    int clientLeft_ = 0;
+    int clientTop_ = 0;
+};
+
+VirtualDisplay* Panel::display_ = nullptr;
+WineSession* Panel::wine_ = nullptr;
+
+std::size_t count(const std::string& text, const std::string& part)
+{
+    std::size_t found = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++found;
+    return found;
+}
+
+} // namespace
+
+TEST_F(Panel, MonitoringTabChoosesMonitorsAndStartWithWindows)
+{
+    startWithPanelOpen();
+    FileEvents files(folder_.path());
+    const std::size_t infoLines = count(log(), "[INFO]");
+
+    // The current entry again: nothing happens.
+    pickEntry("Captura", 0, 2);
+    std::this_thread::sleep_for(400ms);
+    EXPECT_EQ(files.writes("config.json"), 0);
+    EXPECT_EQ(count(log(), "[INFO]"), infoLines);
+
+    // The other monitor: the capture is set up again (its line logged) and the choice saved.
+    pickEntry("Captura", 1, 2);
+    ASSERT_TRUE(eventually([&] { return files.writes("config.json") == 1; }));
+    EXPECT_NE(config().find("\"captureMonitor\": 1,"), std::string::npos) << config();
+    EXPECT_NE(log().find("[INFO] CaptureEngine: Monitor 1 selecionado (800x600)"), std::string::npos) << log();
+
+    // Start with Windows: the Run value follows the switch, and the setting is saved.
+    clickWidget("INICIAR COM O WINDOWS");
+    ASSERT_TRUE(eventually([&] { return config().find("\"startWithWindows\": true") != std::string::npos; }));
+    auto query = wine_->wine({"reg", "query", kRunKey, "/v", "OstrelMapper"});
+    EXPECT_NE(query.output.find("ostrel app\\ostrel.exe\""), std::string::npos) << query.output;
+    clickWidget("INICIAR COM O WINDOWS");
+    ASSERT_TRUE(eventually([&] { return config().find("\"startWithWindows\": false") != std::string::npos; }));
+    query = wine_->wine({"reg", "query", kRunKey, "/v", "OstrelMapper"});
+    EXPECT_EQ(query.output.find("OstrelMapper"), std::string::npos) << query.output;
+    const int writes = files.writes("config.json");
+
+    // The current output again: nothing. Then the first monitor: the projection moves there (over
+    // the panel, as on a one-screen set-up) and the choice is saved.
+    pickEntry("Saida", 1, 2);
+    std::this_thread::sleep_for(400ms);
+    EXPECT_EQ(files.writes("config.json"), writes) << "picking the current output saves nothing";
+    EXPECT_EQ(wine_->window("OstrelProj")->rect, kSecondMonitor);
+    pickEntry("Saida", 0, 2);
+    EXPECT_TRUE(eventually([&] { return wine_->window("OstrelProj")->rect == kFirstMonitor; }));
+    ASSERT_TRUE(eventually([&] { return files.writes("config.json") == writes + 1; }));
+    EXPECT_NE(config().find("\"outputMonitor\": 0,"), std::string::npos) << config();
+
+    program_->requestExit();
+    EXPECT_EQ(program_->waitForExit(), 0);
+}
+
+TEST_F(Panel, MappingTabEditsCornersResetsAndCloses)
+{
+    startWithPanelOpen();
+    clickWidget("Mapeamento");
+    ASSERT_TRUE(eventually([&] { return layout().count("RESETAR") == 1; }));
+    FileEvents files(folder_.path());
+
+    // A typed corner value moves the picture and is saved.
+    typeInto("Superior Esq (TL) X", "-0.5");
+    ASSERT_TRUE(eventually([&] { return config().find("\"x\": -0.5,") != std::string::npos; })) << config();
+    // The grid, warped with the corners, has its orange frame start at the new top-left corner.
+    const auto orangeIn = [&](const ScreenRect& area) {
+        const Image image = display_->capture(area);
+        int found = 0;
+        for (const Rgb& p : image.pixels)
+            found += (p.r > 200 && p.g > 140 && p.g < 210 && p.b < 80) ? 1 : 0;
+        return found;
+    };
+    EXPECT_TRUE(eventually([&] {
+        return orangeIn({kSecondMonitor.left + 200, 0, kSecondMonitor.left + 230, 12}) > 0 &&
+               orangeIn({kSecondMonitor.left, 0, kSecondMonitor.left + 12, 12}) == 0;
+    })) << "the grid's top-left corner did not move to a quarter of the width";
+
+    // "inf" is not a coordinate: nothing changes, nothing is saved.
+    const int writesBefore = files.writes("config.json");
+    const std::string before = config();
+    typeInto("Superior Esq (TL) Y", "inf");
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(files.writes("config.json"), writesBefore);
+    EXPECT_EQ(config(), before);
+
+    // The grid switch takes the grid away and saves nothing.
+    clickWidget("EXIBIR GRADIL");
+    EXPECT_TRUE(eventually([&] { return orangeIn({kSecondMonitor.left + 200, 0, kSecondMonitor.left + 230, 12}) == 0; }));
+    EXPECT_EQ(files.writes("config.json"), writesBefore);
+
+    clickWidget("RESETAR");
+    ASSERT_TRUE(eventually([&] { return files.writes("config.json") == writesBefore + 1; }));
+    EXPECT_NE(config().find("\"x\": -1.0,\r\n            \"y\": 1.0"), std::string::npos) << config();
+
+    // Closing saves even without a change, and hides the panel and the grid.
+    clickWidget("CONCLUIR");
+    ASSERT_TRUE(eventually([&] { return files.writes("config.json") == writesBefore + 2; }));
+    EXPECT_TRUE(eventually([&] { return !wine_->window("OstrelControl")->visible; }));
+    EXPECT_EQ(config().find("Grid"), std::string::npos);
+    EXPECT_EQ(count(config(), ":"), 13u) << "five settings and four corners of two coordinates: nothing else";
+
+    program_->requestExit();
+    EXPECT_EQ(program_->waitForExit(), 0);
+}
