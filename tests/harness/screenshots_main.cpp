@@ -1,0 +1,73 @@
+// ostrel-screenshots FOLDER: runs the real program on a virtual display with the test picture on the
+// first monitor and a keystone, opens its panel, and saves "projection.png", "panel.png" and
+// "panel-mapping.png" in FOLDER.
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "app_folder.h"
+#include "ostrel_process.h"
+#include "test_picture.h"
+#include "virtual_display.h"
+#include "wine_session.h"
+
+using namespace harness;
+
+namespace {
+
+bool savePng(const Image& image, const std::string& path)
+{
+    const std::string raw = path + ".ppm";
+    {
+        std::ofstream out(raw, std::ios::binary);
+        out << "P6\n" << image.width << " " << image.height << "\n255\n";
+        for (const Rgb& p : image.pixels)
+            out.put(static_cast<char>(p.r)).put(static_cast<char>(p.g)).put(static_cast<char>(p.b));
+    }
+    const bool converted = runCommand({"convert", raw, path}).exitCode == 0;
+    std::remove(raw.c_str());
+    return converted;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: ostrel-screenshots FOLDER\n");
+        return 64;
+    }
+    const std::string folder = argv[1];
+    VirtualDisplay display(MonitorLayout::twoMonitors());
+    WineSession wine(display);
+    AppFolder app;
+    app.writeFile("config.json", R"({"corners":[{"x":-0.7,"y":0.85},{"x":0.75,"y":0.95},{"x":-0.9,"y":-0.8},{"x":0.85,"y":-0.9}]})");
+    auto picture = std::make_unique<TestPicture>(display.x(), ScreenRect{0, 0, 1024, 768});
+    picture->draw(0.3);
+    OstrelProcess program(wine, app);
+    if (!program.waitUntilStarted())
+        return 1;
+    wine.post("OstrelControl", 0x0111, 2001, 0);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    picture->draw(0.3);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    // The projection with the picture captured from the first monitor; then the picture goes, and the
+    // panel it covered is taken.
+    const Image projection = display.capture({1024, 0, 1824, 600});
+    picture.reset();
+    const auto control = wine.window("OstrelControl");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const Image panel = display.capture(control->rect);
+    // The second tab, where the tab bar puts it at the panel's font scale.
+    display.click(control->clientLeft + 133, control->clientTop + 70);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const Image mapping = display.capture(control->rect);
+    const bool saved = savePng(projection, folder + "/projection.png") && savePng(panel, folder + "/panel.png") &&
+                       savePng(mapping, folder + "/panel-mapping.png");
+    program.requestExit();
+    program.waitForExit();
+    std::printf("%s %s/panel.png and %s/projection.png\n", saved ? "saved" : "could not save", folder.c_str(),
+                folder.c_str());
+    return saved ? 0 : 1;
+}
