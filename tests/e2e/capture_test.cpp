@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "app_folder.h"
+#include "program_test.h"
 #include "ostrel_process.h"
 #include "reference_warp.h"
 #include "test_picture.h"
@@ -15,6 +16,7 @@
 #include "wine_session.h"
 
 using namespace harness;
+using e2e::eventually;
 
 namespace {
 
@@ -33,35 +35,13 @@ std::string cornersJson(const std::array<cv::Point2f, 4>& corners)
     return text + "]";
 }
 
-bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 15s)
-{
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(150ms);
-    }
-    return true;
-}
-
 bool isBlack(const cv::Vec3b& p)
 {
     return p[0] < 16 && p[1] < 16 && p[2] < 16;
 }
 
-class MainJob : public testing::Test {
+class MainJob : public e2e::ProgramTest<> {
 protected:
-    static void SetUpTestSuite()
-    {
-        display_ = new VirtualDisplay(MonitorLayout::twoMonitors());
-        wine_ = new WineSession(*display_);
-    }
-    static void TearDownTestSuite()
-    {
-        delete wine_;
-        delete display_;
-    }
-
     std::unique_ptr<OstrelProcess> start(const std::string& config)
     {
         folder_.writeFile("config.json", config);
@@ -81,13 +61,8 @@ protected:
         });
     }
 
-    static VirtualDisplay* display_;
-    static WineSession* wine_;
     AppFolder folder_;
 };
-
-VirtualDisplay* MainJob::display_ = nullptr;
-WineSession* MainJob::wine_ = nullptr;
 
 } // namespace
 

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "app_folder.h"
+#include "program_test.h"
 #include "file_events.h"
 #include "ostrel_process.h"
 #include "test_picture.h"
@@ -15,23 +16,13 @@
 #include "wine_session.h"
 
 using namespace harness;
+using e2e::eventually;
 
 namespace {
 
 constexpr uint32_t WM_CLOSE = 0x0010, WM_DISPLAYCHANGE = 0x007E;
 const ScreenRect kFirstMonitor{0, 0, 1024, 768};
 const ScreenRect kProjector{1024, 0, 1824, 600};
-
-bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s)
-{
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(100ms);
-    }
-    return true;
-}
 
 // The corner values saved in config.json, in the file's order TL, TR, BL, BR.
 std::vector<std::pair<double, double>> savedCorners(const std::string& config)
@@ -60,19 +51,8 @@ bool orange(const Rgb& p)
     return p.r > 200 && p.g > 140 && p.g < 210 && p.b < 80;
 }
 
-class Operator : public testing::Test {
+class Operator : public e2e::ProgramTest<> {
 protected:
-    static void SetUpTestSuite()
-    {
-        display_ = new VirtualDisplay(MonitorLayout::twoMonitors());
-        wine_ = new WineSession(*display_);
-    }
-    static void TearDownTestSuite()
-    {
-        delete wine_;
-        delete display_;
-    }
-
     void start(const std::string& config = "")
     {
         if (!config.empty())
@@ -118,14 +98,9 @@ protected:
         return false;
     }
 
-    static VirtualDisplay* display_;
-    static WineSession* wine_;
     AppFolder folder_;
     std::unique_ptr<OstrelProcess> program_;
 };
-
-VirtualDisplay* Operator::display_ = nullptr;
-WineSession* Operator::wine_ = nullptr;
 
 } // namespace
 

@@ -8,12 +8,14 @@
 #include <thread>
 
 #include "app_folder.h"
+#include "program_test.h"
 #include "file_events.h"
 #include "ostrel_process.h"
 #include "virtual_display.h"
 #include "wine_session.h"
 
 using namespace harness;
+using e2e::eventually;
 
 namespace {
 
@@ -22,17 +24,6 @@ constexpr uint64_t kOpenPanelCommand = 2001;
 const ScreenRect kFirstMonitor{0, 0, 1024, 768};
 const ScreenRect kSecondMonitor{1024, 0, 1824, 600};
 const char* kRunKey = R"(HKCU\Software\Microsoft\Windows\CurrentVersion\Run)";
-
-bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s)
-{
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(100ms);
-    }
-    return true;
-}
 
 struct Box {
     float left, top, right, bottom;
@@ -55,19 +46,8 @@ std::map<std::string, Box> parseLayout(const std::string& text)
     return layout;
 }
 
-class Panel : public testing::Test {
+class Panel : public e2e::ProgramTest<> {
 protected:
-    static void SetUpTestSuite()
-    {
-        display_ = new VirtualDisplay(MonitorLayout::twoMonitors());
-        wine_ = new WineSession(*display_);
-    }
-    static void TearDownTestSuite()
-    {
-        delete wine_;
-        delete display_;
-    }
-
     void startWithPanelOpen()
     {
         program_ = std::make_unique<OstrelProcess>(*wine_, folder_);
@@ -136,16 +116,11 @@ protected:
     std::string config() const { return folder_.readFile("config.json").value_or(""); }
     std::string log() const { return folder_.readFile("debug.log").value_or(""); }
 
-    static VirtualDisplay* display_;
-    static WineSession* wine_;
     AppFolder folder_{Program::LayoutProbe};
     std::unique_ptr<OstrelProcess> program_;
     int clientLeft_ = 0;
     int clientTop_ = 0;
 };
-
-VirtualDisplay* Panel::display_ = nullptr;
-WineSession* Panel::wine_ = nullptr;
 
 std::size_t count(const std::string& text, const std::string& part)
 {

@@ -5,11 +5,13 @@
 #include <thread>
 
 #include "app_folder.h"
+#include "program_test.h"
 #include "ostrel_process.h"
 #include "virtual_display.h"
 #include "wine_session.h"
 
 using namespace harness;
+using e2e::eventually;
 
 namespace {
 
@@ -30,30 +32,8 @@ ScreenRect around(int x, int y, int reach)
 }
 
 // Polls until the condition holds; the program draws many frames a second.
-bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s)
-{
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(100ms);
-    }
-    return true;
-}
-
-class Projection : public testing::Test {
+class Projection : public e2e::ProgramTest<> {
 protected:
-    static void SetUpTestSuite()
-    {
-        display_ = new VirtualDisplay(MonitorLayout::twoMonitors());
-        wine_ = new WineSession(*display_);
-    }
-    static void TearDownTestSuite()
-    {
-        delete wine_;
-        delete display_;
-    }
-
     Image projector() const { return display_->capture(kProjector); }
 
     // Handle pixels of a colour near each corner.
@@ -65,13 +45,8 @@ protected:
         return found;
     }
 
-    static VirtualDisplay* display_;
-    static WineSession* wine_;
     AppFolder folder_;
 };
-
-VirtualDisplay* Projection::display_ = nullptr;
-WineSession* Projection::wine_ = nullptr;
 
 } // namespace
 

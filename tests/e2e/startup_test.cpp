@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "app_folder.h"
+#include "program_test.h"
 #include "ostrel_process.h"
 #include "virtual_display.h"
 #include "wine_session.h"
@@ -55,20 +56,12 @@ std::vector<std::string> logMessages(const std::string& log)
     return messages;
 }
 
-// One display and one Wine prefix per suite; every test gets its own program folder.
+// Every test gets its own program folder.
 template <MonitorLayout (*Layout)()>
-class RunningProgram : public testing::Test {
+class RunningProgram : public e2e::ProgramTest<Layout> {
 protected:
-    static void SetUpTestSuite()
-    {
-        display_ = new VirtualDisplay(Layout());
-        wine_ = new WineSession(*display_);
-    }
-    static void TearDownTestSuite()
-    {
-        delete wine_;
-        delete display_;
-    }
+    using e2e::ProgramTest<Layout>::display_;
+    using e2e::ProgramTest<Layout>::wine_;
 
     // Starts the program and waits until both windows exist.
     std::unique_ptr<OstrelProcess> start()
@@ -85,15 +78,8 @@ protected:
         EXPECT_EQ(program.waitForExit(), 0) << program.output();
     }
 
-    static VirtualDisplay* display_;
-    static WineSession* wine_;
     AppFolder folder_;
 };
-
-template <MonitorLayout (*Layout)()>
-VirtualDisplay* RunningProgram<Layout>::display_ = nullptr;
-template <MonitorLayout (*Layout)()>
-WineSession* RunningProgram<Layout>::wine_ = nullptr;
 
 using TwoMonitors = RunningProgram<&MonitorLayout::twoMonitors>;
 using OneMonitor = RunningProgram<&MonitorLayout::oneMonitor>;
