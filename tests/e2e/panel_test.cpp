@@ -222,6 +222,7 @@ TEST_F(Panel, MappingTabEditsCornersResetsAndCloses)
     EXPECT_TRUE(eventually([&] { return !wine_->window("OstrelControl")->visible; }));
     EXPECT_EQ(config().find("Grid"), std::string::npos);
     EXPECT_EQ(count(config(), ":"), 13u) << "five settings and four corners of two coordinates: nothing else";
+    EXPECT_FALSE(folder_.exists("imgui.ini")) << "the panel library keeps no file of its own";
 
     program_->requestExit();
     EXPECT_EQ(program_->waitForExit(), 0);

@@ -286,3 +286,24 @@ TEST_F(TwoMonitors, SettingOffLeavesAnExistingRunValueAlone)
                                     "OstrelMapper"});
     EXPECT_NE(query.output.find("elsewhere.exe"), std::string::npos) << query.output;
 }
+
+TEST_F(TwoMonitors, SecondStartOpensTheRunningProgramsPanelAndEnds)
+{
+    auto first = start();
+    const auto hidden = wine_->window("OstrelControl");
+    ASSERT_TRUE(hidden);
+    EXPECT_FALSE(hidden->visible);
+
+    // Started again, from another copy in another folder (the Run value at log-on and a double click).
+    AppFolder otherCopy;
+    OstrelProcess second(*wine_, otherCopy);
+    EXPECT_EQ(second.waitForExit(20s), 0) << second.output();
+    EXPECT_TRUE(e2e::eventually([&] {
+        const auto control = wine_->window("OstrelControl");
+        return control && control->visible;
+    })) << "the running program did not open its panel";
+    EXPECT_TRUE(first->running());
+    EXPECT_FALSE(otherCopy.exists("debug.log")) << "the second start touched nothing";
+    EXPECT_FALSE(otherCopy.exists("config.json"));
+    expectCleanExit(*first);
+}
