@@ -245,3 +245,24 @@ TEST_F(Operator, ProjectionRefusesToCloseAndADisplayChangePlacesItAgain)
     EXPECT_NE(log.find("] [LOG] Display change detectado pelo Windows!\r\n"), std::string::npos) << log;
     finish();
 }
+
+TEST_F(Operator, StormOfDisplayChangesLogsEachAndLeavesTheWindowPlaced)
+{
+    start();
+    ASSERT_TRUE(wine_->move("OstrelProj", {100, 100, 500, 400}));
+    ASSERT_TRUE(wine_->post("OstrelControl", WM_DISPLAYCHANGE, 32, (600 << 16) | 800, 1000));
+    const std::string line = "] [LOG] Display change detectado pelo Windows!\r\n";
+    const auto lines = [&] {
+        const std::string log = folder_.readFile("debug.log").value_or("");
+        std::size_t found = 0;
+        for (auto at = log.find(line); at != std::string::npos; at = log.find(line, at + 1))
+            ++found;
+        return found;
+    };
+    EXPECT_TRUE(eventually([&] { return lines() >= 1000; }, 60s)) << lines() << " lines";
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(lines(), 1000u) << "one line per notification";
+    EXPECT_EQ(wine_->window("OstrelProj")->rect, kProjector);
+    EXPECT_TRUE(program_->running());
+    finish();
+}

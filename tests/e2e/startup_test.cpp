@@ -252,10 +252,12 @@ TEST_F(TwoMonitors, GridJpegIsTheFallbackForAMissingPng)
               withGridFallbacks({kGridLine, "[LOG] Tentando fallback: assets/gradil.jpg"}));
 }
 
-TEST_F(TwoMonitors, ProceduralGridWhenNeitherImageLoads)
+TEST_F(TwoMonitors, ProceduralGridWhenNeitherImageLoadsAndBrokenPicturesAreSurvived)
 {
     folder_.writeFile("assets/gradil.png", ""); // present but not an image
     folder_.remove("assets/logo.png");           // a missing logo is not logged
+    const std::string tray = folder_.readFile("assets/logoBlack.png").value_or("");
+    folder_.writeFile("assets/logoBlack.png", tray.substr(0, tray.size() / 2)); // truncated: the stock icon
     auto program = start();
     expectCleanExit(*program);
     EXPECT_EQ(logMessages(folder_.readFile("debug.log").value_or("")),

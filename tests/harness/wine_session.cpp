@@ -131,11 +131,12 @@ bool WineSession::move(const std::string& className, const ScreenRect& area) con
                .exitCode == 0;
 }
 
-bool WineSession::post(const std::string& className, uint32_t message, uint64_t wParam, int64_t lParam) const
+bool WineSession::post(const std::string& className, uint32_t message, uint64_t wParam, int64_t lParam,
+                       int times) const
 {
     const auto result = wine({windowsBuildPath("tests/wintool.exe"), "post", className, std::to_string(message),
-                              std::to_string(wParam), std::to_string(lParam)},
-                             30s);
+                              std::to_string(wParam), std::to_string(lParam), std::to_string(times)},
+                             60s);
     return result.exitCode == 0;
 }
 

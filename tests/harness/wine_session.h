@@ -52,7 +52,8 @@ public:
     // SetWindowPos of the top-level window of a class, as another program could.
     bool move(const std::string& className, const ScreenRect& area) const;
     // PostMessageW to the top-level window of a class; false when there is no such window.
-    bool post(const std::string& className, uint32_t message, uint64_t wParam, int64_t lParam) const;
+    bool post(const std::string& className, uint32_t message, uint64_t wParam, int64_t lParam,
+              int times = 1) const;
 
 private:
     const VirtualDisplay& display_;

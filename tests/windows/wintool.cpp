@@ -125,6 +125,13 @@ int main(int argc, char** argv)
         return describeWindow(argv[2]);
     if (command == "post" && argc == 6)
         return postToWindow(argv[2], argv[3], argv[4], argv[5]);
+    // post CLASS MESSAGE WPARAM LPARAM COUNT: the same message COUNT times, as a storm of notifications.
+    if (command == "post" && argc == 7) {
+        for (long i = std::strtol(argv[6], nullptr, 10); i > 0; --i)
+            if (const int failed = postToWindow(argv[2], argv[3], argv[4], argv[5]))
+                return failed;
+        return 0;
+    }
     if (command == "move" && argc == 7)
         return moveWindow(argv);
     if (command == "stats" && argc == 3)
