@@ -3,6 +3,7 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "program_test.h"
 #include "test_picture.h"
 
 cv::Mat testPictureImage(int width, int height, double phase)
@@ -80,4 +81,14 @@ Difference meanDifferenceAwayFromEdges(const cv::Mat& shown, const cv::Mat& refe
     cv::Mat difference;
     cv::absdiff(shown, reference, difference);
     return {cv::mean(difference, mask), cv::countNonZero(mask)};
+}
+
+bool showsReference(const harness::VirtualDisplay& display, const harness::ScreenRect& monitor,
+                    const cv::Mat& reference, Difference& difference)
+{
+    return e2e::eventually([&] {
+        difference = meanDifferenceAwayFromEdges(toMat(display.capture(monitor)), reference, 3);
+        const cv::Scalar& m = difference.mean;
+        return difference.comparedPixels > 50000 && m[0] < 8 && m[1] < 8 && m[2] < 8;
+    });
 }

@@ -30,5 +30,10 @@ struct Difference {
 };
 Difference meanDifferenceAwayFromEdges(const cv::Mat& shown, const cv::Mat& reference, int margin);
 
+// Polls until the monitor shows the reference closely: a mean difference under 8 per channel away from
+// edges, over more than 50,000 pixels. `difference` holds the last comparison.
+bool showsReference(const harness::VirtualDisplay& display, const harness::ScreenRect& monitor,
+                    const cv::Mat& reference, Difference& difference);
+
 // Where a corner lands in the window's pixels (continuous coordinates).
 cv::Point2f cornerPixel(cv::Point2f corner, cv::Size size);

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "process.h"
 #include "wine_session.h"
 
 namespace harness {
@@ -23,10 +24,21 @@ AppFolder::AppFolder(Program program)
     elsewhere_ = root_ + "/started from here";
     fs::create_directories(path_);
     fs::create_directories(elsewhere_);
+    if (program == Program::Package) {
+        const auto unzipped = runCommand({"unzip", "-q", packagePath(), "-d", path_}, {}, 60s);
+        if (unzipped.exitCode != 0)
+            throw std::runtime_error("unzip failed: " + unzipped.output);
+        return;
+    }
     fs::copy_file(windowsBuildPath(program == Program::Release ? "ostrel.exe" : "tests/ostrel_layout_probe.exe"),
                   exePath());
     if (fs::exists(windowsBuildPath("assets")))
         fs::copy(windowsBuildPath("assets"), path_ + "/assets", fs::copy_options::recursive);
+}
+
+std::string packagePath()
+{
+    return std::string(OSTREL_SOURCE_DIR) + "/out/ostrel-mapper.zip";
 }
 
 AppFolder::~AppFolder()

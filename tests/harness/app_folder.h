@@ -10,7 +10,11 @@ namespace harness {
 enum class Program {
     Release,      // the program itself
     LayoutProbe,  // the same program reporting its panel's layout in "panel-layout.txt"
+    Package,      // what out/ostrel-mapper.zip holds, unzipped as a user would
 };
+
+// The release zip that scripts/package writes.
+std::string packagePath();
 
 class AppFolder {
 public:

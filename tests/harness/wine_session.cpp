@@ -13,20 +13,26 @@ std::string windowsBuildPath(const std::string& relative)
     return std::string(OSTREL_WINDOWS_BUILD_DIR) + "/" + relative;
 }
 
-WineSession::WineSession(const VirtualDisplay& display) : display_(display)
+WineSession::WineSession(const VirtualDisplay& display, WinePrefix kind) : display_(display)
 {
     char folder[] = "/tmp/ostrel-wine-XXXXXX";
     if (!mkdtemp(folder))
         throw std::runtime_error("mkdtemp failed");
     folder_ = folder;
     prefix_ = folder_ + "/prefix";
-    const auto made = runCommand({std::string(OSTREL_HARNESS_DIR) + "/make-wine-prefix", OSTREL_WINE_TEMPLATE}, {},
-                                 300s);
-    if (made.exitCode != 0)
-        throw std::runtime_error("make-wine-prefix failed: " + made.output);
-    const auto copied = runCommand({"cp", "-a", OSTREL_WINE_TEMPLATE, prefix_}, {}, 120s);
-    if (copied.exitCode != 0)
-        throw std::runtime_error("copying the Wine prefix failed: " + copied.output);
+    const std::string makePrefix = std::string(OSTREL_HARNESS_DIR) + "/make-wine-prefix";
+    if (kind == WinePrefix::New) {
+        const auto made = runCommand({makePrefix, prefix_}, {}, 300s);
+        if (made.exitCode != 0)
+            throw std::runtime_error("make-wine-prefix failed: " + made.output);
+    } else {
+        const auto made = runCommand({makePrefix, OSTREL_WINE_TEMPLATE}, {}, 300s);
+        if (made.exitCode != 0)
+            throw std::runtime_error("make-wine-prefix failed: " + made.output);
+        const auto copied = runCommand({"cp", "-a", OSTREL_WINE_TEMPLATE, prefix_}, {}, 120s);
+        if (copied.exitCode != 0)
+            throw std::runtime_error("copying the Wine prefix failed: " + copied.output);
+    }
     // The server and Wine's own services start here, once, so that they belong to the session and not
     // to whichever program a test happens to start first.
     runCommand({"wineserver", "-p"}, environment(), 30s);

@@ -28,10 +28,16 @@ struct Win32Window {
 // Paths of what the windows preset built.
 std::string windowsBuildPath(const std::string& relative);
 
+// Where a session's prefix comes from.
+enum class WinePrefix {
+    CopyOfReady, // a copy of the prefix made once per build tree: under a second
+    New,         // made from nothing by wineboot, as on a machine that never ran the program
+};
+
 class WineSession {
 public:
-    // A fresh copy of the ready prefix (made once per build tree), bound to `display`.
-    explicit WineSession(const VirtualDisplay& display);
+    // A private prefix bound to `display`.
+    explicit WineSession(const VirtualDisplay& display, WinePrefix kind = WinePrefix::CopyOfReady);
     WineSession(const WineSession&) = delete;
     WineSession& operator=(const WineSession&) = delete;
     ~WineSession();

@@ -2,10 +2,13 @@
 // messages to its windows. One command per run; output is one "key=value ..." line per item.
 #include <windows.h>
 #include <psapi.h>
+#include <winternl.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
+#include <algorithm>
 
 namespace {
 
@@ -84,24 +87,117 @@ int moveWindow(char** argv)
                : 2;
 }
 
-// stats CLASS: private bytes, handles and GDI objects of the process that owns the window.
-int printProcessStats(const char* className)
+// The owner of a window, opened to read its counters.
+HANDLE openOwner(const char* className, DWORD& processId)
 {
     HWND window = FindWindowW(wide(className).c_str(), nullptr);
-    DWORD processId = 0;
+    processId = 0;
     if (!window || !GetWindowThreadProcessId(window, &processId))
-        return 1;
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+        return nullptr;
+    return OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+}
+
+// Wine's GetProcessHandleCount reports 0, so kernel handles are counted in the system's handle list.
+constexpr ULONG kSystemExtendedHandleInformation = 64;
+struct HandleEntry {
+    PVOID object;
+    ULONG_PTR processId;
+    ULONG_PTR handle;
+    ULONG grantedAccess;
+    USHORT creatorBackTraceIndex;
+    USHORT objectTypeIndex;
+    ULONG attributes;
+    ULONG reserved;
+};
+struct HandleList {
+    ULONG_PTR count;
+    ULONG_PTR reserved;
+    HandleEntry entries[1];
+};
+
+long countKernelHandles(DWORD processId)
+{
+    using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    const auto query =
+        reinterpret_cast<Query>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query)
+        return -1;
+    std::vector<unsigned char> buffer(1 << 20);
+    for (;;) {
+        ULONG needed = 0;
+        const LONG status = query(kSystemExtendedHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        if (status == 0)
+            break;
+        if (buffer.size() >= (64u << 20))
+            return -1;
+        buffer.resize(std::max<size_t>(buffer.size() * 2, needed));
+    }
+    const auto* list = reinterpret_cast<const HandleList*>(buffer.data());
+    long count = 0;
+    for (ULONG_PTR i = 0; i < list->count; ++i)
+        if (list->entries[i].processId == processId)
+            ++count;
+    return count;
+}
+
+// GetGuiResources reports 0 under Wine too. GDI objects live in a table the process maps and points at
+// from its PEB (GdiSharedHandleTable): an entry a handle, its type byte 0 when free, 0x80 set for stock.
+struct GdiEntry {
+    UINT64 object;
+    ULONG owner;
+    UCHAR type;
+    UCHAR flags;
+    USHORT unique;
+    UINT64 userPointer;
+};
+static_assert(sizeof(GdiEntry) == 24);
+constexpr size_t kGdiTableEntries = 0x10000;
+constexpr size_t kPebGdiSharedHandleTable = 0xF8;
+
+long countGdiObjects(HANDLE process, DWORD processId)
+{
+    PROCESS_BASIC_INFORMATION basic{};
+    if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0)
+        return -1;
+    UINT64 table = 0;
+    SIZE_T read = 0;
+    if (!ReadProcessMemory(process, reinterpret_cast<const BYTE*>(basic.PebBaseAddress) + kPebGdiSharedHandleTable,
+                           &table, sizeof table, &read) || !table)
+        return -1;
+    std::vector<GdiEntry> entries(kGdiTableEntries);
+    if (!ReadProcessMemory(process, reinterpret_cast<const void*>(table), entries.data(),
+                           entries.size() * sizeof(GdiEntry), &read))
+        return -1;
+    // Wine's table is the process's own and leaves the owner 0; Windows shares one table and sets it.
+    long count = 0;
+    for (const GdiEntry& entry : entries) {
+        const bool inUse = entry.type != 0, stock = (entry.type & 0x80) != 0;
+        const ULONG owner = entry.owner & 0xffff;
+        if (inUse && !stock && (owner == 0 || owner == (processId & 0xffff)))
+            ++count;
+    }
+    return count;
+}
+
+// stats CLASS: memory, handles and GDI objects of the process that owns the window, as Windows reports
+// them and as counted from the handle lists (Wine reports only zeros; its private memory is read from
+// Linux by the caller).
+int printProcessStats(const char* className)
+{
+    DWORD processId = 0;
+    HANDLE process = openOwner(className, processId);
     if (!process)
-        return 2;
+        return 1;
     PROCESS_MEMORY_COUNTERS_EX memory{};
     memory.cb = sizeof memory;
     GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
     DWORD handles = 0;
     GetProcessHandleCount(process, &handles);
-    std::printf("private=%llu handles=%lu gdi=%lu user=%lu\n", static_cast<unsigned long long>(memory.PrivateUsage),
-                static_cast<unsigned long>(handles), static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)),
-                static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)));
+    std::printf("private=%llu handles=%lu gdi=%lu user=%lu kernel_handles=%ld gdi_table=%ld\n",
+                static_cast<unsigned long long>(memory.PrivateUsage), static_cast<unsigned long>(handles),
+                static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)),
+                static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)), countKernelHandles(processId),
+                countGdiObjects(process, processId));
     CloseHandle(process);
     return 0;
 }
