@@ -8,6 +8,7 @@
 #include <sstream>
 #include <thread>
 
+#include "table_row.h"
 #include "app_folder.h"
 #include "ostrel_process.h"
 #include "virtual_display.h"
@@ -103,6 +104,9 @@ int main()
         std::printf("idle in the tray, no projector, panel hidden (Wine, 20 s): program %.2f %% of one core, "
                     "Wine server %.2f %% (target: at most 5 %%)\n",
                     idle.programPercent, idle.serverPercent);
+        printTableRow("CPU while idle in the tray: no projector, panel hidden, 20 s",
+                      "Wine, software rendering, one 1024x768 monitor", "at most 5 % of one core",
+                      "%.1f %% of one core (Wine server %.1f %%)", idle.programPercent, idle.serverPercent);
         program.requestExit();
         program.waitForExit();
     }
@@ -122,6 +126,8 @@ int main()
         std::printf("with the projector, 800x600, software rendering under Wine: %.1f passes per second, program "
                     "%.1f %% of one core (for the record)\n",
                     passes, busy.programPercent);
+        printTableRow("Passes per second with the projector", "Wine, software rendering, 800x600 projector",
+                      "for the record", "%.0f passes per second, %.0f %% of one core", passes, busy.programPercent);
         program.requestExit();
         program.waitForExit();
     }
