@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -54,8 +55,13 @@ protected:
         ASSERT_TRUE(program_->waitUntilStarted()) << program_->output();
         ASSERT_TRUE(wine_->post("OstrelControl", WM_COMMAND, kOpenPanelCommand, 0));
         ASSERT_TRUE(eventually([&] { return layout().count("Monitoramento") == 1; })) << "the panel did not draw";
-        const auto control = wine_->window("OstrelControl");
-        ASSERT_TRUE(control && control->visible);
+        // The panel's GUI knows where the cursor is once its window is in the foreground or has seen the
+        // cursor move over it; a first click that races the activation can otherwise land nowhere.
+        std::optional<Win32Window> control;
+        ASSERT_TRUE(eventually([&] {
+            control = wine_->window("OstrelControl");
+            return control && control->visible && control->foreground;
+        })) << "the panel did not come to the foreground";
         clientLeft_ = control->clientLeft;
         clientTop_ = control->clientTop;
     }

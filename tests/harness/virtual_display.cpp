@@ -175,8 +175,10 @@ constexpr auto kHold = std::chrono::milliseconds(150);
 
 void VirtualDisplay::click(int x, int y, unsigned button) const
 {
+    // The program polls the cursor once a frame: it must see the cursor over the target before the press,
+    // and frames are slow under load.
     moveCursor(x, y);
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
     pressButton(button);
     std::this_thread::sleep_for(kHold);
     releaseButton(button);
