@@ -2,15 +2,15 @@
 // projector, and whether its memory grows over thousands of passes.
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <thread>
 #include <vector>
 
 #include "app_folder.h"
 #include "ostrel_process.h"
+#include "process_status.h"
+#include "table_row.h"
 #include "test_picture.h"
 #include "virtual_display.h"
-#include "table_row.h"
 #include "wine_session.h"
 #include "x_redraws.h"
 
@@ -20,18 +20,6 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 const ScreenRect kFirstMonitor{0, 0, 1024, 768};
-
-// Resident memory of a process from the kernel: Wine's GetProcessMemoryInfo and GetGuiResources
-// report nothing (zeros), so private bytes and GDI objects cannot be read from inside Wine.
-long residentKiB(pid_t pid, const char* field)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0)
-            return std::stol(line.substr(std::string(field).size()));
-    return -1;
-}
 
 bool whiteAt(const VirtualDisplay& display, int x, int y)
 {
@@ -100,9 +88,9 @@ int main()
     };
     const long origin = passes.poll();
     reach(origin + 200);
-    const long rss200 = residentKiB(program.pid(), "VmRSS:"), anon200 = residentKiB(program.pid(), "RssAnon:");
+    const long rss200 = statusKiB(program.pid(), "VmRSS:"), anon200 = statusKiB(program.pid(), "RssAnon:");
     reach(origin + 5000);
-    const long rss5000 = residentKiB(program.pid(), "VmRSS:"), anon5000 = residentKiB(program.pid(), "RssAnon:");
+    const long rss5000 = statusKiB(program.pid(), "VmRSS:"), anon5000 = statusKiB(program.pid(), "RssAnon:");
     std::printf("memory after 200 passes: resident %ld KiB (anonymous %ld KiB); after 5,000: resident %ld KiB "
                 "(anonymous %ld KiB); growth %+ld KiB (target: no growth)\n",
                 rss200, anon200, rss5000, anon5000, anon5000 - anon200);

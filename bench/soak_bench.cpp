@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 #include <thread>
 
 #include "app_folder.h"
 #include "ostrel_process.h"
+#include "process_status.h"
 #include "table_row.h"
 #include "test_picture.h"
 #include "virtual_display.h"
@@ -36,16 +36,6 @@ struct Sample {
     long handles = -1;
     long gdiObjects = -1;
 };
-
-long statusKiB(pid_t pid, const std::string& field)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0)
-            return std::stol(line.substr(field.size()));
-    return -1;
-}
 
 // Wine reports 0 for GetProcessMemoryInfo's private bytes and GetGuiResources, so memory comes from the
 // kernel and the counts from wintool, which reads the system handle list and the GDI handle table.
@@ -102,16 +92,20 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the program did not start\n%s", program.output().c_str());
         return 1;
     }
-    wine.post("OstrelControl", kTrayMessage, 0, kLeftButtonUp);
-    const auto panel = wine.waitForWindow("OstrelControl");
     const auto projection = display.findWindow("Ostrel Projection");
-    if (!panel || !projection) {
+    if (!projection) {
         std::fprintf(stderr, "no projection window\n");
         return 1;
     }
-    for (int tries = 0; tries < 50 && !wine.window("OstrelControl")->visible; ++tries)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    if (!wine.window("OstrelControl")->visible) {
+    wine.post("OstrelControl", kTrayMessage, 0, kLeftButtonUp);
+    bool panelOpen = false;
+    for (int tries = 0; tries < 50 && !panelOpen; ++tries) {
+        const auto panel = wine.window("OstrelControl");
+        panelOpen = panel && panel->visible;
+        if (!panelOpen)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (!panelOpen) {
         std::fprintf(stderr, "the panel did not open\n");
         return 1;
     }

@@ -26,15 +26,6 @@ const ScreenRect kSecondMonitor{1024, 0, 1824, 600};
 const std::array<cv::Point2f, 4> kKeystone{{{-0.6f, 0.8f}, {0.6f, 0.8f}, {-0.9f, -0.8f}, {0.9f, -0.8f}}};
 const std::array<cv::Point2f, 4> kUnitQuad{{{-1, 1}, {1, 1}, {-1, -1}, {1, -1}}};
 
-std::string cornersJson(const std::array<cv::Point2f, 4>& corners)
-{
-    std::string text = "[";
-    for (std::size_t i = 0; i < 4; ++i)
-        text += (i ? "," : "") + std::string("{\"x\":") + std::to_string(corners[i].x) +
-                ",\"y\":" + std::to_string(corners[i].y) + "}";
-    return text + "]";
-}
-
 bool isBlack(const cv::Vec3b& p)
 {
     return p[0] < 16 && p[1] < 16 && p[2] < 16;

@@ -86,11 +86,8 @@ TEST(ReleaseZip, HoldsTheStandaloneProgramItsPicturesAndAReadMe)
 TEST_F(ReleasePackage, UnzippedInAFreshPrefixItProjectsTheWarpedPicture)
 {
     AppFolder folder(Program::Package);
-    std::string corners;
-    for (const cv::Point2f& c : kKeystone)
-        corners += (corners.empty() ? "" : ",") + std::string("{\"x\":") + std::to_string(c.x) +
-                   ",\"y\":" + std::to_string(c.y) + "}";
-    folder.writeFile("config.json", R"({"corners":[)" + corners + R"(],"captureMonitor":0,"outputMonitor":1})");
+    folder.writeFile("config.json",
+                     R"({"corners":)" + cornersJson(kKeystone) + R"(,"captureMonitor":0,"outputMonitor":1})");
 
     TestPicture picture(display_->x(), kFirstMonitor);
     picture.draw(0.4);

@@ -92,3 +92,12 @@ bool showsReference(const harness::VirtualDisplay& display, const harness::Scree
         return difference.comparedPixels > 50000 && m[0] < 8 && m[1] < 8 && m[2] < 8;
     });
 }
+
+std::string cornersJson(const std::array<cv::Point2f, 4>& corners)
+{
+    std::string text = "[";
+    for (std::size_t i = 0; i < 4; ++i)
+        text += (i ? "," : "") + std::string("{\"x\":") + std::to_string(corners[i].x) +
+                ",\"y\":" + std::to_string(corners[i].y) + "}";
+    return text + "]";
+}

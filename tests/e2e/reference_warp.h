@@ -4,6 +4,7 @@
 #include <opencv2/core.hpp>
 
 #include <array>
+#include <string>
 
 #include "virtual_display.h"
 
@@ -34,6 +35,9 @@ Difference meanDifferenceAwayFromEdges(const cv::Mat& shown, const cv::Mat& refe
 // edges, over more than 50,000 pixels. `difference` holds the last comparison.
 bool showsReference(const harness::VirtualDisplay& display, const harness::ScreenRect& monitor,
                     const cv::Mat& reference, Difference& difference);
+
+// The corners as the "corners" array of config.json.
+std::string cornersJson(const std::array<cv::Point2f, 4>& corners);
 
 // Where a corner lands in the window's pixels (continuous coordinates).
 cv::Point2f cornerPixel(cv::Point2f corner, cv::Size size);

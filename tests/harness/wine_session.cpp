@@ -20,15 +20,13 @@ WineSession::WineSession(const VirtualDisplay& display, WinePrefix kind) : displ
         throw std::runtime_error("mkdtemp failed");
     folder_ = folder;
     prefix_ = folder_ + "/prefix";
-    const std::string makePrefix = std::string(OSTREL_HARNESS_DIR) + "/make-wine-prefix";
-    if (kind == WinePrefix::New) {
-        const auto made = runCommand({makePrefix, prefix_}, {}, 300s);
-        if (made.exitCode != 0)
-            throw std::runtime_error("make-wine-prefix failed: " + made.output);
-    } else {
-        const auto made = runCommand({makePrefix, OSTREL_WINE_TEMPLATE}, {}, 300s);
-        if (made.exitCode != 0)
-            throw std::runtime_error("make-wine-prefix failed: " + made.output);
+    const bool copy = kind == WinePrefix::CopyOfReady;
+    const auto made = runCommand({std::string(OSTREL_HARNESS_DIR) + "/make-wine-prefix",
+                                  copy ? std::string(OSTREL_WINE_TEMPLATE) : prefix_},
+                                 {}, 300s);
+    if (made.exitCode != 0)
+        throw std::runtime_error("make-wine-prefix failed: " + made.output);
+    if (copy) {
         const auto copied = runCommand({"cp", "-a", OSTREL_WINE_TEMPLATE, prefix_}, {}, 120s);
         if (copied.exitCode != 0)
             throw std::runtime_error("copying the Wine prefix failed: " + copied.output);

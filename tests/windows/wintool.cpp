@@ -6,9 +6,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <string>
 #include <vector>
-#include <algorithm>
 
 namespace {
 
@@ -117,15 +117,12 @@ struct HandleList {
 
 long countKernelHandles(DWORD processId)
 {
-    using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
-    const auto query =
-        reinterpret_cast<Query>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
-    if (!query)
-        return -1;
     std::vector<unsigned char> buffer(1 << 20);
     for (;;) {
         ULONG needed = 0;
-        const LONG status = query(kSystemExtendedHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        const NTSTATUS status =
+            NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(kSystemExtendedHandleInformation),
+                                     buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
         if (status == 0)
             break;
         if (buffer.size() >= (64u << 20))
