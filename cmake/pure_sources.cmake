@@ -1,13 +1,13 @@
 # The files of pure logic: they never include a Windows header, build natively and are tested natively.
 set(OSTREL_PURE_FILES
-    src/app/module_path.h
-    src/app/module_path.cpp
+    src/platform/module_path.h
+    src/platform/module_path.cpp
     src/capture/capture_rules.h
     src/capture/capture_rules.cpp
     src/display/monitor_info.h
     src/display/monitor_info.cpp
-    src/settings/log_line.h
-    src/settings/log_line.cpp
+    src/platform/log_line.h
+    src/platform/log_line.cpp
     src/settings/run_value.h
     src/settings/run_value.cpp
     src/settings/settings_text.h
@@ -47,3 +47,15 @@ add_custom_command(
     COMMENT "Checking that pure files include no platform header"
     VERBATIM)
 add_custom_target(pure_files_check ALL DEPENDS "${OSTREL_PURE_STAMP}")
+
+# The build fails when a lower folder includes the app or the panel (dependencies run one way).
+file(GLOB_RECURSE OSTREL_LAYERED_FILES CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/src/*.h" "${CMAKE_SOURCE_DIR}/src/*.cpp")
+set(OSTREL_LAYERS_STAMP "${CMAKE_BINARY_DIR}/layers_checked.stamp")
+add_custom_command(
+    OUTPUT "${OSTREL_LAYERS_STAMP}"
+    COMMAND "${CMAKE_COMMAND}" "-DROOT=${CMAKE_SOURCE_DIR}" -P "${CMAKE_SOURCE_DIR}/cmake/check_layers.cmake"
+    COMMAND "${CMAKE_COMMAND}" -E touch "${OSTREL_LAYERS_STAMP}"
+    DEPENDS ${OSTREL_LAYERED_FILES} "${CMAKE_SOURCE_DIR}/cmake/check_layers.cmake"
+    COMMENT "Checking that lower folders include nothing of the app"
+    VERBATIM)
+add_custom_target(layers_check ALL DEPENDS "${OSTREL_LAYERS_STAMP}")

@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "capture/capture_engine.h"
+#include "display/monitors.h"
 #include "render/renderer.h"
 #include "table_row.h"
 #include "warp/solve_warp.h"
+
+using Microsoft::WRL::ComPtr;
 
 namespace {
 
@@ -70,7 +73,7 @@ int main()
     if (FAILED(renderer.initialize(control, projection, 0)))
         return 1;
     CaptureEngine capture;
-    capture.init(renderer.device.Get(), 0);
+    capture.init(renderer.device.Get(), 0, enumerateMonitors().at(0).rect);
     const WarpMatrix warp = solveWarp({{{-0.6f, 0.8f}, {0.6f, 0.8f}, {-0.9f, -0.8f}, {0.9f, -0.8f}}});
     Stopwatch clock;
 

@@ -24,6 +24,8 @@ struct AppState {
     CornerSet corners = kDefaultCorners;
     int32_t draggedCorner = -1;
     int32_t selectedCorner = 0;
+    // Whether an arrow key moved a corner in the previous pass that reached the keys.
+    bool arrowKeysHeld = false;
     int32_t captureMonitor = 0;
     int32_t outputMonitor = 1;
     int32_t adapterIdx = 0;
@@ -34,6 +36,8 @@ struct AppState {
     std::unique_ptr<Renderer> renderer;
     std::unique_ptr<CaptureEngine> capture;
     NOTIFYICONDATAW trayIcon{};
+    // The icon made from the picture, destroyed with the tray icon; null when the stock icon stands in.
+    HICON trayIconImage = nullptr;
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> gridTexture;
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> logoTexture;
     int32_t topmostCounter = 0;

@@ -6,13 +6,16 @@
 #include <imgui_impl_win32.h>
 
 #include "app/app_state.h"
+#include "app/corner_editing_input.h"
 #include "app/pass_pacing.h"
+#include "app/tray_icon.h"
 #include "capture/capture_engine.h"
 #include "panel/control_panel.h"
 #include "render/overlay_matrices.h"
-#include "warp/update_corner_editing.h"
 #include "render/renderer.h"
 #include "warp/solve_warp.h"
+
+using Microsoft::WRL::ComPtr;
 
 namespace {
 
@@ -137,7 +140,7 @@ void runMainLoop()
 
 void shutDown()
 {
-    Shell_NotifyIconW(NIM_DELETE, &app.trayIcon);
+    removeTrayIcon();
     // The engine holds objects made on the Renderer's device, so it goes first.
     app.capture.reset();
     app.renderer.reset();

@@ -1,17 +1,16 @@
 // Start-up steps: process set-up, settings, monitors, the two windows.
 #include "app/startup.h"
 
+#include "app/app_settings.h"
 #include "app/app_state.h"
-#include "app/executable_path.h"
-#include "app/module_path.h"
+#include "app/operator_actions.h"
+#include "app/tray_icon.h"
 #include "app/window_procs.h"
 #include "capture/capture_engine.h"
-#include "display/monitors.h"
+#include "platform/debug_log.h"
+#include "platform/executable_path.h"
+#include "platform/module_path.h"
 #include "render/renderer.h"
-#include "app/tray_icon.h"
-#include "settings/start_with_windows.h"
-#include "settings/debug_log.h"
-#include "settings/settings_file.h"
 
 namespace {
 
@@ -63,35 +62,18 @@ void createProjectionWindow(HINSTANCE instance)
                                            instance, nullptr);
 }
 
-void showOrHideWindows()
+void showControlWindow()
 {
     ShowWindow(app.controlWindow, app.panelVisible ? SW_SHOW : SW_HIDE);
-    if (app.hasProjector) {
-        ShowWindow(app.projectionWindow, SW_SHOW);
-    } else {
-        ShowWindow(app.projectionWindow, SW_HIDE);
+    if (!app.hasProjector)
         Log("LOG", "Iniciado sem projetor. Aguardando conexao do Monitor 2.");
-    }
 }
 
-// The grid: "gradil.png", else "gradil.jpg", else the procedural grid, each fallback logged. The last
-// decision rests on the slot being empty, so a failed ".jpg" load also leads to the procedural grid.
+// The grid with its fallbacks, then the logo.
 void loadImages(Renderer& renderer)
 {
-    Log("LOG", "Tentando carregar gradil: assets/gradil.png");
-    app.gridTexture.Reset();
-    if (FAILED(renderer.loadImageTexture(L"assets/gradil.png", app.gridTexture))) {
-        Log("LOG", "Tentando fallback: assets/gradil.jpg");
-        app.gridTexture.Reset();
-        renderer.loadImageTexture(L"assets/gradil.jpg", app.gridTexture);
-    }
-    app.logoTexture.Reset();
+    loadCalibrationGrid();
     renderer.loadImageTexture(L"assets/logo.png", app.logoTexture);
-    if (!app.gridTexture) {
-        Log("LOG", "Usando gradil procedural (fallback final)");
-        app.gridTexture.Reset();
-        renderer.createGridTexture(app.gridTexture);
-    }
 }
 
 } // namespace
@@ -101,21 +83,21 @@ bool startUp(HINSTANCE instance)
     SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
     enterExecutableFolder();
     loadSettings();
-    // Registers the executable's current path, so a moved program is found at its new place.
     if (app.startWithWindows)
-        setStartWithWindows(true);
-    enumerateMonitors();
+        registerStartWithWindows();
+    refreshMonitors();
     createControlWindow(instance);
     createProjectionWindow(instance);
     SetWindowDisplayAffinity(app.projectionWindow, WDA_EXCLUDEFROMCAPTURE);
-    placeProjectionWindow();
+    // Placed before the swap chains are made, which take the window's size.
+    showProjectionOnOutput();
     app.renderer = std::make_unique<Renderer>();
     if (FAILED(app.renderer->initialize(app.controlWindow, app.projectionWindow,
                                         static_cast<UINT>(app.adapterIdx))))
         return false;
     app.capture = std::make_unique<CaptureEngine>();
-    app.capture->init(app.renderer->device.Get(), app.captureMonitor);
-    showOrHideWindows();
+    startCapture(app.captureMonitor);
+    showControlWindow();
     loadImages(*app.renderer);
     addTrayIcon(*app.renderer);
     return true;

@@ -27,12 +27,24 @@ void addTrayIcon(Renderer& renderer)
     icon.uID = 1;
     icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     icon.uCallbackMessage = WM_TRAYICON;
-    icon.hIcon = renderer.loadTrayIcon(L"assets/logoBlack.png", 0);
+    app.trayIconImage = renderer.loadTrayIcon(L"assets/logoBlack.png", 0);
+    icon.hIcon = app.trayIconImage;
     if (!icon.hIcon)
         icon.hIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512)); // IDI_APPLICATION
     wcsncpy(icon.szTip, L"Ostrel Mapper Pro", 128);
     icon.szTip[127] = L'\0';
     Shell_NotifyIconW(NIM_ADD, &icon);
+}
+
+void removeTrayIcon()
+{
+    Shell_NotifyIconW(NIM_DELETE, &app.trayIcon);
+    // The stock icon is shared and never destroyed; only the one made from the picture is ours.
+    if (app.trayIconImage) {
+        DestroyIcon(app.trayIconImage);
+        app.trayIconImage = nullptr;
+    }
+    app.trayIcon.hIcon = nullptr;
 }
 
 void showTrayMenu(HWND owner)

@@ -7,6 +7,8 @@ class Renderer;
 
 // Fills AppState trayIcon (icon from "assets/logoBlack.png", else the stock application icon) and adds it.
 void addTrayIcon(Renderer& renderer);
+// Takes the icon out of the notification area and destroys the icon made from the picture.
+void removeTrayIcon();
 
 // "Abrir Painel" and "Sair" at the cursor; the choice arrives later as WM_COMMAND.
 void showTrayMenu(HWND owner);

@@ -2,35 +2,11 @@
 #include "app/window_procs.h"
 
 #include "app/app_state.h"
+#include "app/operator_actions.h"
 #include "app/tray_icon.h"
-#include "display/monitors.h"
-#include "settings/debug_log.h"
 
 // Declared by the backend's header only in a comment, so that including it does not drag in windows.h.
 extern LRESULT ImGui_ImplWin32_WndProcHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-namespace {
-
-void followDisplayChange()
-{
-    Log("LOG", "Display change detectado pelo Windows!");
-    enumerateMonitors();
-    if (app.hasProjector) {
-        placeProjectionWindow();
-        ShowWindow(app.projectionWindow, SW_SHOW);
-    } else {
-        ShowWindow(app.projectionWindow, SW_HIDE);
-    }
-}
-
-} // namespace
-
-void openPanel()
-{
-    app.panelVisible = true;
-    app.showGrid = true;
-    ShowWindow(app.controlWindow, SW_SHOW);
-}
 
 LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -40,32 +16,28 @@ LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
     switch (message) {
     case WM_DESTROY:
-        Shell_NotifyIconW(NIM_DELETE, &app.trayIcon);
+        removeTrayIcon();
         app.running = false;
         return 0;
     case WM_CLOSE:
         // Closing only hides the panel; the program lives on in the notification area.
-        ShowWindow(window, SW_HIDE);
-        app.panelVisible = false;
-        app.showGrid = false;
+        closePanel();
         return 0;
     case WM_DISPLAYCHANGE:
         followDisplayChange();
         break;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDM_OPEN_PANEL)
-            openPanel(); // the menu already brought this window to the front
+            openPanel(PanelFocus::Keep); // the menu already brought this window to the front
         else if (LOWORD(wParam) == IDM_EXIT)
             app.running = false;
         break;
     case WM_TRAYICON:
         // Only button releases count, so a double click opens the panel on its first release.
-        if (LOWORD(lParam) == WM_LBUTTONUP) {
-            openPanel();
-            SetForegroundWindow(window);
-        } else if (LOWORD(lParam) == WM_RBUTTONUP) {
+        if (LOWORD(lParam) == WM_LBUTTONUP)
+            openPanel(PanelFocus::BringToFront);
+        else if (LOWORD(lParam) == WM_RBUTTONUP)
             showTrayMenu(window);
-        }
         break;
     default:
         break;
@@ -77,10 +49,7 @@ LRESULT CALLBACK ProjectionWndProc(HWND window, UINT message, WPARAM wParam, LPA
 {
     switch (message) {
     case WM_RBUTTONUP:
-        app.panelVisible = true;
-        app.showGrid = true;
-        ShowWindow(app.controlWindow, SW_SHOW);
-        SetForegroundWindow(app.controlWindow);
+        openPanel(PanelFocus::BringToFront);
         break;
     case WM_CLOSE:
         // Refused: nothing could draw the projection again once its window were destroyed.

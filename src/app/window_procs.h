@@ -1,4 +1,4 @@
-// The two window procedures and the panel-opening action they share.
+// The two window procedures and the messages and commands they handle.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +12,3 @@ constexpr WORD IDM_EXIT = 2003;
 
 LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK ProjectionWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Shows the control window and turns the panel and the grid on.
-void openPanel();

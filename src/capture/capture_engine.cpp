@@ -4,29 +4,9 @@
 #include <cstdio>
 
 #include "capture/capture_rules.h"
-#include "settings/debug_log.h"
+#include "platform/debug_log.h"
 
-namespace {
-
-struct MonitorSearch {
-    int32_t target = 0;
-    int32_t counter = 0;
-    RECT area{};
-};
-
-// Counts monitors in the same enumeration, and the same order, that builds the monitor list.
-BOOL CALLBACK findMonitor(HMONITOR, HDC, LPRECT area, LPARAM searchAddress)
-{
-    auto& search = *reinterpret_cast<MonitorSearch*>(searchAddress);
-    if (search.counter == search.target) {
-        search.area = *area;
-        return FALSE;
-    }
-    ++search.counter;
-    return TRUE;
-}
-
-} // namespace
+using Microsoft::WRL::ComPtr;
 
 CaptureEngine::~CaptureEngine()
 {
@@ -36,7 +16,7 @@ CaptureEngine::~CaptureEngine()
     duplication.Reset();
 }
 
-HRESULT CaptureEngine::init(ID3D11Device* newDevice, int32_t newMonitorIndex)
+HRESULT CaptureEngine::init(ID3D11Device* newDevice, int32_t newMonitorIndex, const Rect& monitorArea)
 {
     device = newDevice;
     monitorIndex = newMonitorIndex;
@@ -47,9 +27,7 @@ HRESULT CaptureEngine::init(ID3D11Device* newDevice, int32_t newMonitorIndex)
     // A frame held by the duplication just released went with it.
     frameHeld = false;
 
-    MonitorSearch search{monitorIndex, 0, {}};
-    EnumDisplayMonitors(nullptr, nullptr, findMonitor, reinterpret_cast<LPARAM>(&search));
-    monitorRect = {search.area.left, search.area.top, search.area.right, search.area.bottom};
+    monitorRect = monitorArea;
 
     char message[128];
     std::snprintf(message, sizeof message, "CaptureEngine: Monitor %d selecionado (%dx%d)", monitorIndex,
@@ -99,9 +77,8 @@ bool CaptureEngine::prepareCopyTexture(const D3D11_TEXTURE2D_DESC& picture)
     description.CPUAccessFlags = 0;
     description.MiscFlags = D3D11_RESOURCE_MISC_GENERATE_MIPS;
     frameView.Reset();
-    frameTexture.Reset();
-    if (FAILED(device->CreateTexture2D(&description, nullptr, frameTexture.GetAddressOf())))
+    if (FAILED(device->CreateTexture2D(&description, nullptr, frameTexture.ReleaseAndGetAddressOf())))
         return false;
-    device->CreateShaderResourceView(frameTexture.Get(), nullptr, frameView.GetAddressOf());
+    device->CreateShaderResourceView(frameTexture.Get(), nullptr, frameView.ReleaseAndGetAddressOf());
     return frameView != nullptr;
 }

@@ -9,10 +9,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "display/monitor_info.h"
-
-using Microsoft::WRL::ComPtr;
 
 class CaptureEngine {
 public:
@@ -22,34 +21,34 @@ public:
     // Gives back a held frame, then releases the view, the copy texture and the duplication.
     ~CaptureEngine();
 
-    // Finds the monitor by counting the system's enumeration, logs it, and sets up capture; the previous
-    // copy texture, view and duplication are discarded.
-    HRESULT init(ID3D11Device* device, int32_t monitorIndex);
+    // Sets up capture of the monitor with this index and area (an empty area when no monitor has the
+    // index) and logs it; the previous copy texture, view and duplication are discarded.
+    HRESULT init(ID3D11Device* device, int32_t monitorIndex, const Rect& monitorArea);
     // Duplicates the output that shows the capture monitor, or switches to the GDI copy.
     HRESULT initDuplication();
     // Brings the newest picture into frameTexture and frameView; on success `texture` holds a new
-    // reference to frameTexture.
-    HRESULT acquireFrame(ComPtr<ID3D11Texture2D>& texture);
+    // reference to frameTexture. A failure leaves the last picture in place.
+    HRESULT acquireFrame(Microsoft::WRL::ComPtr<ID3D11Texture2D>& texture);
     // Gives a held desktop frame back to the system.
     void releaseFrame();
 
     // Borrowed from the Renderer, which outlives the engine: never released here.
     ID3D11Device* device = nullptr;
-    ComPtr<IDXGIOutputDuplication> duplication;
-    ComPtr<ID3D11Texture2D> frameTexture;
-    ComPtr<ID3D11ShaderResourceView> frameView;
+    Microsoft::WRL::ComPtr<IDXGIOutputDuplication> duplication;
+    Microsoft::WRL::ComPtr<ID3D11Texture2D> frameTexture;
+    Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> frameView;
     int32_t monitorIndex = 0;
     bool frameHeld = false;
     bool useGdi = false;
     Rect monitorRect;
+    // The GDI copy's pixels: grown to the largest area copied and reused, so that a pass allocates
+    // nothing once it has its size.
+    std::vector<uint32_t> gdiPixels;
 
 private:
-    HRESULT acquireByDuplication(ComPtr<ID3D11Texture2D>& texture);
-    HRESULT copyByGdi(ComPtr<ID3D11Texture2D>& texture);
+    HRESULT acquireByDuplication(Microsoft::WRL::ComPtr<ID3D11Texture2D>& texture);
+    HRESULT copyByGdi(Microsoft::WRL::ComPtr<ID3D11Texture2D>& texture);
     // Makes frameTexture and frameView anew when the picture's size or format differs; false when
     // there is no copy texture afterwards.
     bool prepareCopyTexture(const D3D11_TEXTURE2D_DESC& picture);
 };
-
-// The GDI copy's pixel buffer, shared by the whole process: its capacity in pixels.
-std::size_t gdiPixelBufferCapacity();

@@ -3,7 +3,9 @@
 
 #include "capture/capture_engine.h"
 #include "capture/capture_rules.h"
-#include "settings/debug_log.h"
+#include "platform/debug_log.h"
+
+using Microsoft::WRL::ComPtr;
 
 namespace {
 
@@ -16,7 +18,9 @@ ComPtr<IDXGIOutput> outputShowingMonitor(IDXGIAdapter* adapter, const Rect& moni
     std::vector<ComPtr<IDXGIOutput>> outputs;
     std::vector<Rect> areas;
     ComPtr<IDXGIOutput> output;
-    for (UINT i = 0; adapter->EnumOutputs(i, output.ReleaseAndGetAddressOf()) != DXGI_ERROR_NOT_FOUND; ++i) {
+    // The list ends at the first index without an output; any other failure ends it too, or an adapter
+    // that fails every index would be asked about four billion of them.
+    for (UINT i = 0; SUCCEEDED(adapter->EnumOutputs(i, output.ReleaseAndGetAddressOf())); ++i) {
         DXGI_OUTPUT_DESC description{};
         if (!output || FAILED(output->GetDesc(&description)))
             continue;
@@ -44,9 +48,10 @@ HRESULT CaptureEngine::initDuplication()
     }
     ComPtr<IDXGIOutput1> output1;
     output->QueryInterface(IID_PPV_ARGS(output1.GetAddressOf()));
-    duplication.Reset();
+    // A frame held by the duplication that is replaced goes with it.
     frameHeld = false;
-    const HRESULT hr = output1 ? output1->DuplicateOutput(device, duplication.GetAddressOf()) : E_NOINTERFACE;
+    const HRESULT hr =
+        output1 ? output1->DuplicateOutput(device, duplication.ReleaseAndGetAddressOf()) : E_NOINTERFACE;
     if (FAILED(hr)) {
         Log("WARN", "DXGI indisponivel, usando BitBlt (Resolucao pode ser limitada pelo sistema)");
         useGdi = true;

@@ -4,29 +4,34 @@
 #include "capture/capture_engine.h"
 #include "capture/capture_rules.h"
 
+using Microsoft::WRL::ComPtr;
+
 namespace {
 
-// One buffer for the whole process (there is one engine): it grows to the largest area copied and is
-// reused, so a pass allocates nothing once it has its size.
-std::vector<uint32_t> pixelBuffer;
-
-// Every GDI object of one copy, released in reverse order when the copy ends.
+// Every GDI object of one copy, released in reverse order when the copy ends; any of them may be null
+// when the system is out of GDI resources.
 class ScreenCopy {
 public:
     ScreenCopy(int width, int height)
-        : screen_(GetDC(nullptr)), memory_(CreateCompatibleDC(screen_)),
-          bitmap_(CreateCompatibleBitmap(screen_, width, height)), previous_(SelectObject(memory_, bitmap_))
+        : screen_(GetDC(nullptr)), memory_(screen_ ? CreateCompatibleDC(screen_) : nullptr),
+          bitmap_(screen_ ? CreateCompatibleBitmap(screen_, width, height) : nullptr),
+          previous_(memory_ && bitmap_ ? SelectObject(memory_, bitmap_) : nullptr)
     {
     }
     ScreenCopy(const ScreenCopy&) = delete;
     ScreenCopy& operator=(const ScreenCopy&) = delete;
     ~ScreenCopy()
     {
-        SelectObject(memory_, previous_);
-        DeleteObject(bitmap_);
-        DeleteDC(memory_);
-        ReleaseDC(nullptr, screen_);
+        if (previous_)
+            SelectObject(memory_, previous_);
+        if (bitmap_)
+            DeleteObject(bitmap_);
+        if (memory_)
+            DeleteDC(memory_);
+        if (screen_)
+            ReleaseDC(nullptr, screen_);
     }
+    bool ready() const { return previous_ != nullptr; }
     HDC screen() const { return screen_; }
     HDC memory() const { return memory_; }
     HBITMAP bitmap() const { return bitmap_; }
@@ -40,11 +45,6 @@ private:
 
 } // namespace
 
-std::size_t gdiPixelBufferCapacity()
-{
-    return pixelBuffer.capacity();
-}
-
 HRESULT CaptureEngine::copyByGdi(ComPtr<ID3D11Texture2D>& texture)
 {
     const Rect area = gdiCaptureArea(monitorRect, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
@@ -52,11 +52,15 @@ HRESULT CaptureEngine::copyByGdi(ComPtr<ID3D11Texture2D>& texture)
     if (width <= 0 || height <= 0)
         return S_OK;
 
+    // A failed step leaves the last picture in place; the next pass tries again.
     ScreenCopy copy(width, height);
+    if (!copy.ready())
+        return E_FAIL;
     // CAPTUREBLT takes layered (translucent) windows too.
-    BitBlt(copy.memory(), 0, 0, width, height, copy.screen(), area.left, area.top, SRCCOPY | CAPTUREBLT);
+    if (!BitBlt(copy.memory(), 0, 0, width, height, copy.screen(), area.left, area.top, SRCCOPY | CAPTUREBLT))
+        return E_FAIL;
 
-    pixelBuffer.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    gdiPixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     BITMAPINFO description{};
     description.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     description.bmiHeader.biWidth = width;
@@ -64,8 +68,10 @@ HRESULT CaptureEngine::copyByGdi(ComPtr<ID3D11Texture2D>& texture)
     description.bmiHeader.biPlanes = 1;
     description.bmiHeader.biBitCount = 32;
     description.bmiHeader.biCompression = BI_RGB;
-    GetDIBits(copy.memory(), copy.bitmap(), 0, static_cast<UINT>(height), pixelBuffer.data(), &description,
-              DIB_RGB_COLORS);
+    const int rows = GetDIBits(copy.memory(), copy.bitmap(), 0, static_cast<UINT>(height), gdiPixels.data(),
+                               &description, DIB_RGB_COLORS);
+    if (rows != height)
+        return E_FAIL;
 
     // Blue, green, red and a fourth byte that GDI leaves 0: the picture is drawn with blending off,
     // so that byte plays no part.
@@ -76,12 +82,12 @@ HRESULT CaptureEngine::copyByGdi(ComPtr<ID3D11Texture2D>& texture)
     picture.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
     picture.SampleDesc.Count = 1;
     if (!prepareCopyTexture(picture))
-        return S_OK;
+        return E_FAIL;
 
     ComPtr<ID3D11DeviceContext> context;
     device->GetImmediateContext(context.GetAddressOf());
     // The copy texture has exactly this size, so the upload reads width x height pixels of the buffer.
-    context->UpdateSubresource(frameTexture.Get(), 0, nullptr, pixelBuffer.data(), static_cast<UINT>(width) * 4, 0);
+    context->UpdateSubresource(frameTexture.Get(), 0, nullptr, gdiPixels.data(), static_cast<UINT>(width) * 4, 0);
     context->GenerateMips(frameView.Get());
     if (texture.Get() != frameTexture.Get())
         texture = frameTexture;

@@ -1,8 +1,6 @@
 // Monitor enumeration and projection window placement.
 #include "display/monitors.h"
 
-#include "app/app_state.h"
-
 namespace {
 
 static_assert(sizeof(MONITORINFOEXW) == 104, "the extended monitor record carries the device name");
@@ -24,18 +22,14 @@ BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT area, LPARAM listAddress)
 
 } // namespace
 
-void enumerateMonitors()
+std::vector<MonitorInfo> enumerateMonitors()
 {
-    app.monitors.clear();
-    EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&app.monitors));
-    app.hasProjector = isMonitorIndex(app.outputMonitor, app.monitors.size());
+    std::vector<MonitorInfo> monitors;
+    EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&monitors));
+    return monitors;
 }
 
-void placeProjectionWindow()
+void placeProjectionWindow(HWND window, const Rect& area)
 {
-    if (!isMonitorIndex(app.outputMonitor, app.monitors.size()))
-        return;
-    const Rect& area = app.monitors[static_cast<std::size_t>(app.outputMonitor)].rect;
-    SetWindowPos(app.projectionWindow, HWND_TOPMOST, area.left, area.top, area.width(), area.height(),
-                 SWP_SHOWWINDOW);
+    SetWindowPos(window, HWND_TOPMOST, area.left, area.top, area.width(), area.height(), SWP_SHOWWINDOW);
 }

@@ -1,9 +1,14 @@
-// The monitor list in AppState, whether a projector is present, and the projection window's place.
+// The system's monitor list and the projection window's place on a monitor.
 #pragma once
 
-// Rebuilds AppState monitors in the system's enumeration order and recomputes hasProjector.
-void enumerateMonitors();
+#include <windows.h>
 
-// Moves the projection window over the whole output monitor, top-most and shown; nothing when
-// outputMonitor names no entry. Does not recompute hasProjector.
-void placeProjectionWindow();
+#include <vector>
+
+#include "display/monitor_info.h"
+
+// Every monitor in the system's enumeration order, numbered from 0 in that order.
+std::vector<MonitorInfo> enumerateMonitors();
+
+// Moves `window` over the whole of `area`, top-most and shown.
+void placeProjectionWindow(HWND window, const Rect& area);

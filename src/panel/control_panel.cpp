@@ -4,14 +4,13 @@
 
 #include <imgui.h>
 
+#include <optional>
+
+#include "app/app_settings.h"
 #include "app/app_state.h"
-#include "capture/capture_engine.h"
-#include "display/monitors.h"
+#include "app/operator_actions.h"
 #include "panel/layout_report.h"
 #include "panel/panel_items.h"
-#include "render/renderer.h"
-#include "settings/settings_file.h"
-#include "settings/start_with_windows.h"
 
 namespace {
 
@@ -22,48 +21,30 @@ constexpr const char* kShortcutLines[3] = {"Numeros 1 a 4: Selecionar Ponta", "S
 constexpr float kFieldWidth = 100.0f;
 constexpr float kButtonHeight = 30.0f;
 
-// The lists' current entries, taken from AppState the first time the tab is drawn.
-bool choicesTaken = false;
-int captureChoice = 0;
-int outputChoice = 0;
-
-// A combo list; true only when the operator picked an entry other than the current one.
-bool pickedAnotherEntry(const char* label, int& choice, const std::string& items)
+// A combo list of the monitors showing `current`; the entry the operator picked when it differs from
+// `current`. Read from AppState every frame, so the lists follow a display change.
+std::optional<int32_t> pickedMonitor(const char* label, int32_t current, const std::string& items)
 {
-    const int before = choice;
+    int choice = current;
     const bool picked = ImGui::Combo(label, &choice, items.c_str());
     reportPanelItem(label);
     reportPanelPopup(label, static_cast<int>(app.monitors.size()));
-    return picked && choice != before;
+    if (!picked || choice == current)
+        return std::nullopt;
+    return choice;
 }
 
 void drawMonitoringTab()
 {
-    if (!choicesTaken) {
-        captureChoice = app.captureMonitor;
-        outputChoice = app.outputMonitor;
-        choicesTaken = true;
-    }
     const std::string items = monitorItemList(app.monitors);
-    if (pickedAnotherEntry("Captura", captureChoice, items)) {
-        app.captureMonitor = captureChoice;
-        app.capture->init(app.renderer->device.Get(), captureChoice);
-        saveSettings();
-    }
-    if (pickedAnotherEntry("Saida", outputChoice, items)) {
-        app.outputMonitor = outputChoice;
-        placeProjectionWindow();
-        // Placement shows the window; without this the loop would never draw into it.
-        app.hasProjector = isMonitorIndex(app.outputMonitor, app.monitors.size());
-        app.gridTexture.Reset();
-        app.renderer->loadImageTexture(L"assets/gradil.png", app.gridTexture);
-        saveSettings();
-    }
+    if (const auto capture = pickedMonitor("Captura", app.captureMonitor, items))
+        chooseCaptureMonitor(*capture);
+    if (const auto output = pickedMonitor("Saida", app.outputMonitor, items))
+        chooseOutputMonitor(*output);
     ImGui::Separator();
-    if (ImGui::Checkbox("INICIAR COM O WINDOWS", &app.startWithWindows)) {
-        setStartWithWindows(app.startWithWindows);
-        saveSettings();
-    }
+    bool startWithWindows = app.startWithWindows;
+    if (ImGui::Checkbox("INICIAR COM O WINDOWS", &startWithWindows))
+        chooseStartWithWindows(startWithWindows);
     reportPanelItem("INICIAR COM O WINDOWS");
 }
 
@@ -104,16 +85,12 @@ void drawMappingTab()
     reportPanelItem("EXIBIR GRADIL");
     ImGui::Separator();
     drawCornerRows();
-    if (ImGui::Button("RESETAR", ImVec2(kFieldWidth, kButtonHeight))) {
-        app.corners = kDefaultCorners;
-        saveSettings();
-    }
+    if (ImGui::Button("RESETAR", ImVec2(kFieldWidth, kButtonHeight)))
+        resetCorners();
     reportPanelItem("RESETAR");
     ImGui::SameLine();
     if (ImGui::Button("CONCLUIR", ImVec2(-1.0f, kButtonHeight))) {
-        app.panelVisible = false;
-        app.showGrid = false;
-        ShowWindow(app.controlWindow, SW_HIDE);
+        closePanel();
         saveSettings();
     }
     reportPanelItem("CONCLUIR");

@@ -2,8 +2,11 @@
 // grid, and an image file into the tray icon.
 #include <vector>
 
+#include "platform/debug_log.h"
 #include "render/image_rules.h"
 #include "render/renderer.h"
+
+using Microsoft::WRL::ComPtr;
 
 namespace {
 
@@ -54,6 +57,7 @@ ComPtr<IWICBitmapSource> scaled(IWICImagingFactory* factory, IWICBitmapSource* s
 
 HRESULT Renderer::loadImageTexture(const std::wstring& path, ComPtr<ID3D11ShaderResourceView>& slot)
 {
+    slot.Reset();
     const ComPtr<IWICBitmapFrameDecode> frame = firstFrame(imagingFactory.Get(), path);
     if (!frame)
         return E_FAIL;
@@ -90,7 +94,7 @@ HRESULT Renderer::loadImageTexture(const std::wstring& path, ComPtr<ID3D11Shader
     if (FAILED(hr))
         return hr;
     context->UpdateSubresource(texture.Get(), 0, nullptr, pixels.data(), size->width * 4, 0);
-    hr = device->CreateShaderResourceView(texture.Get(), nullptr, slot.GetAddressOf());
+    hr = device->CreateShaderResourceView(texture.Get(), nullptr, slot.ReleaseAndGetAddressOf());
     if (SUCCEEDED(hr))
         context->GenerateMips(slot.Get());
     return hr;
@@ -111,9 +115,24 @@ HRESULT Renderer::createGridTexture(ComPtr<ID3D11ShaderResourceView>& slot)
     const D3D11_SUBRESOURCE_DATA data{texels.data(), kGridWidth * 4, 0};
     ComPtr<ID3D11Texture2D> texture;
     HRESULT hr = device->CreateTexture2D(&description, &data, texture.GetAddressOf());
-    if (FAILED(hr))
+    if (FAILED(hr)) {
+        slot.Reset();
         return hr;
-    return device->CreateShaderResourceView(texture.Get(), nullptr, slot.GetAddressOf());
+    }
+    return device->CreateShaderResourceView(texture.Get(), nullptr, slot.ReleaseAndGetAddressOf());
+}
+
+void Renderer::loadCalibrationGrid(ComPtr<ID3D11ShaderResourceView>& slot)
+{
+    Log("LOG", "Tentando carregar gradil: assets/gradil.png");
+    if (SUCCEEDED(loadImageTexture(L"assets/gradil.png", slot)))
+        return;
+    Log("LOG", "Tentando fallback: assets/gradil.jpg");
+    // A ".jpg" that fails at any step, decoding or upload, leads on to the procedural grid.
+    if (SUCCEEDED(loadImageTexture(L"assets/gradil.jpg", slot)))
+        return;
+    Log("LOG", "Usando gradil procedural (fallback final)");
+    createGridTexture(slot);
 }
 
 HICON Renderer::loadTrayIcon(const std::wstring& path, int size)

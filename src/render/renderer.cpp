@@ -7,7 +7,9 @@
 
 #include <cstdio>
 
-#include "settings/debug_log.h"
+#include "platform/debug_log.h"
+
+using Microsoft::WRL::ComPtr;
 
 namespace {
 
@@ -66,11 +68,9 @@ HRESULT Renderer::initialize(HWND controlWindow, HWND projectionWindow, UINT ada
     }
 
     const D3D_FEATURE_LEVEL level = D3D_FEATURE_LEVEL_11_0;
-    context.Reset();
-    device.Reset();
     HRESULT hr = D3D11CreateDevice(adapter.Get(), adapter ? D3D_DRIVER_TYPE_UNKNOWN : D3D_DRIVER_TYPE_HARDWARE,
-                                   nullptr, 0, &level, 1, D3D11_SDK_VERSION, device.GetAddressOf(), nullptr,
-                                   context.GetAddressOf());
+                                   nullptr, 0, &level, 1, D3D11_SDK_VERSION, device.ReleaseAndGetAddressOf(),
+                                   nullptr, context.ReleaseAndGetAddressOf());
     if (FAILED(hr)) {
         logSetUpFailure("Falha ao criar o dispositivo Direct3D 11", hr);
         return hr;
@@ -109,16 +109,14 @@ HRESULT Renderer::createWindowTarget(IDXGIFactory1* factory, HWND window, ComPtr
     description.Windowed = TRUE;
     description.SwapEffect = DXGI_SWAP_EFFECT_FLIP_DISCARD;
 
-    swapChain.Reset();
-    HRESULT hr = factory->CreateSwapChain(device.Get(), &description, swapChain.GetAddressOf());
+    HRESULT hr = factory->CreateSwapChain(device.Get(), &description, swapChain.ReleaseAndGetAddressOf());
     if (FAILED(hr))
         return hr;
     ComPtr<ID3D11Texture2D> backBuffer;
     hr = swapChain->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()));
     if (FAILED(hr))
         return hr;
-    target.Reset();
-    device->CreateRenderTargetView(backBuffer.Get(), nullptr, target.GetAddressOf());
+    device->CreateRenderTargetView(backBuffer.Get(), nullptr, target.ReleaseAndGetAddressOf());
 
     D3D11_TEXTURE2D_DESC size{};
     backBuffer->GetDesc(&size);
@@ -156,21 +154,31 @@ bool Renderer::beginProjectionFrame()
         return false;
 
     // The viewport records the back buffers' size, so steady state never resizes.
-    if (width != projectionViewport.Width || height != projectionViewport.Height) {
-        projectionTarget.Reset();
-        projectionSwapChain->ResizeBuffers(0, static_cast<UINT>(width), static_cast<UINT>(height),
-                                           DXGI_FORMAT_UNKNOWN, 0);
-        ComPtr<ID3D11Texture2D> backBuffer;
-        if (SUCCEEDED(projectionSwapChain->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()))))
-            device->CreateRenderTargetView(backBuffer.Get(), nullptr, projectionTarget.GetAddressOf());
-        projectionViewport = {0.0f, 0.0f, width, height, 0.0f, 1.0f};
-        ++projectionResizes;
-    }
+    if (width != projectionViewport.Width || height != projectionViewport.Height)
+        resizeProjectionBuffers(static_cast<UINT>(width), static_cast<UINT>(height));
+    if (!projectionTarget)
+        return false;
 
     ID3D11RenderTargetView* targets[] = {projectionTarget.Get()};
     context->OMSetRenderTargets(1, targets, nullptr);
     context->RSSetViewports(1, &projectionViewport);
     return true;
+}
+
+void Renderer::resizeProjectionBuffers(UINT width, UINT height)
+{
+    // Every view of the back buffers must be gone before they can be resized.
+    projectionTarget.Reset();
+    context->OMSetRenderTargets(0, nullptr, nullptr);
+    const HRESULT resized = projectionSwapChain->ResizeBuffers(0, width, height, DXGI_FORMAT_UNKNOWN, 0);
+    ComPtr<ID3D11Texture2D> backBuffer;
+    if (FAILED(projectionSwapChain->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()))))
+        return;
+    device->CreateRenderTargetView(backBuffer.Get(), nullptr, projectionTarget.ReleaseAndGetAddressOf());
+    // Only a resize that took records the new size; a failed one keeps drawing at the old size and is
+    // tried again in the next pass.
+    if (SUCCEEDED(resized) && projectionTarget)
+        projectionViewport = {0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height), 0.0f, 1.0f};
 }
 
 void Renderer::presentProjection()

@@ -13,8 +13,6 @@
 
 #include "warp/warp_matrix.h"
 
-using Microsoft::WRL::ComPtr;
-
 class Renderer {
 public:
     // Enters COM for the thread and creates the WIC factory (null when that fails).
@@ -30,7 +28,8 @@ public:
 
     void clearTargets();
     // Binds the projection target and viewport, resizing the back buffers first when the client size
-    // really changed. False, with nothing bound, for an empty client area.
+    // really changed; a failed resize keeps the old size, so the next pass tries again. False, with
+    // nothing bound, for an empty client area or when there is no target to draw into.
     bool beginProjectionFrame();
     void presentProjection();
     void beginControlFrame();
@@ -38,50 +37,50 @@ public:
 
     // Warp pipeline.
     HRESULT createWarpPipeline();
-    void createSolidTexture(uint32_t colour, ComPtr<ID3D11ShaderResourceView>& slot);
+    void createSolidTexture(uint32_t colour, Microsoft::WRL::ComPtr<ID3D11ShaderResourceView>& slot);
     void drawTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend);
     void drawCornerHandle(float x, float y, int cornerIndex, bool selected);
 
-    // Images. The slot is filled without being released first: callers release it before the call.
+    // Images. A slot's previous view is released when it is refilled.
     // An image file into a mip-mapped texture (frame 0, at most 4096 on a side); E_FAIL, with the slot
     // left empty, when the file cannot be decoded.
-    HRESULT loadImageTexture(const std::wstring& path, ComPtr<ID3D11ShaderResourceView>& slot);
+    HRESULT loadImageTexture(const std::wstring& path, Microsoft::WRL::ComPtr<ID3D11ShaderResourceView>& slot);
     // The procedural calibration grid; the result of creating its view.
-    HRESULT createGridTexture(ComPtr<ID3D11ShaderResourceView>& slot);
+    HRESULT createGridTexture(Microsoft::WRL::ComPtr<ID3D11ShaderResourceView>& slot);
+    // "assets/gradil.png", else "assets/gradil.jpg", else the procedural grid; each step logged ("LOG").
+    void loadCalibrationGrid(Microsoft::WRL::ComPtr<ID3D11ShaderResourceView>& slot);
     // An image file fitted into a square icon (size 0: the system's small-icon size); null when the file
     // cannot be decoded. The caller owns the icon.
     HICON loadTrayIcon(const std::wstring& path, int size);
 
     // In declaration order; released in reverse.
-    ComPtr<IWICImagingFactory> imagingFactory;
-    ComPtr<ID3D11Device> device;
-    ComPtr<ID3D11DeviceContext> context;
-    ComPtr<IDXGISwapChain> controlSwapChain;
-    ComPtr<IDXGISwapChain> projectionSwapChain;
-    ComPtr<ID3D11RenderTargetView> controlTarget;
-    ComPtr<ID3D11RenderTargetView> projectionTarget;
-    ComPtr<ID3D11VertexShader> warpShader;
-    ComPtr<ID3D11PixelShader> sampleShader;
-    ComPtr<ID3D11InputLayout> inputLayout;
-    ComPtr<ID3D11Buffer> quadBuffer;
-    ComPtr<ID3D11Buffer> matrixBuffer;
-    ComPtr<ID3D11SamplerState> textureSampler;
-    ComPtr<ID3D11BlendState> alphaBlend;
+    Microsoft::WRL::ComPtr<IWICImagingFactory> imagingFactory;
+    Microsoft::WRL::ComPtr<ID3D11Device> device;
+    Microsoft::WRL::ComPtr<ID3D11DeviceContext> context;
+    Microsoft::WRL::ComPtr<IDXGISwapChain> controlSwapChain;
+    Microsoft::WRL::ComPtr<IDXGISwapChain> projectionSwapChain;
+    Microsoft::WRL::ComPtr<ID3D11RenderTargetView> controlTarget;
+    Microsoft::WRL::ComPtr<ID3D11RenderTargetView> projectionTarget;
+    Microsoft::WRL::ComPtr<ID3D11VertexShader> warpShader;
+    Microsoft::WRL::ComPtr<ID3D11PixelShader> sampleShader;
+    Microsoft::WRL::ComPtr<ID3D11InputLayout> inputLayout;
+    Microsoft::WRL::ComPtr<ID3D11Buffer> quadBuffer;
+    Microsoft::WRL::ComPtr<ID3D11Buffer> matrixBuffer;
+    Microsoft::WRL::ComPtr<ID3D11SamplerState> textureSampler;
+    Microsoft::WRL::ComPtr<ID3D11BlendState> alphaBlend;
     D3D11_VIEWPORT controlViewport{};
     D3D11_VIEWPORT projectionViewport{};
-    ComPtr<ID3D11ShaderResourceView> handleTexture;
-    ComPtr<ID3D11ShaderResourceView> selectedHandleTexture;
+    Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> handleTexture;
+    Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> selectedHandleTexture;
     // 1x1 transparent black, drawn in place of a null texture: the device is meant to read (0, 0, 0, 0)
     // from an empty slot, but Wine's samples whatever texture was bound before.
-    ComPtr<ID3D11ShaderResourceView> emptyTexture;
-
-    // How often the projection back buffers have been resized; it moves only on a real size change.
-    uint32_t projectionResizes = 0;
+    Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> emptyTexture;
 
 private:
-    HRESULT createWindowTarget(IDXGIFactory1* factory, HWND window, ComPtr<IDXGISwapChain>& swapChain,
-                               ComPtr<ID3D11RenderTargetView>& target, D3D11_VIEWPORT& viewport);
+    HRESULT createWindowTarget(IDXGIFactory1* factory, HWND window, Microsoft::WRL::ComPtr<IDXGISwapChain>& swapChain,
+                               Microsoft::WRL::ComPtr<ID3D11RenderTargetView>& target, D3D11_VIEWPORT& viewport);
     void setUpPanelLibrary(HWND controlWindow);
+    void resizeProjectionBuffers(UINT width, UINT height);
 
     bool comEntered_ = false;
     bool panelLibraryReady_ = false;

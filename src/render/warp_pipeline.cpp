@@ -7,6 +7,8 @@
 #include "render/renderer.h"
 #include "render/shader_texts.h"
 
+using Microsoft::WRL::ComPtr;
+
 namespace {
 
 struct QuadPoint {
@@ -104,9 +106,10 @@ void Renderer::createSolidTexture(uint32_t colour, ComPtr<ID3D11ShaderResourceVi
     const D3D11_SUBRESOURCE_DATA pixel{&colour, 4, 0};
     ComPtr<ID3D11Texture2D> texture;
     device->CreateTexture2D(&description, &pixel, texture.GetAddressOf());
-    slot.Reset();
     if (texture)
-        device->CreateShaderResourceView(texture.Get(), nullptr, slot.GetAddressOf());
+        device->CreateShaderResourceView(texture.Get(), nullptr, slot.ReleaseAndGetAddressOf());
+    else
+        slot.Reset();
 }
 
 void Renderer::drawTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend)

@@ -1,9 +1,11 @@
-// config.json in the working folder (the executable's folder): loaded once, saved on every change.
+// config.json in the working folder (the executable's folder): read once, written on every change.
 #pragma once
 
-// Fills corners, captureMonitor, outputMonitor, adapterIdx and startWithWindows of AppState from
-// "config.json", or leaves their values. Reports nothing.
-void loadSettings();
+#include "settings/settings_text.h"
 
-// Writes the five persisted values of AppState to "config.json". Reports nothing.
-void saveSettings();
+// Reads "config.json" over `values`: each value the file holds replaces the one given, by the rules of
+// readSettingsText. Nothing changes when the file cannot be read. Reports nothing.
+void readSettingsFile(SettingsValues& values);
+
+// Writes the values to "config.json", whole or not at all. False when nothing could be written.
+bool writeSettingsFile(const SettingsValues& values);

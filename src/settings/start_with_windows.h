@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
-// Writes (enable) or deletes (disable) the Run value "OstrelMapper". The result is the error of
-// opening the key, or else the result of closing it; nothing is reported to the operator.
-LONG setStartWithWindows(bool enable);
+#include <string>
+
+// Writes (enable) the Run value "OstrelMapper" that starts `executablePath` (the whole path, however
+// long: a path cut short would register some other program), or deletes it (disable). The result is the
+// first error of opening the key, writing the value (an empty path writes nothing) or closing the key.
+LONG setStartWithWindows(bool enable, const std::wstring& executablePath);

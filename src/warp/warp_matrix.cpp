@@ -38,8 +38,3 @@ WarpMatrix multiply(const WarpMatrix& a, const WarpMatrix& b)
     return product;
 }
 
-ClipPoint transformPoint(const WarpMatrix& matrix, float x, float y)
-{
-    const auto row = [&](int r) { return matrix.at(r, 0) * x + matrix.at(r, 1) * y + matrix.at(r, 3); };
-    return {row(0), row(1), row(3)};
-}

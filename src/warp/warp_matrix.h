@@ -21,11 +21,3 @@ WarpMatrix scalingMatrix(float x, float y, float z);
 // The ordinary product a x b of the two row-by-row matrices, in that order.
 WarpMatrix multiply(const WarpMatrix& a, const WarpMatrix& b);
 
-// A point of the quad through the matrix as the vertex stage does it: (row0.p, row1.p, row3.p) with
-// p = (x, y, 0, 1), before the division by w.
-struct ClipPoint {
-    float x = 0.0f;
-    float y = 0.0f;
-    float w = 1.0f;
-};
-ClipPoint transformPoint(const WarpMatrix& matrix, float x, float y);

@@ -24,6 +24,7 @@ constexpr uint32_t WM_COMMAND = 0x0111;
 constexpr uint64_t kOpenPanelCommand = 2001;
 const ScreenRect kFirstMonitor{0, 0, 1024, 768};
 const ScreenRect kSecondMonitor{1024, 0, 1824, 600};
+const ScreenRect kThirdMonitor{1824, 0, 2624, 600};
 const char* kRunKey = R"(HKCU\Software\Microsoft\Windows\CurrentVersion\Run)";
 
 struct Box {
@@ -47,7 +48,8 @@ std::map<std::string, Box> parseLayout(const std::string& text)
     return layout;
 }
 
-class Panel : public e2e::ProgramTest<> {
+// Three monitors, so that the projection can move to a monitor that is not the captured one.
+class Panel : public e2e::ProgramTest<&MonitorLayout::threeMonitors> {
 protected:
     void startWithPanelOpen()
     {
@@ -145,13 +147,13 @@ TEST_F(Panel, MonitoringTabChoosesMonitorsAndStartWithWindows)
     const std::size_t infoLines = count(log(), "[INFO]");
 
     // The current entry again: nothing happens.
-    pickEntry("Captura", 0, 2);
+    pickEntry("Captura", 0, 3);
     std::this_thread::sleep_for(400ms);
     EXPECT_EQ(files.writes("config.json"), 0);
     EXPECT_EQ(count(log(), "[INFO]"), infoLines);
 
     // The other monitor: the capture is set up again (its line logged) and the choice saved.
-    pickEntry("Captura", 1, 2);
+    pickEntry("Captura", 1, 3);
     ASSERT_TRUE(eventually([&] { return files.writes("config.json") == 1; }));
     EXPECT_NE(config().find("\"captureMonitor\": 1,"), std::string::npos) << config();
     EXPECT_NE(log().find("[INFO] CaptureEngine: Monitor 1 selecionado (800x600)"), std::string::npos) << log();
@@ -169,11 +171,11 @@ TEST_F(Panel, MonitoringTabChoosesMonitorsAndStartWithWindows)
 
     // The current output again: nothing. Then the first monitor: the projection moves there (over
     // the panel, as on a one-screen set-up) and the choice is saved.
-    pickEntry("Saida", 1, 2);
+    pickEntry("Saida", 1, 3);
     std::this_thread::sleep_for(400ms);
     EXPECT_EQ(files.writes("config.json"), writes) << "picking the current output saves nothing";
     EXPECT_EQ(wine_->window("OstrelProj")->rect, kSecondMonitor);
-    pickEntry("Saida", 0, 2);
+    pickEntry("Saida", 0, 3);
     EXPECT_TRUE(eventually([&] { return wine_->window("OstrelProj")->rect == kFirstMonitor; }));
     ASSERT_TRUE(eventually([&] { return files.writes("config.json") == writes + 1; }));
     EXPECT_NE(config().find("\"outputMonitor\": 0,"), std::string::npos) << config();
@@ -230,6 +232,47 @@ TEST_F(Panel, MappingTabEditsCornersResetsAndCloses)
     EXPECT_EQ(count(config(), ":"), 13u) << "five settings and four corners of two coordinates: nothing else";
     EXPECT_FALSE(folder_.exists("imgui.ini")) << "the panel library keeps no file of its own";
 
+    program_->requestExit();
+    EXPECT_EQ(program_->waitForExit(), 0);
+}
+
+TEST_F(Panel, AnotherOutputKeepsTheGridThroughTheSameFallbacksAsTheStart)
+{
+    const auto orangeFrameOn = [&](const ScreenRect& monitor) {
+        const Image edge = display_->capture({monitor.left, 300, monitor.left + 6, 301});
+        for (const Rgb& p : edge.pixels)
+            if (p.r > 200 && p.g > 140 && p.g < 210 && p.b < 80)
+                return true;
+        return false;
+    };
+    // The procedural grid is opaque black with thin lines: it hides the picture, the panel included.
+    const auto proceduralGridOn = [&](const ScreenRect& monitor) {
+        const Image middle = display_->capture({monitor.left + 100, 100, monitor.left + 300, 300});
+        return middle.count({0, 0, middle.width, middle.height}, Rgb{0, 0, 0}) > middle.width * middle.height * 8 / 10;
+    };
+
+    // Only the ".jpg": the grid follows the projection to the third monitor.
+    ASSERT_EQ(runCommand({"convert", folder_.path() + "/assets/gradil.png", folder_.path() + "/assets/gradil.jpg"})
+                  .exitCode,
+              0);
+    folder_.remove("assets/gradil.png");
+    startWithPanelOpen();
+    ASSERT_TRUE(eventually([&] { return orangeFrameOn(kSecondMonitor); }));
+    pickEntry("Saida", 2, 3);
+    ASSERT_TRUE(eventually([&] { return wine_->window("OstrelProj")->rect == kThirdMonitor; }));
+    EXPECT_TRUE(eventually([&] { return orangeFrameOn(kThirdMonitor); })) << "the grid vanished";
+    EXPECT_EQ(count(log(), "[LOG] Tentando fallback: assets/gradil.jpg"), 2u) << log();
+    program_->requestExit();
+    ASSERT_EQ(program_->waitForExit(), 0);
+
+    // No grid picture at all: the procedural grid, again after the change.
+    folder_.remove("assets/gradil.jpg");
+    startWithPanelOpen();
+    ASSERT_TRUE(eventually([&] { return proceduralGridOn(kThirdMonitor); }));
+    pickEntry("Saida", 1, 3);
+    ASSERT_TRUE(eventually([&] { return wine_->window("OstrelProj")->rect == kSecondMonitor; }));
+    EXPECT_TRUE(eventually([&] { return proceduralGridOn(kSecondMonitor); })) << "the grid vanished";
+    EXPECT_EQ(count(log(), "[LOG] Usando gradil procedural (fallback final)"), 2u) << log();
     program_->requestExit();
     EXPECT_EQ(program_->waitForExit(), 0);
 }

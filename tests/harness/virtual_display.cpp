@@ -26,6 +26,11 @@ MonitorLayout MonitorLayout::oneMonitor()
     return {1024, 768, {{0, 0, 1024, 768}}};
 }
 
+MonitorLayout MonitorLayout::threeMonitors()
+{
+    return {2624, 768, {{0, 0, 1024, 768}, {1024, 0, 1824, 600}, {1824, 0, 2624, 600}}};
+}
+
 namespace {
 
 // Reads the display number that Xvfb writes once it accepts connections.

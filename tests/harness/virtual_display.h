@@ -34,6 +34,8 @@ struct MonitorLayout {
     static MonitorLayout twoMonitors();
     // One 1024x768 monitor.
     static MonitorLayout oneMonitor();
+    // The two monitors and a third 800x600 at (1824, 0).
+    static MonitorLayout threeMonitors();
 };
 
 struct Rgb {

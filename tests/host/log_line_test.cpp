@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "settings/log_line.h"
+#include "platform/log_line.h"
 
 TEST(LogLine, IsTimeTagMessageAndCrLf)
 {

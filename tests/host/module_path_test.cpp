@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/module_path.h"
+#include "platform/module_path.h"
 
 TEST(FolderOfPath, TakesTextBeforeTheLastSeparator)
 {

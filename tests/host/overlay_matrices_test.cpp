@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "clip_point.h"
 #include "render/overlay_matrices.h"
 #include "render/shader_texts.h"
 #include "warp/corner_point.h"

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <random>
 
+#include "clip_point.h"
 #include "warp/solve_warp.h"
 
 namespace {

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "capture/capture_engine.h"
+#include "display/monitors.h"
 #include "temp_folder.h"
 #include "texture_readback.h"
+
+using Microsoft::WRL::ComPtr;
 
 namespace {
 
@@ -39,6 +42,13 @@ void pumpMessages(int milliseconds)
             DispatchMessageW(&message);
         Sleep(10);
     } while (GetTickCount() < end);
+}
+
+// The area of the monitor at `index` in the system's list, empty when there is none.
+Rect areaOf(int32_t index)
+{
+    const std::vector<MonitorInfo> monitors = enumerateMonitors();
+    return isMonitorIndex(index, monitors.size()) ? monitors[static_cast<std::size_t>(index)].rect : Rect{};
 }
 
 class CaptureEngineOnScreen : public testing::Test {
@@ -89,7 +99,7 @@ bool closeTo(const uint8_t* bgra, COLORREF colour)
 
 TEST_F(CaptureEngineOnScreen, IndexBeyondTheListLogsZeroSizeAndCopiesThePrimary)
 {
-    EXPECT_EQ(engine_.init(device_.Get(), 5), S_OK);
+    EXPECT_EQ(engine_.init(device_.Get(), 5, areaOf(5)), S_OK);
     EXPECT_EQ(engine_.monitorRect, Rect{});
     EXPECT_TRUE(engine_.useGdi);
     const std::string log = logText();
@@ -108,9 +118,9 @@ TEST_F(CaptureEngineOnScreen, IndexBeyondTheListLogsZeroSizeAndCopiesThePrimary)
     EXPECT_GT(description.MipLevels, 1u) << "a full mip chain";
 }
 
-TEST_F(CaptureEngineOnScreen, MonitorFoundByCountingAndItsLineLogged)
+TEST_F(CaptureEngineOnScreen, MonitorAreaAsGivenAndItsLineLogged)
 {
-    engine_.init(device_.Get(), 1);
+    engine_.init(device_.Get(), 1, areaOf(1));
     EXPECT_EQ(engine_.monitorRect, (Rect{1024, 0, 1824, 600}));
     const std::string log = logText();
     EXPECT_NE(log.find("] [INFO] CaptureEngine: Monitor 1 selecionado (800x600)\r\n"), std::string::npos) << log;
@@ -126,7 +136,7 @@ TEST_F(CaptureEngineOnScreen, MonitorFoundByCountingAndItsLineLogged)
 TEST_F(CaptureEngineOnScreen, GdiCopyReadsBackThePaintedPicture)
 {
     coverSecondMonitor();
-    engine_.init(device_.Get(), 1);
+    engine_.init(device_.Get(), 1, areaOf(1));
     ComPtr<ID3D11Texture2D> frame;
     ASSERT_EQ(engine_.acquireFrame(frame), S_OK);
     ASSERT_TRUE(engine_.frameView);
@@ -148,12 +158,12 @@ TEST_F(CaptureEngineOnScreen, GdiCopyReadsBackThePaintedPicture)
 
 TEST_F(CaptureEngineOnScreen, ReinitialisingInTheMiddleOfAPassIsSafe)
 {
-    engine_.init(device_.Get(), 0);
+    engine_.init(device_.Get(), 0, areaOf(0));
     ComPtr<ID3D11Texture2D> frame;
     ASSERT_EQ(engine_.acquireFrame(frame), S_OK);
     frame.Reset();
     // The panel picks another monitor between the drawing and the end of the pass.
-    engine_.init(device_.Get(), 1);
+    engine_.init(device_.Get(), 1, areaOf(1));
     EXPECT_FALSE(engine_.frameView) << "the old copy texture is discarded";
     engine_.releaseFrame();
     EXPECT_FALSE(engine_.frameHeld);
@@ -167,22 +177,22 @@ TEST_F(CaptureEngineOnScreen, ReinitialisingInTheMiddleOfAPassIsSafe)
 TEST_F(CaptureEngineOnScreen, PixelBufferStopsGrowingOnceItHasItsSize)
 {
     ComPtr<ID3D11Texture2D> frame;
-    engine_.init(device_.Get(), 0);
+    engine_.init(device_.Get(), 0, areaOf(0));
     engine_.acquireFrame(frame);
-    const std::size_t full = gdiPixelBufferCapacity();
+    const std::size_t full = engine_.gdiPixels.capacity();
     EXPECT_GE(full, 1024u * 768u);
     for (int pass = 0; pass < 5; ++pass)
         engine_.acquireFrame(frame);
-    engine_.init(device_.Get(), 1);
+    engine_.init(device_.Get(), 1, areaOf(1));
     for (int pass = 0; pass < 5; ++pass)
         engine_.acquireFrame(frame);
-    EXPECT_EQ(gdiPixelBufferCapacity(), full) << "a smaller area reuses the buffer";
+    EXPECT_EQ(engine_.gdiPixels.capacity(), full) << "a smaller area reuses the buffer";
 }
 
 TEST_F(CaptureEngineOnScreen, CopyTextureFollowsAChangedCaptureSize)
 {
     ComPtr<ID3D11Texture2D> frame;
-    engine_.init(device_.Get(), 1);
+    engine_.init(device_.Get(), 1, areaOf(1));
     engine_.acquireFrame(frame);
     ASSERT_TRUE(engine_.frameTexture);
     // The area shrinks without an init, as the primary-monitor fallback does after a resolution change.
@@ -200,6 +210,20 @@ TEST_F(CaptureEngineOnScreen, CopyTextureFollowsAChangedCaptureSize)
     EXPECT_EQ(description.Height, 768u);
 }
 
+TEST_F(CaptureEngineOnScreen, ACopyThatCannotBeMadeFailsAndKeepsTheLastPicture)
+{
+    ComPtr<ID3D11Texture2D> frame;
+    engine_.init(device_.Get(), 1, areaOf(1));
+    ASSERT_EQ(engine_.acquireFrame(frame), S_OK);
+    const ComPtr<ID3D11ShaderResourceView> last = engine_.frameView;
+    // No screen bitmap of 100,000 pixels square (40 GB) can be made.
+    engine_.monitorRect = {0, 0, 100000, 100000};
+    EXPECT_EQ(engine_.acquireFrame(frame), E_FAIL);
+    EXPECT_EQ(engine_.frameView.Get(), last.Get());
+    engine_.monitorRect = areaOf(1);
+    EXPECT_EQ(engine_.acquireFrame(frame), S_OK) << "the next pass copies again";
+}
+
 TEST_F(CaptureEngineOnScreen, TheBorrowedDeviceIsNeverReleased)
 {
     const auto references = [this] {
@@ -209,7 +233,7 @@ TEST_F(CaptureEngineOnScreen, TheBorrowedDeviceIsNeverReleased)
     const ULONG before = references();
     {
         CaptureEngine engine;
-        engine.init(device_.Get(), 0);
+        engine.init(device_.Get(), 0, areaOf(0));
         ComPtr<ID3D11Texture2D> frame;
         engine.acquireFrame(frame);
         engine.releaseFrame();

@@ -4,9 +4,9 @@
 #include <regex>
 
 #include "app/app_state.h"
-#include "app/executable_path.h"
-#include "settings/debug_log.h"
-#include "settings/settings_file.h"
+#include "platform/executable_path.h"
+#include "platform/debug_log.h"
+#include "app/app_settings.h"
 #include "settings/settings_text.h"
 #include "temp_folder.h"
 

@@ -7,6 +7,8 @@
 #include "temp_folder.h"
 #include "texture_readback.h"
 
+using Microsoft::WRL::ComPtr;
+
 namespace {
 
 struct Frame {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "panel/layout_report.h"
-#include "settings/file_access.h"
+#include "platform/file_access.h"
 
 namespace {
 

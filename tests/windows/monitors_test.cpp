@@ -1,7 +1,9 @@
-// The monitor list and placement against the virtual display's two monitors, as Wine reports them.
+// The monitor list and placement against the virtual display's two monitors, as Wine reports them, and
+// how the program wires them into AppState.
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
+#include "app/operator_actions.h"
 #include "display/monitors.h"
 
 namespace {
@@ -27,34 +29,29 @@ protected:
 
 TEST_F(MonitorList, ListsBothMonitorsInOrderWithTheirNamesAndAreas)
 {
-    enumerateMonitors();
-    ASSERT_EQ(app.monitors.size(), 2u);
-    EXPECT_EQ(app.monitors[0].index, 0);
-    EXPECT_EQ(app.monitors[0].name, L"Monitor 1 (Principal)");
-    EXPECT_EQ(app.monitors[0].rect, (Rect{0, 0, 1024, 768}));
-    EXPECT_EQ(app.monitors[1].index, 1);
-    EXPECT_EQ(app.monitors[1].name, L"Monitor 2");
-    EXPECT_EQ(app.monitors[1].rect, (Rect{1024, 0, 1824, 600}));
+    const std::vector<MonitorInfo> monitors = enumerateMonitors();
+    ASSERT_EQ(monitors.size(), 2u);
+    EXPECT_EQ(monitors[0].index, 0);
+    EXPECT_EQ(monitors[0].name, L"Monitor 1 (Principal)");
+    EXPECT_EQ(monitors[0].rect, (Rect{0, 0, 1024, 768}));
+    EXPECT_EQ(monitors[1].index, 1);
+    EXPECT_EQ(monitors[1].name, L"Monitor 2");
+    EXPECT_EQ(monitors[1].rect, (Rect{1024, 0, 1824, 600}));
+}
+
+TEST_F(MonitorList, RefreshingReplacesTheListAndDecidesTheProjector)
+{
+    refreshMonitors();
+    refreshMonitors();
+    EXPECT_EQ(app.monitors.size(), 2u) << "rebuilding never accumulates";
     EXPECT_TRUE(app.hasProjector);
-}
-
-TEST_F(MonitorList, RebuildingNeverAccumulates)
-{
-    enumerateMonitors();
-    enumerateMonitors();
-    EXPECT_EQ(app.monitors.size(), 2u);
-    EXPECT_EQ(app.monitors[1].name, L"Monitor 2");
-}
-
-TEST_F(MonitorList, ProjectorOnlyForAnIndexInTheList)
-{
     for (int32_t output : {-1, 2, 5}) {
         app.outputMonitor = output;
-        enumerateMonitors();
+        refreshMonitors();
         EXPECT_FALSE(app.hasProjector) << output;
     }
     app.outputMonitor = 0;
-    enumerateMonitors();
+    refreshMonitors();
     EXPECT_TRUE(app.hasProjector);
 }
 
@@ -62,8 +59,8 @@ TEST_F(MonitorList, PlacementCoversTheOutputMonitorTopMostAndShown)
 {
     app.projectionWindow = createPopup();
     ASSERT_TRUE(app.projectionWindow);
-    enumerateMonitors();
-    placeProjectionWindow();
+    refreshMonitors();
+    showProjectionOnOutput();
     RECT area{};
     GetWindowRect(app.projectionWindow, &area);
     EXPECT_EQ(area.left, 1024);
@@ -77,12 +74,13 @@ TEST_F(MonitorList, PlacementCoversTheOutputMonitorTopMostAndShown)
 TEST_F(MonitorList, NoPlacementForAnIndexOutsideTheList)
 {
     app.projectionWindow = createPopup();
+    ShowWindow(app.projectionWindow, SW_SHOW);
     app.outputMonitor = 2;
-    enumerateMonitors();
-    placeProjectionWindow();
+    refreshMonitors();
+    showProjectionOnOutput();
     RECT area{};
     GetWindowRect(app.projectionWindow, &area);
     EXPECT_EQ(area.left, 0);
     EXPECT_EQ(area.right, 200);
-    EXPECT_FALSE(IsWindowVisible(app.projectionWindow));
+    EXPECT_FALSE(IsWindowVisible(app.projectionWindow)) << "hidden while its monitor is missing";
 }

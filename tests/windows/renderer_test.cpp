@@ -5,10 +5,13 @@
 #include <cstring>
 #include <vector>
 
+#include "clip_point.h"
 #include "render/renderer.h"
 #include "temp_folder.h"
 #include "texture_readback.h"
 #include "warp/solve_warp.h"
+
+using Microsoft::WRL::ComPtr;
 
 namespace {
 
@@ -238,13 +241,18 @@ TEST_F(RendererDrawing, CornerHandlesAreRedOrGreenWhereTheirBarsLie)
 
 TEST_F(RendererDrawing, ProjectionBuffersResizeOnceForARealSizeChange)
 {
-    const uint32_t before = renderer_.projectionResizes;
+    // Held, so that a new target cannot reuse the old one's address.
+    const ComPtr<ID3D11RenderTargetView> before = renderer_.projectionTarget;
     SetWindowPos(projection_, nullptr, 0, 0, 200, 150, SWP_NOZORDER | SWP_NOACTIVATE);
-    for (int frame = 0; frame < 3; ++frame) {
+    renderer_.clearTargets();
+    ASSERT_TRUE(renderer_.beginProjectionFrame());
+    const ComPtr<ID3D11RenderTargetView> resized = renderer_.projectionTarget;
+    EXPECT_NE(resized.Get(), before.Get());
+    for (int frame = 0; frame < 2; ++frame) {
         renderer_.clearTargets();
         ASSERT_TRUE(renderer_.beginProjectionFrame());
     }
-    EXPECT_EQ(renderer_.projectionResizes, before + 1);
+    EXPECT_EQ(renderer_.projectionTarget.Get(), resized.Get()) << "an unchanged size makes nothing anew";
     EXPECT_EQ(renderer_.projectionViewport.Width, 200.0f);
     EXPECT_EQ(renderer_.projectionViewport.Height, 150.0f);
     DXGI_SWAP_CHAIN_DESC description{};
@@ -255,10 +263,10 @@ TEST_F(RendererDrawing, ProjectionBuffersResizeOnceForARealSizeChange)
 
 TEST_F(RendererDrawing, EmptyClientAreaSkipsTheFrameWithoutResizing)
 {
-    const uint32_t before = renderer_.projectionResizes;
+    const ComPtr<ID3D11RenderTargetView> before = renderer_.projectionTarget;
     SetWindowPos(projection_, nullptr, 0, 0, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE);
     EXPECT_FALSE(renderer_.beginProjectionFrame());
-    EXPECT_EQ(renderer_.projectionResizes, before);
+    EXPECT_EQ(renderer_.projectionTarget.Get(), before.Get());
     EXPECT_EQ(renderer_.projectionViewport.Width, static_cast<float>(kWidth));
 }
 

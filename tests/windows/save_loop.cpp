@@ -1,7 +1,7 @@
 // save_loop.exe: saves two different sets of corners in turn, as fast as it can, until it is killed.
 // The power-loss test kills it at random moments and looks at what config.json holds.
 #include "app/app_state.h"
-#include "settings/settings_file.h"
+#include "app/app_settings.h"
 
 int main()
 {

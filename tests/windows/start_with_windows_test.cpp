@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "app/executable_path.h"
+#include "platform/executable_path.h"
 #include "settings/start_with_windows.h"
 
 namespace {
@@ -43,7 +43,7 @@ std::vector<BYTE> expectedBytes()
 
 TEST(StartWithWindows, OnWritesTheQuotedPathWithItsNull)
 {
-    EXPECT_EQ(setStartWithWindows(true), ERROR_SUCCESS);
+    EXPECT_EQ(setStartWithWindows(true, executablePath()), ERROR_SUCCESS);
     const StoredValue value = readRunValue();
     ASSERT_TRUE(value.present);
     EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ));
@@ -52,15 +52,22 @@ TEST(StartWithWindows, OnWritesTheQuotedPathWithItsNull)
     EXPECT_EQ(value.bytes[value.bytes.size() - 4], '"') << "the closing quote, then the null";
     EXPECT_EQ(value.bytes.back(), 0);
 
-    EXPECT_EQ(setStartWithWindows(true), ERROR_SUCCESS);
+    EXPECT_EQ(setStartWithWindows(true, executablePath()), ERROR_SUCCESS);
     EXPECT_EQ(readRunValue().bytes, expectedBytes()) << "on twice: still one value with the same data";
 }
 
 TEST(StartWithWindows, OffDeletesAndOffAgainChangesNothing)
 {
-    setStartWithWindows(true);
-    EXPECT_EQ(setStartWithWindows(false), ERROR_SUCCESS);
+    setStartWithWindows(true, executablePath());
+    EXPECT_EQ(setStartWithWindows(false, executablePath()), ERROR_SUCCESS);
     EXPECT_FALSE(readRunValue().present);
-    EXPECT_EQ(setStartWithWindows(false), ERROR_SUCCESS);
+    EXPECT_EQ(setStartWithWindows(false, executablePath()), ERROR_SUCCESS);
+    EXPECT_FALSE(readRunValue().present);
+}
+
+TEST(StartWithWindows, AnEmptyPathRegistersNothingAndSaysSo)
+{
+    setStartWithWindows(false, executablePath());
+    EXPECT_NE(setStartWithWindows(true, L""), ERROR_SUCCESS);
     EXPECT_FALSE(readRunValue().present);
 }

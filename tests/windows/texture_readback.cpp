@@ -7,6 +7,8 @@
 
 using Microsoft::WRL::ComPtr;
 
+using Microsoft::WRL::ComPtr;
+
 TexturePixels readTexture(ID3D11Device* device, ID3D11Texture2D* texture)
 {
     D3D11_TEXTURE2D_DESC description{};

@@ -1,5 +1,5 @@
 // Log line text.
-#include "settings/log_line.h"
+#include "platform/log_line.h"
 
 #include <cstdio>
 

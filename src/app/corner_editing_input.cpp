@@ -1,14 +1,11 @@
 // Polls the mouse and keyboard level by level (no messages, no transitions) once per pass.
-#include "warp/update_corner_editing.h"
+#include "app/corner_editing_input.h"
 
 #include "app/app_state.h"
-#include "settings/settings_file.h"
+#include "app/app_settings.h"
 #include "warp/corner_editing.h"
 
 namespace {
-
-// Whether an arrow key moved a corner in the previous pass that reached the keys.
-bool arrowKeysHeld = false;
 
 bool downNow(int key)
 {
@@ -47,12 +44,12 @@ void updateCornerEditing()
 {
     if (!app.panelVisible)
         return;
-    EditingState state{app.corners, app.selectedCorner, app.draggedCorner, arrowKeysHeld};
+    EditingState state{app.corners, app.selectedCorner, app.draggedCorner, app.arrowKeysHeld};
     const bool save = applyCornerEditing(pollInput(), state);
     app.corners = state.corners;
     app.selectedCorner = state.selectedCorner;
     app.draggedCorner = state.draggedCorner;
-    arrowKeysHeld = state.arrowKeysHeld;
+    app.arrowKeysHeld = state.arrowKeysHeld;
     if (save)
         saveSettings();
 }

@@ -1,5 +1,5 @@
 // GetModuleFileNameW with a buffer that grows until the whole path fits.
-#include "app/executable_path.h"
+#include "platform/executable_path.h"
 
 #include <windows.h>
 

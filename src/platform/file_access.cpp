@@ -1,5 +1,5 @@
 // Win32 file calls with full sharing, so that an operator can read or tail the files while the program runs.
-#include "settings/file_access.h"
+#include "platform/file_access.h"
 
 #include <windows.h>
 

@@ -1,10 +1,10 @@
 // The debug log writer.
-#include "settings/debug_log.h"
+#include "platform/debug_log.h"
 
 #include <windows.h>
 
-#include "settings/file_access.h"
-#include "settings/log_line.h"
+#include "platform/file_access.h"
+#include "platform/log_line.h"
 
 void Log(const char* tag, const char* message)
 {

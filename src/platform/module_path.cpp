@@ -1,5 +1,5 @@
 // Folder of a path.
-#include "app/module_path.h"
+#include "platform/module_path.h"
 
 std::optional<std::wstring> folderOfPath(std::wstring_view path)
 {

@@ -1,0 +1,25 @@
+# cmake -DROOT=<source dir> -P check_layers.cmake
+cmake_minimum_required(VERSION 3.25)
+# Fails when a folder includes a header of a folder above it: the subsystems never include the app or
+# the panel, and the platform layer includes only itself.
+set(problems "")
+foreach(folder IN ITEMS platform display settings warp capture render)
+    if(folder STREQUAL "platform")
+        set(forbidden "app|panel|display|settings|warp|capture|render")
+    else()
+        set(forbidden "app|panel")
+    endif()
+    file(GLOB files "${ROOT}/src/${folder}/*.h" "${ROOT}/src/${folder}/*.cpp")
+    foreach(file IN LISTS files)
+        file(STRINGS "${file}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"(${forbidden})/")
+        foreach(line IN LISTS includes)
+            file(RELATIVE_PATH relative "${ROOT}" "${file}")
+            list(APPEND problems "${relative}: ${line}")
+        endforeach()
+    endforeach()
+endforeach()
+
+if(problems)
+    list(JOIN problems "\n  " text)
+    message(FATAL_ERROR "A lower folder includes a folder above it:\n  ${text}")
+endif()
