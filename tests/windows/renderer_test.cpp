@@ -261,6 +261,22 @@ TEST_F(RendererDrawing, ProjectionBuffersResizeOnceForARealSizeChange)
     EXPECT_EQ(description.BufferDesc.Height, 150u);
 }
 
+TEST_F(RendererDrawing, AFailedResizeKeepsTheOldSizeAndIsTriedAgain)
+{
+    // A reference to a back buffer held elsewhere makes the resize fail.
+    ComPtr<ID3D11Texture2D> held;
+    ASSERT_EQ(renderer_.projectionSwapChain->GetBuffer(0, IID_PPV_ARGS(held.GetAddressOf())), S_OK);
+    SetWindowPos(projection_, nullptr, 0, 0, 200, 150, SWP_NOZORDER | SWP_NOACTIVATE);
+    renderer_.clearTargets();
+    ASSERT_TRUE(renderer_.beginProjectionFrame()) << "the old buffers still take the drawing";
+    EXPECT_TRUE(renderer_.projectionTarget);
+    EXPECT_EQ(renderer_.projectionViewport.Width, static_cast<float>(kWidth));
+    held.Reset();
+    renderer_.clearTargets();
+    ASSERT_TRUE(renderer_.beginProjectionFrame());
+    EXPECT_EQ(renderer_.projectionViewport.Width, 200.0f) << "the next pass resized";
+}
+
 TEST_F(RendererDrawing, EmptyClientAreaSkipsTheFrameWithoutResizing)
 {
     const ComPtr<ID3D11RenderTargetView> before = renderer_.projectionTarget;
