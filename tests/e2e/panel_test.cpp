@@ -83,8 +83,9 @@ protected:
                         clientTop_ + static_cast<int>((box.top + box.bottom) / 2));
     }
 
-    // Opens a combo list and picks entry `index` of its `count` entries.
-    void pickEntry(const std::string& list, int index, int count)
+    // Opens a combo list and picks entry `index` of its `count` entries; `height` receives the open
+    // list's height.
+    void pickEntry(const std::string& list, int index, int count, float* height = nullptr)
     {
         clickWidget(list);
         const std::string popup = list + " popup " + std::to_string(count);
@@ -97,6 +98,8 @@ protected:
         now = layout();
         ASSERT_EQ(now.count(popup), 1u);
         const Box& box = now[popup];
+        if (height)
+            *height = box.bottom - box.top;
         // Entries are equal rows between the popup's vertical paddings.
         const float padding = 8.0f, spacing = 4.0f;
         const float pitch = (box.bottom - box.top - 2 * padding + spacing) / static_cast<float>(count);
@@ -273,6 +276,37 @@ TEST_F(Panel, AnotherOutputKeepsTheGridThroughTheSameFallbacksAsTheStart)
     ASSERT_TRUE(eventually([&] { return wine_->window("OstrelProj")->rect == kSecondMonitor; }));
     EXPECT_TRUE(eventually([&] { return proceduralGridOn(kSecondMonitor); })) << "the grid vanished";
     EXPECT_EQ(count(log(), "[LOG] Usando gradil procedural (fallback final)"), 2u) << log();
+    program_->requestExit();
+    EXPECT_EQ(program_->waitForExit(), 0);
+}
+
+// A display of its own: the test unplugs a monitor.
+class PanelWhileUnplugging : public Panel {};
+
+TEST_F(PanelWhileUnplugging, ARemovedMonitorLeavesBothListsAndTheProjectionFollows)
+{
+    folder_.writeFile("config.json", R"({"outputMonitor": 2})");
+    startWithPanelOpen();
+    ASSERT_TRUE(eventually([&] { return wine_->window("OstrelProj")->rect == kThirdMonitor; }));
+    float threeRows = 0.0f, twoRows = 0.0f;
+    pickEntry("Captura", 0, 3, &threeRows); // the current entry: nothing changes
+
+    display_->removeMonitor(2);
+    ASSERT_TRUE(wine_->followDisplays());
+    ASSERT_TRUE(eventually([&] { return log().find("[LOG] Display change detectado pelo Windows!") != std::string::npos; }));
+    EXPECT_TRUE(eventually([&] { return !wine_->window("OstrelProj")->visible; })) << "its monitor is gone";
+
+    // Both lists now hold two monitors: one row fewer than before.
+    pickEntry("Captura", 0, 2, &twoRows);
+    const float row = (threeRows - 2 * 8.0f + 4.0f) / 3.0f;
+    EXPECT_NEAR(threeRows - twoRows, row, 2.0f) << threeRows << " " << twoRows;
+    pickEntry("Saida", 1, 2);
+    EXPECT_TRUE(eventually([&] {
+        const auto projection = wine_->window("OstrelProj");
+        return projection->visible && projection->rect == kSecondMonitor;
+    }));
+    EXPECT_TRUE(eventually([&] { return config().find("\"outputMonitor\": 1,") != std::string::npos; })) << config();
+
     program_->requestExit();
     EXPECT_EQ(program_->waitForExit(), 0);
 }

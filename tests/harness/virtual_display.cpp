@@ -107,6 +107,13 @@ VirtualDisplay::VirtualDisplay(MonitorLayout layout) : layout_(std::move(layout)
         throw std::runtime_error("cannot open display " + name_);
 }
 
+void VirtualDisplay::removeMonitor(std::size_t index) const
+{
+    const auto result = runCommand({"xrandr", "-d", name_, "--delmonitor", "MON" + std::to_string(index + 1)});
+    if (result.exitCode != 0)
+        throw std::runtime_error("xrandr --delmonitor failed: " + result.output);
+}
+
 VirtualDisplay::~VirtualDisplay()
 {
     if (display_)

@@ -88,6 +88,9 @@ public:
     void pressKey(const char* name) const;
     void releaseKey(const char* name) const;
     void tapKey(const char* name) const;
+    // Unplugs monitor `index` of the layout, as the X server sees it (Wine learns of it through
+    // WineSession::followDisplays).
+    void removeMonitor(std::size_t index) const;
     // The pixels of a screen area, as the X server shows them now.
     Image capture(const ScreenRect& area) const;
 

@@ -135,6 +135,11 @@ bool WineSession::move(const std::string& className, const ScreenRect& area) con
                .exitCode == 0;
 }
 
+bool WineSession::followDisplays() const
+{
+    return wine({windowsBuildPath("tests/wintool.exe"), "redisplay"}, 30s).exitCode == 0;
+}
+
 bool WineSession::post(const std::string& className, uint32_t message, uint64_t wParam, int64_t lParam,
                        int times) const
 {

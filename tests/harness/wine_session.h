@@ -57,6 +57,8 @@ public:
     bool answers(const std::string& className) const;
     // SetWindowPos of the top-level window of a class, as another program could.
     bool move(const std::string& className, const ScreenRect& area) const;
+    // Makes Wine take the X server's monitors anew and tell every window of the prefix (WM_DISPLAYCHANGE).
+    bool followDisplays() const;
     // PostMessageW to the top-level window of a class; false when there is no such window.
     bool post(const std::string& className, uint32_t message, uint64_t wParam, int64_t lParam,
               int times = 1) const;

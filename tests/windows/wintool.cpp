@@ -235,6 +235,14 @@ int main(int argc, char** argv)
         EnumDisplayMonitors(nullptr, nullptr, printMonitor, 0);
         return 0;
     }
-    std::fprintf(stderr, "usage: wintool window CLASS | ping CLASS | stats CLASS | move CLASS X Y W H | post CLASS MESSAGE WPARAM LPARAM | monitors\n");
+    // Wine reads the X server's monitors once; applying the display settings again makes it read them
+    // anew, store them for every process of the prefix and tell every window, as a plugged or unplugged
+    // monitor would.
+    if (command == "redisplay") {
+        const LONG changed = ChangeDisplaySettingsExW(nullptr, nullptr, nullptr, 0, nullptr);
+        EnumDisplayMonitors(nullptr, nullptr, printMonitor, 0);
+        return changed == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
+    }
+    std::fprintf(stderr, "usage: wintool window CLASS | ping CLASS | stats CLASS | move CLASS X Y W H | post CLASS MESSAGE WPARAM LPARAM | monitors | redisplay\n");
     return 64;
 }
