@@ -22,6 +22,12 @@ set(OSTREL_PURE_FILES
     src/warp/corner_editing.h
     src/warp/corner_editing.cpp
     src/warp/corner_point.h
+    src/warp/mesh.h
+    src/warp/mesh.cpp
+    src/warp/mesh_geometry.h
+    src/warp/mesh_geometry.cpp
+    src/warp/picture_warp.h
+    src/warp/picture_warp.cpp
     src/warp/solve_warp.h
     src/warp/solve_warp.cpp
     src/warp/warp_matrix.h
