@@ -1,6 +1,7 @@
 // config.json text <-> SettingsValues. The JSON library's exceptions stay inside this file.
 #include "settings/settings_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <sstream>
@@ -95,6 +96,58 @@ bool readFlag(const Json& value, bool& field)
     return true;
 }
 
+// A side of 2 to 9, as a JSON integer.
+bool readMeshSide(const Json& mesh, const char* key, int32_t& side)
+{
+    const auto member = mesh.find(key);
+    if (member == mesh.end())
+        return false;
+    int64_t number = 0;
+    if (member->is_number_unsigned())
+        number = static_cast<int64_t>(std::min<uint64_t>(member->get<uint64_t>(), kLargestMeshSide + 1));
+    else if (member->is_number_integer())
+        number = member->get<int64_t>();
+    if (!isMeshSide(number))
+        return false;
+    side = static_cast<int32_t>(number);
+    return true;
+}
+
+// An offset's u or v: a finite number from -1 to 1 (no true or false).
+bool readOffsetPart(const Json& entry, const char* key, float& field)
+{
+    const auto member = entry.find(key);
+    if (member == entry.end() || !member->is_number())
+        return false;
+    const double number = member->get<double>();
+    if (!(number >= -1.0 && number <= 1.0))
+        return false;
+    field = static_cast<float>(number);
+    return true;
+}
+
+// The whole mesh or nothing: C x R offsets row by row; the corner points' offsets read as 0.
+bool readMesh(const Json& value, Mesh& mesh)
+{
+    Mesh read;
+    if (!value.is_object() || !readMeshSide(value, "columns", read.columns) || !readMeshSide(value, "rows", read.rows))
+        return false;
+    const auto offsets = value.find("offsets");
+    if (offsets == value.end() || !offsets->is_array() || offsets->size() != static_cast<std::size_t>(read.pointCount()))
+        return false;
+    read.offsets.assign(offsets->size(), MeshOffset{});
+    for (int32_t point = 0; point < read.pointCount(); ++point) {
+        const Json& entry = (*offsets)[static_cast<std::size_t>(point)];
+        MeshOffset& offset = read.offsets[static_cast<std::size_t>(point)];
+        if (!entry.is_object() || !readOffsetPart(entry, "u", offset.u) || !readOffsetPart(entry, "v", offset.v))
+            return false;
+        if (cornerOfPoint(read, point) != -1)
+            offset = MeshOffset{};
+    }
+    mesh = std::move(read);
+    return true;
+}
+
 // Parses the first JSON value of the text; what follows it is ignored.
 bool parseFirstValue(std::string_view text, Json& document)
 {
@@ -107,15 +160,10 @@ bool parseFirstValue(std::string_view text, Json& document)
     return true;
 }
 
-} // namespace
-
-void readSettingsText(std::string_view text, SettingsValues& values)
+// The five plain values in their fixed order; a present member that cannot be read ends the reading.
+void readPlainValues(const Json& document, SettingsValues& values)
 {
-    Json document;
-    if (!parseFirstValue(text, document) || !document.is_object())
-        return;
-
-    // A missing member is passed over; a present member that cannot be read ends the reading.
+    // A missing member is passed over.
     const auto read = [&document](const char* key, auto&& reader) {
         const auto member = document.find(key);
         return member == document.end() || reader(*member);
@@ -129,6 +177,21 @@ void readSettingsText(std::string_view text, SettingsValues& values)
     if (!read("adapterIdx", [&](const Json& v) { return readIndex(v, values.adapterIdx); }))
         return;
     read("startWithWindows", [&](const Json& v) { return readFlag(v, values.startWithWindows); });
+}
+
+} // namespace
+
+MeshReading readSettingsText(std::string_view text, SettingsValues& values)
+{
+    Json document;
+    if (!parseFirstValue(text, document) || !document.is_object())
+        return MeshReading::Absent;
+
+    MeshReading mesh = MeshReading::Absent;
+    if (const auto member = document.find("mesh"); member != document.end())
+        mesh = readMesh(*member, values.mesh) ? MeshReading::Read : MeshReading::Ignored;
+    readPlainValues(document, values);
+    return mesh;
 }
 
 std::string settingsFileBytes(const SettingsValues& values)
@@ -145,6 +208,20 @@ std::string settingsFileBytes(const SettingsValues& values)
     document["adapterIdx"] = values.adapterIdx;
     document["captureMonitor"] = values.captureMonitor;
     document["corners"] = corners;
+    if (values.mesh.pointCount() > 4) {
+        Json offsets = Json::array();
+        for (const MeshOffset& offset : values.mesh.offsets) {
+            Json entry = Json::object();
+            entry["u"] = static_cast<double>(offset.u);
+            entry["v"] = static_cast<double>(offset.v);
+            offsets.push_back(entry);
+        }
+        Json mesh = Json::object();
+        mesh["columns"] = values.mesh.columns;
+        mesh["rows"] = values.mesh.rows;
+        mesh["offsets"] = offsets;
+        document["mesh"] = mesh;
+    }
     document["outputMonitor"] = values.outputMonitor;
     document["startWithWindows"] = values.startWithWindows;
 

@@ -49,7 +49,7 @@ bool sameValues(const SettingsValues& a, const SettingsValues& b)
         if (a.corners[i].x != b.corners[i].x || a.corners[i].y != b.corners[i].y)
             return false;
     return a.captureMonitor == b.captureMonitor && a.outputMonitor == b.outputMonitor &&
-           a.adapterIdx == b.adapterIdx && a.startWithWindows == b.startWithWindows;
+           a.adapterIdx == b.adapterIdx && a.startWithWindows == b.startWithWindows && a.mesh == b.mesh;
 }
 
 // Values unlike every default, so that "not read" can be told from "read as the default".
@@ -117,6 +117,13 @@ TEST(SettingsRoundTrip, LoadThenSaveReproducesTheFileByteForByte)
         written.outputMonitor = index(random);
         written.adapterIdx = index(random);
         written.startWithWindows = (round % 2) == 0;
+        // Every third file holds a bent mesh of a random size.
+        if (round % 3 == 0) {
+            written.mesh = resizedMesh(Mesh{}, 2 + round % 8, 2 + round / 3 % 8);
+            for (int32_t point = 0; point < written.mesh.pointCount(); ++point)
+                if (cornerOfPoint(written.mesh, point) == -1)
+                    written.mesh.offsets[static_cast<std::size_t>(point)] = {coordinate(random) / 3, coordinate(random) / 3};
+        }
         const std::string bytes = settingsFileBytes(written);
 
         const SettingsValues loaded = readFrom(bytes, SettingsValues{});
@@ -255,3 +262,77 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"FractionJustInsideRangeIsKept", R"({"adapterIdx":2147483647.9})",
                  changed([](SettingsValues& v) { v.adapterIdx = 2147483647; })}),
     [](const testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.name); });
+
+TEST(SettingsMesh, WrittenOnlyBeyondTwoByTwoWithItsPointsRowByRow)
+{
+    SettingsValues values;
+    values.mesh = resizedMesh(Mesh{}, 2, 2);
+    EXPECT_EQ(settingsFileBytes(values), kDefaultFile) << "a four-corner file keeps exactly its five keys";
+    values.mesh = resizedMesh(Mesh{}, 3, 2);
+    values.mesh.offsets[1] = {0.25f, -0.125f};
+    const std::string bytes = settingsFileBytes(values);
+    EXPECT_NE(bytes.find(withCrLf(R"(    ],
+    "mesh": {
+        "columns": 3,
+        "offsets": [
+            {
+                "u": 0.0,
+                "v": 0.0
+            },
+            {
+                "u": 0.25,
+                "v": -0.125
+            },)")),
+              std::string::npos)
+        << bytes;
+    EXPECT_NE(bytes.find("\"rows\": 2\r\n    },\r\n    \"outputMonitor\""), std::string::npos) << bytes;
+}
+
+TEST(SettingsMesh, AMalformedMeshIsIgnoredWholeAndTheRestStillApplies)
+{
+    const std::string good = R"("columns": 3, "rows": 2, "offsets": [{"u": 0, "v": 0}, {"u": 0.5, "v": -0.5}, {"u": 0, "v": 0}, {"u": 0, "v": 0}, {"u": 0.1, "v": 0.2}, {"u": 0, "v": 0}])";
+    const std::string sixZeros = R"({"u": 0, "v": 0}, {"u": 0, "v": 0}, {"u": 0, "v": 0}, {"u": 0, "v": 0}, {"u": 0, "v": 0})";
+    const char* broken[] = {
+        R"("mesh": [1, 2])",
+        R"("mesh": {"columns": 1, "rows": 2, "offsets": [{"u": 0, "v": 0}, {"u": 0, "v": 0}]})",
+        R"("mesh": {"columns": 10, "rows": 2, "offsets": []})",
+        R"("mesh": {"columns": 3.0, "rows": 2, "offsets": []})",
+        R"("mesh": {"columns": "3", "rows": 2, "offsets": []})",
+        R"("mesh": {"columns": 3, "offsets": []})",
+        R"("mesh": {"columns": 18446744073709551615, "rows": 2, "offsets": []})",
+    };
+    for (const char* mesh : broken) {
+        SettingsValues values;
+        const std::string text = std::string("{") + mesh + R"(, "outputMonitor": 7})";
+        EXPECT_EQ(readSettingsText(text, values), MeshReading::Ignored) << mesh;
+        EXPECT_EQ(values.mesh, Mesh{}) << mesh;
+        EXPECT_EQ(values.outputMonitor, 7) << "the rest of the file still applies: " << mesh;
+    }
+    // Offsets: one too few, one too many, out of range, not a number, not an object.
+    const std::string badOffsets[] = {
+        R"([{"u": 0, "v": 0}, )" + sixZeros.substr(0, sixZeros.rfind(", {")) + "]",
+        "[" + sixZeros + R"(, {"u": 0, "v": 0}, {"u": 0, "v": 0}])",
+        "[" + sixZeros + R"(, {"u": 1.5, "v": 0}])",
+        "[" + sixZeros + R"(, {"u": true, "v": 0}])",
+        "[" + sixZeros + R"(, {"u": 0}])",
+        "[" + sixZeros + R"(, 0])",
+    };
+    for (const std::string& offsets : badOffsets) {
+        SettingsValues values;
+        EXPECT_EQ(readSettingsText(R"({"mesh": {"columns": 3, "rows": 2, "offsets": )" + offsets + "}}", values),
+                  MeshReading::Ignored)
+            << offsets;
+        EXPECT_EQ(values.mesh, Mesh{});
+    }
+
+    SettingsValues values;
+    EXPECT_EQ(readSettingsText("{\"mesh\": {" + good + "}}", values), MeshReading::Read);
+    ASSERT_EQ(values.mesh.pointCount(), 6);
+    EXPECT_EQ(values.mesh.offsets[1], (MeshOffset{0.5f, -0.5f}));
+    EXPECT_EQ(values.mesh.offsets[4], (MeshOffset{0.1f, 0.2f}));
+    // A corner's offset in the file reads as 0.
+    EXPECT_EQ(readSettingsText(R"({"mesh": {"columns": 3, "rows": 2, "offsets": [{"u": 0.3, "v": 0.3}, )" + sixZeros + "]}}", values),
+              MeshReading::Read);
+    EXPECT_EQ(values.mesh.offsets[0], MeshOffset{});
+    EXPECT_EQ(readSettingsText(kDefaultFile, values), MeshReading::Absent);
+}
