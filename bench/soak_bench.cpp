@@ -23,8 +23,8 @@ namespace {
 
 // Small monitors keep a pass cheap under software rendering, so that 20,000 passes take about three
 // minutes; what a pass creates and frees does not depend on the sizes. The first monitor still holds the
-// whole panel (400x450 at (100, 100)).
-const MonitorLayout kSoakLayout{680, 560, {{0, 0, 520, 560}, {520, 0, 680, 120}}};
+// whole panel (400x520 at (100, 100)).
+const MonitorLayout kSoakLayout{680, 640, {{0, 0, 520, 640}, {520, 0, 680, 120}}};
 const ScreenRect kFirstMonitor = kSoakLayout.monitors[0];
 constexpr uint32_t kTrayMessage = 0x0400 + 1; // WM_USER + 1, the tray icon's callback message
 constexpr int64_t kLeftButtonUp = 0x0202;     // WM_LBUTTONUP: the click that opens the panel

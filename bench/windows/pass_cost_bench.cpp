@@ -67,7 +67,7 @@ struct Average {
 
 int main()
 {
-    HWND control = makeWindow(L"control", 100, 100, 400, 450, false);
+    HWND control = makeWindow(L"control", 100, 100, 400, 520, false);
     HWND projection = makeWindow(L"projection", 1024, 0, 800, 600, true);
     Renderer renderer;
     if (FAILED(renderer.initialize(control, projection, 0)))

@@ -2,6 +2,7 @@
 #include "app/app_settings.h"
 
 #include "app/app_state.h"
+#include "platform/debug_log.h"
 #include "settings/settings_file.h"
 
 namespace {
@@ -14,6 +15,7 @@ SettingsValues persistedValues()
     values.outputMonitor = app.outputMonitor;
     values.adapterIdx = app.adapterIdx;
     values.startWithWindows = app.startWithWindows;
+    values.mesh = app.mesh;
     return values;
 }
 
@@ -22,12 +24,14 @@ SettingsValues persistedValues()
 void loadSettings()
 {
     SettingsValues values = persistedValues();
-    readSettingsFile(values);
+    if (readSettingsFile(values) == MeshReading::Ignored)
+        Log("WARN", "Malha invalida em config.json; usando apenas os 4 cantos");
     app.corners = values.corners;
     app.captureMonitor = values.captureMonitor;
     app.outputMonitor = values.outputMonitor;
     app.adapterIdx = values.adapterIdx;
     app.startWithWindows = values.startWithWindows;
+    app.mesh = values.mesh;
 }
 
 void saveSettings()

@@ -12,6 +12,7 @@
 
 #include "display/monitor_info.h"
 #include "warp/corner_point.h"
+#include "warp/mesh.h"
 
 class Renderer;
 class CaptureEngine;
@@ -22,10 +23,15 @@ struct AppState {
     bool showGrid = false;
     bool startWithWindows = false;
     CornerSet corners = kDefaultCorners;
-    int32_t draggedCorner = -1;
-    int32_t selectedCorner = 0;
-    // Whether an arrow key moved a corner in the previous pass that reached the keys.
+    // The mesh over the picture (2 x 2: the keystone alone). Points are numbered row by row from the top
+    // left; for the 2 x 2 mesh they are the corners TL, TR, BL, BR.
+    Mesh mesh;
+    int32_t draggedPoint = -1;
+    int32_t selectedPoint = 0;
+    // Whether an arrow key moved a point in the previous pass that reached the keys.
     bool arrowKeysHeld = false;
+    // Whether Tab was down in the previous pass that reached the keys.
+    bool tabHeld = false;
     int32_t captureMonitor = 0;
     int32_t outputMonitor = 1;
     int32_t adapterIdx = 0;

@@ -1,8 +1,10 @@
 // Polls the mouse and keyboard level by level (no messages, no transitions) once per pass.
 #include "app/corner_editing_input.h"
 
-#include "app/app_state.h"
+#include <utility>
+
 #include "app/app_settings.h"
+#include "app/app_state.h"
 #include "warp/corner_editing.h"
 
 namespace {
@@ -29,6 +31,7 @@ EditingInput pollInput()
     input.projectionInForeground = GetForegroundWindow() == app.projectionWindow;
     for (int digit = 0; digit < 4; ++digit)
         input.digitDown[digit] = downNow('1' + digit);
+    input.tabDown = downNow(VK_TAB);
     // Shift as this thread's message queue has seen it.
     input.shiftDown = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
     input.leftDown = downNow(VK_LEFT);
@@ -44,11 +47,13 @@ void updateCornerEditing()
 {
     if (!app.panelVisible)
         return;
-    EditingState state{app.corners, app.selectedCorner, app.draggedCorner, app.arrowKeysHeld};
+    EditingState state{app.corners, std::move(app.mesh), app.selectedPoint, app.draggedPoint, app.arrowKeysHeld, app.tabHeld};
     const bool save = applyCornerEditing(pollInput(), state);
     app.corners = state.corners;
-    app.selectedCorner = state.selectedCorner;
-    app.draggedCorner = state.draggedCorner;
+    app.mesh = std::move(state.mesh);
+    app.selectedPoint = state.selectedPoint;
+    app.draggedPoint = state.draggedPoint;
+    app.tabHeld = state.tabHeld;
     app.arrowKeysHeld = state.arrowKeysHeld;
     if (save)
         saveSettings();

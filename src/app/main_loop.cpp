@@ -13,6 +13,7 @@
 #include "panel/control_panel.h"
 #include "render/overlay_matrices.h"
 #include "render/renderer.h"
+#include "warp/picture_warp.h"
 #include "warp/solve_warp.h"
 
 using Microsoft::WRL::ComPtr;
@@ -33,8 +34,8 @@ void dispatchPendingMessages()
 
 void drawGridOrLogo(Renderer& renderer, const WarpMatrix& warp)
 {
-    // A null grid leaves the picture unchanged with blending on.
-    renderer.drawTexture(app.gridTexture.Get(), warp, true);
+    // A null grid leaves the picture unchanged with blending on. The grid bends with the picture.
+    renderer.drawWarpedTexture(app.gridTexture.Get(), warp, true);
     if (app.logoTexture && !app.gridTexture) {
         RECT client{};
         GetClientRect(app.projectionWindow, &client);
@@ -43,11 +44,18 @@ void drawGridOrLogo(Renderer& renderer, const WarpMatrix& warp)
     }
 }
 
-void drawCornerHandles(Renderer& renderer)
+// One handle per mesh point: the corners' as ever, a cross on every other point where it is shown.
+void drawPointHandles(Renderer& renderer, const WarpMatrix& warp)
 {
-    for (int i = 0; i < 4; ++i) {
-        const CornerPoint& corner = app.corners[static_cast<std::size_t>(i)];
-        renderer.drawCornerHandle(corner.x, corner.y, i, i == app.selectedCorner);
+    for (int32_t point = 0; point < app.mesh.pointCount(); ++point) {
+        const bool selected = point == app.selectedPoint;
+        const int32_t corner = cornerOfPoint(app.mesh, point);
+        if (corner != -1) {
+            const CornerPoint& position = app.corners[static_cast<std::size_t>(corner)];
+            renderer.drawCornerHandle(position.x, position.y, corner, selected);
+        } else if (const auto position = meshPointPosition(warp, app.mesh, point)) {
+            renderer.drawPointHandle(position->x, position->y, selected);
+        }
     }
 }
 
@@ -72,12 +80,13 @@ void releaseCapturedFrame(bool acquired)
 void composeProjection(Renderer& renderer, const WarpMatrix& warp)
 {
     // The captured picture replaces what is under it: blending off, so its fourth byte plays no part.
+    renderer.useMesh(app.mesh);
     if (app.capture && app.capture->frameView)
-        renderer.drawTexture(app.capture->frameView.Get(), warp, false);
+        renderer.drawWarpedTexture(app.capture->frameView.Get(), warp, false);
     if (app.showGrid)
         drawGridOrLogo(renderer, warp);
     if (app.panelVisible)
-        drawCornerHandles(renderer);
+        drawPointHandles(renderer, warp);
     renderer.presentProjection();
 }
 

@@ -11,6 +11,7 @@
 #include "platform/executable_path.h"
 #include "render/renderer.h"
 #include "settings/start_with_windows.h"
+#include "warp/corner_editing.h"
 
 void openPanel(PanelFocus focus)
 {
@@ -98,7 +99,28 @@ void registerStartWithWindows()
 void resetCorners()
 {
     app.corners = kDefaultCorners;
+    app.mesh = zeroedMesh(app.mesh);
     saveSettings();
+}
+
+void chooseMeshSize(int32_t columns, int32_t rows)
+{
+    const int32_t corner = cornerOfPoint(app.mesh, app.selectedPoint);
+    app.mesh = resizedMesh(app.mesh, columns, rows);
+    app.selectedPoint = corner != -1 ? pointOfCorner(app.mesh, corner) : 0;
+    saveSettings();
+}
+
+void zeroMesh()
+{
+    app.mesh = zeroedMesh(app.mesh);
+    saveSettings();
+}
+
+void moveSelectedPoint(CornerPoint position)
+{
+    if (movePointTo(app.corners, app.mesh, app.selectedPoint, position))
+        saveSettings();
 }
 
 void loadCalibrationGrid()

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "warp/corner_point.h"
+
 // Whether opening the panel also brings it to the front. The tray menu does not: it already did so
 // before the menu was shown.
 enum class PanelFocus { Keep, BringToFront };
@@ -28,7 +30,14 @@ void chooseStartWithWindows(bool enable);
 // Registers (or unregisters) the executable's current path in the Run key as startWithWindows says, so a
 // moved program is found at its new place; a failure is logged ("WARN").
 void registerStartWithWindows();
+// The full-screen corners and a mesh that bends nothing; the mesh keeps its size.
 void resetCorners();
+// Another mesh size that keeps the shape; the selection stays on the same corner or goes to the first point.
+void chooseMeshSize(int32_t columns, int32_t rows);
+// Every mesh offset 0.
+void zeroMesh();
+// The selected point shown at `position` (normalised device coordinates), where a picture point can be.
+void moveSelectedPoint(CornerPoint position);
 
 // "assets/gradil.png", else "assets/gradil.jpg", else the procedural grid, each step logged.
 void loadCalibrationGrid();

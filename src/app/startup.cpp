@@ -43,7 +43,7 @@ void createControlWindow(HINSTANCE instance)
     RegisterClassExW(&windowClass);
 
     app.controlWindow = CreateWindowExW(WS_EX_APPWINDOW, L"OstrelControl", L"Ostrel Mapper 1.0",
-                                        WS_OVERLAPPEDWINDOW, 100, 100, 400, 450, nullptr, nullptr, instance,
+                                        WS_OVERLAPPEDWINDOW, 100, 100, 400, 520, nullptr, nullptr, instance,
                                         nullptr);
 }
 

@@ -11,13 +11,17 @@
 #include "app/operator_actions.h"
 #include "panel/layout_report.h"
 #include "panel/panel_items.h"
+#include "warp/corner_editing.h"
 
 namespace {
 
 constexpr const char* kCornerLabels[4] = {"Superior Esq (TL)", "Superior Dir (TR)", "Inferior Esq (BL)",
                                           "Inferior Dir (BR)"};
-constexpr const char* kShortcutLines[3] = {"Numeros 1 a 4: Selecionar Ponta", "Setas: Ajuste Fino",
-                                           "Shift + Setas: Ajuste Rapido"};
+constexpr const char* kShortcutLines[4] = {"Numeros 1 a 4: Selecionar Ponta", "Tab / Shift + Tab: Pontos da Malha",
+                                           "Setas: Ajuste Fino", "Shift + Setas: Ajuste Rapido"};
+// The combo lists' entries 2 to 9, in the panel library's list format.
+constexpr char kMeshSides[] = "2\0" "3\0" "4\0" "5\0" "6\0" "7\0" "8\0" "9\0";
+constexpr float kSideWidth = 50.0f;
 constexpr float kFieldWidth = 100.0f;
 constexpr float kButtonHeight = 30.0f;
 
@@ -74,9 +78,46 @@ void drawCornerRows()
             saveSettings();
         reportPanelItem((std::string(kCornerLabels[i]) + " Y").c_str());
         if (ImGui::IsItemActive())
-            app.selectedCorner = i;
+            app.selectedPoint = pointOfCorner(app.mesh, i);
         ImGui::PopID();
     }
+}
+
+// A combo list of mesh sides 2 to 9; the side the operator picked when it differs from `current`.
+std::optional<int32_t> pickedSide(const char* label, int32_t current)
+{
+    int choice = current - kSmallestMeshSide;
+    ImGui::SetNextItemWidth(kSideWidth);
+    const bool picked = ImGui::Combo(label, &choice, kMeshSides);
+    reportPanelItem(label);
+    reportPanelPopup(label, kLargestMeshSide - kSmallestMeshSide + 1);
+    if (!picked || choice + kSmallestMeshSide == current)
+        return std::nullopt;
+    return choice + kSmallestMeshSide;
+}
+
+// The mesh's size, and the selected point's place on the projection, as the corners' fields give theirs.
+void drawMeshRows()
+{
+    if (const auto columns = pickedSide("Colunas", app.mesh.columns))
+        chooseMeshSize(*columns, app.mesh.rows);
+    ImGui::SameLine();
+    if (const auto rows = pickedSide("Linhas", app.mesh.rows))
+        chooseMeshSize(app.mesh.columns, *rows);
+    const auto position = pointPosition(app.corners, app.mesh, app.selectedPoint);
+    ImGui::Text("Ponto selecionado: %d de %d", static_cast<int>(app.selectedPoint) + 1, static_cast<int>(app.mesh.pointCount()));
+    CornerPoint typed = position.value_or(CornerPoint{});
+    ImGui::PushID("Ponto selecionado");
+    ImGui::BeginDisabled(!position);
+    const bool movedX = cornerField("X", typed.x);
+    reportPanelItem("Ponto selecionado X");
+    ImGui::SameLine();
+    const bool movedY = cornerField("Y", typed.y);
+    reportPanelItem("Ponto selecionado Y");
+    ImGui::EndDisabled();
+    ImGui::PopID();
+    if (position && (movedX || movedY))
+        moveSelectedPoint(typed);
 }
 
 void drawMappingTab()
@@ -85,9 +126,15 @@ void drawMappingTab()
     reportPanelItem("EXIBIR GRADIL");
     ImGui::Separator();
     drawCornerRows();
+    ImGui::Separator();
+    drawMeshRows();
     if (ImGui::Button("RESETAR", ImVec2(kFieldWidth, kButtonHeight)))
         resetCorners();
     reportPanelItem("RESETAR");
+    ImGui::SameLine();
+    if (ImGui::Button("ZERAR MALHA", ImVec2(kFieldWidth, kButtonHeight)))
+        zeroMesh();
+    reportPanelItem("ZERAR MALHA");
     ImGui::SameLine();
     if (ImGui::Button("CONCLUIR", ImVec2(-1.0f, kButtonHeight))) {
         closePanel();

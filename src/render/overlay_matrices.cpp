@@ -35,3 +35,15 @@ HandleBars cornerHandleBars(float x, float y, int cornerIndex)
     bars.vertical.at(1, 3) = y + sy * kBarLength * 0.5f;
     return bars;
 }
+
+HandleBars pointHandleBars(float x, float y)
+{
+    HandleBars bars;
+    bars.horizontal = scalingMatrix(kBarLength, kBarThickness, 1.0f);
+    bars.horizontal.at(0, 3) = x;
+    bars.horizontal.at(1, 3) = y;
+    bars.vertical = scalingMatrix(kBarThickness, kBarLength, 1.0f);
+    bars.vertical.at(0, 3) = x;
+    bars.vertical.at(1, 3) = y;
+    return bars;
+}

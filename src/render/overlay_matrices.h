@@ -14,3 +14,6 @@ struct HandleBars {
     WarpMatrix vertical;
 };
 HandleBars cornerHandleBars(float x, float y, int cornerIndex);
+
+// The two bars of an interior mesh point's handle: a cross centred on (x, y).
+HandleBars pointHandleBars(float x, float y);

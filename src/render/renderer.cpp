@@ -41,6 +41,8 @@ Renderer::~Renderer()
     handleTexture.Reset();
     alphaBlend.Reset();
     textureSampler.Reset();
+    meshIndices.Reset();
+    meshVertices.Reset();
     matrixBuffer.Reset();
     quadBuffer.Reset();
     inputLayout.Reset();

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 
+#include "warp/mesh.h"
 #include "warp/warp_matrix.h"
 
 class Renderer {
@@ -38,8 +39,15 @@ public:
     // Warp pipeline.
     HRESULT createWarpPipeline();
     void createSolidTexture(uint32_t colour, Microsoft::WRL::ComPtr<ID3D11ShaderResourceView>& slot);
+    // The unit quad through the matrix: the logo and the handles, and a 2 x 2 mesh.
     void drawTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend);
+    // The mesh the picture and the grid are drawn through; its triangles are made anew only when it
+    // differs from the one they were made for.
+    void useMesh(const Mesh& mesh);
+    // Through the mesh in use (the unit quad for a 2 x 2 mesh).
+    void drawWarpedTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend);
     void drawCornerHandle(float x, float y, int cornerIndex, bool selected);
+    void drawPointHandle(float x, float y, bool selected);
 
     // Images. A slot's previous view is released when it is refilled.
     // An image file into a mip-mapped texture (frame 0, at most 4096 on a side); E_FAIL, with the slot
@@ -66,6 +74,10 @@ public:
     Microsoft::WRL::ComPtr<ID3D11InputLayout> inputLayout;
     Microsoft::WRL::ComPtr<ID3D11Buffer> quadBuffer;
     Microsoft::WRL::ComPtr<ID3D11Buffer> matrixBuffer;
+    // The mesh's triangles; empty for a 2 x 2 mesh.
+    Microsoft::WRL::ComPtr<ID3D11Buffer> meshVertices;
+    Microsoft::WRL::ComPtr<ID3D11Buffer> meshIndices;
+    UINT meshIndexCount = 0;
     Microsoft::WRL::ComPtr<ID3D11SamplerState> textureSampler;
     Microsoft::WRL::ComPtr<ID3D11BlendState> alphaBlend;
     D3D11_VIEWPORT controlViewport{};
@@ -81,7 +93,9 @@ private:
                                Microsoft::WRL::ComPtr<ID3D11RenderTargetView>& target, D3D11_VIEWPORT& viewport);
     void setUpPanelLibrary(HWND controlWindow);
     void resizeProjectionBuffers(UINT width, UINT height);
+    void bindWarpPipeline(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend);
 
+    Mesh meshInUse_;
     bool comEntered_ = false;
     bool panelLibraryReady_ = false;
 };

@@ -1,4 +1,5 @@
-// The warp pipeline: one textured unit quad drawn through a 4x4 matrix, for the picture, grid, logo and handles.
+// The warp pipeline: a textured unit quad, or the mesh's triangles, drawn through a 4x4 matrix, for the
+// picture, grid, logo and handles.
 #include <d3dcompiler.h>
 
 #include <cstring>
@@ -6,6 +7,7 @@
 #include "render/overlay_matrices.h"
 #include "render/renderer.h"
 #include "render/shader_texts.h"
+#include "warp/mesh_geometry.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -15,7 +17,7 @@ struct QuadPoint {
     float x, y, z;
     float u, v;
 };
-static_assert(sizeof(QuadPoint) == 20, "the input layout expects packed 20-byte points");
+static_assert(sizeof(QuadPoint) == 20 && sizeof(WarpVertex) == 20, "the input layout expects packed 20-byte points");
 
 // A triangle strip in the corner order TL, TR, BL, BR; texture (0, 0) is the image's top-left.
 constexpr QuadPoint kQuad[4] = {
@@ -112,7 +114,7 @@ void Renderer::createSolidTexture(uint32_t colour, ComPtr<ID3D11ShaderResourceVi
         slot.Reset();
 }
 
-void Renderer::drawTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend)
+void Renderer::bindWarpPipeline(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend)
 {
     // A failed map keeps the previous matrix for this draw.
     D3D11_MAPPED_SUBRESOURCE mapped{};
@@ -120,10 +122,6 @@ void Renderer::drawTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& 
         std::memcpy(mapped.pData, matrix.m.data(), sizeof matrix.m);
         context->Unmap(matrixBuffer.Get(), 0);
     }
-
-    const UINT stride = sizeof(QuadPoint), offset = 0;
-    context->IASetVertexBuffers(0, 1, quadBuffer.GetAddressOf(), &stride, &offset);
-    context->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
     context->IASetInputLayout(inputLayout.Get());
     context->VSSetShader(warpShader.Get(), nullptr, 0);
     context->VSSetConstantBuffers(0, 1, matrixBuffer.GetAddressOf());
@@ -133,13 +131,71 @@ void Renderer::drawTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& 
     context->PSSetSamplers(0, 1, textureSampler.GetAddressOf());
     const float blendFactor[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     context->OMSetBlendState(blend ? alphaBlend.Get() : nullptr, blendFactor, 0xFFFFFFFFu);
+}
+
+void Renderer::drawTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend)
+{
+    bindWarpPipeline(texture, matrix, blend);
+    const UINT stride = sizeof(QuadPoint), offset = 0;
+    context->IASetVertexBuffers(0, 1, quadBuffer.GetAddressOf(), &stride, &offset);
+    context->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
     context->Draw(4, 0);
+}
+
+void Renderer::useMesh(const Mesh& mesh)
+{
+    if (mesh == meshInUse_)
+        return;
+    meshInUse_ = mesh;
+    meshIndexCount = 0;
+    meshVertices.Reset();
+    meshIndices.Reset();
+    const MeshGeometry geometry = buildMeshGeometry(mesh);
+    if (geometry.indices.empty())
+        return;
+    D3D11_BUFFER_DESC vertices{};
+    vertices.ByteWidth = static_cast<UINT>(geometry.vertices.size() * sizeof(WarpVertex));
+    vertices.Usage = D3D11_USAGE_IMMUTABLE;
+    vertices.BindFlags = D3D11_BIND_VERTEX_BUFFER;
+    const D3D11_SUBRESOURCE_DATA vertexData{geometry.vertices.data(), 0, 0};
+    D3D11_BUFFER_DESC indices{};
+    indices.ByteWidth = static_cast<UINT>(geometry.indices.size() * sizeof(uint32_t));
+    indices.Usage = D3D11_USAGE_IMMUTABLE;
+    indices.BindFlags = D3D11_BIND_INDEX_BUFFER;
+    const D3D11_SUBRESOURCE_DATA indexData{geometry.indices.data(), 0, 0};
+    // Without both buffers the picture is drawn through the keystone's quad alone.
+    if (FAILED(device->CreateBuffer(&vertices, &vertexData, meshVertices.ReleaseAndGetAddressOf())) ||
+        FAILED(device->CreateBuffer(&indices, &indexData, meshIndices.ReleaseAndGetAddressOf())))
+        return;
+    meshIndexCount = static_cast<UINT>(geometry.indices.size());
+}
+
+void Renderer::drawWarpedTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend)
+{
+    if (meshIndexCount == 0) {
+        drawTexture(texture, matrix, blend);
+        return;
+    }
+    bindWarpPipeline(texture, matrix, blend);
+    const UINT stride = sizeof(WarpVertex), offset = 0;
+    context->IASetVertexBuffers(0, 1, meshVertices.GetAddressOf(), &stride, &offset);
+    context->IASetIndexBuffer(meshIndices.Get(), DXGI_FORMAT_R32_UINT, 0);
+    context->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+    context->DrawIndexed(meshIndexCount, 0, 0);
 }
 
 void Renderer::drawCornerHandle(float x, float y, int cornerIndex, bool selected)
 {
     ID3D11ShaderResourceView* texture = selected ? selectedHandleTexture.Get() : handleTexture.Get();
     const HandleBars bars = cornerHandleBars(x, y, cornerIndex);
+    drawTexture(texture, bars.horizontal, true);
+    drawTexture(texture, bars.vertical, true);
+}
+
+void Renderer::drawPointHandle(float x, float y, bool selected)
+{
+    ID3D11ShaderResourceView* texture = selected ? selectedHandleTexture.Get() : handleTexture.Get();
+    const HandleBars bars = pointHandleBars(x, y);
     drawTexture(texture, bars.horizontal, true);
     drawTexture(texture, bars.vertical, true);
 }

@@ -7,10 +7,10 @@ namespace {
 const std::wstring kSettingsFile = L"config.json";
 } // namespace
 
-void readSettingsFile(SettingsValues& values)
+MeshReading readSettingsFile(SettingsValues& values)
 {
-    if (const auto text = readSharedFile(kSettingsFile))
-        readSettingsText(*text, values);
+    const auto text = readSharedFile(kSettingsFile);
+    return text ? readSettingsText(*text, values) : MeshReading::Absent;
 }
 
 bool writeSettingsFile(const SettingsValues& values)

@@ -1,83 +1,108 @@
-// The corner editing rules.
+// The editing rules for the corners and the mesh points.
 #include "warp/corner_editing.h"
 
+#include <algorithm>
 #include <cmath>
+
+#include "warp/picture_warp.h"
+#include "warp/solve_warp.h"
 
 namespace {
 
-void moveToCursor(CornerPoint& corner, const EditingInput& input)
+// The nearest point whose handle is closer than the pick radius, or -1.
+int32_t pointUnderCursor(const EditingState& state, const EditingInput& input)
 {
-    corner.x = input.cursorX / input.clientWidth * 2.0f - 1.0f;
-    corner.y = 1.0f - input.cursorY / input.clientHeight * 2.0f;
-}
-
-// The first corner (in index order, not the nearest) whose handle is closer than the pick radius.
-int32_t cornerUnderCursor(const CornerSet& corners, const EditingInput& input)
-{
-    for (int32_t i = 0; i < 4; ++i) {
-        const CornerPoint& corner = corners[static_cast<std::size_t>(i)];
-        const float cx = (corner.x + 1.0f) * 0.5f * input.clientWidth;
-        const float cy = (1.0f - corner.y) * 0.5f * input.clientHeight;
-        const float dy = input.cursorY - cy, dx = input.cursorX - cx;
-        if (std::sqrt(dy * dy + dx * dx) < kPickRadius)
-            return i;
+    int32_t nearest = -1;
+    float nearestDistance = kPickRadius;
+    for (int32_t point = 0; point < state.mesh.pointCount(); ++point) {
+        const auto position = pointPosition(state.corners, state.mesh, point);
+        if (!position)
+            continue;
+        const float px = (position->x + 1.0f) * 0.5f * input.clientWidth;
+        const float py = (1.0f - position->y) * 0.5f * input.clientHeight;
+        const float distance = std::hypot(input.cursorX - px, input.cursorY - py);
+        if (distance < nearestDistance) {
+            nearest = point;
+            nearestDistance = distance;
+        }
     }
-    return -1;
+    return nearest;
 }
 
 // A drag ends, with its save, on the first pass that finds the button up.
 bool editWithMouse(const EditingInput& input, EditingState& state)
 {
     if (!input.leftButtonDown) {
-        const bool ended = state.draggedCorner != -1;
-        state.draggedCorner = -1;
+        const bool ended = state.draggedPoint != -1;
+        state.draggedPoint = -1;
         return ended;
     }
-    // With an empty client area (a minimised window) no pixel maps to a corner: nothing is grabbed or
-    // moved, where dividing by zero would put an infinite corner into the settings file.
+    // With an empty client area (a minimised window) no pixel maps to a point: nothing is grabbed or
+    // moved, where dividing by zero would put an infinite value into the settings file.
     if (!(input.clientWidth > 0.0f && input.clientHeight > 0.0f))
         return false;
-    if (state.draggedCorner == -1) {
-        const int32_t grabbed = cornerUnderCursor(state.corners, input);
+    if (state.draggedPoint == -1) {
+        const int32_t grabbed = pointUnderCursor(state, input);
         if (grabbed == -1)
             return false;
-        state.draggedCorner = grabbed;
-        state.selectedCorner = grabbed;
+        state.draggedPoint = grabbed;
+        state.selectedPoint = grabbed;
     }
-    // The corner jumps to the cursor and follows it anywhere, beyond the window too.
-    moveToCursor(state.corners[static_cast<std::size_t>(state.draggedCorner)], input);
+    // The point jumps to the cursor and follows it anywhere, beyond the window too.
+    movePointTo(state.corners, state.mesh, state.draggedPoint,
+                {input.cursorX / input.clientWidth * 2.0f - 1.0f, 1.0f - input.cursorY / input.clientHeight * 2.0f});
     return false;
 }
 
-// Level-triggered: a held arrow moves its corner one step per pass; a run of steps saves once, when a
-// pass that reaches the keys finds no arrow down.
-bool editWithKeys(const EditingInput& input, EditingState& state)
+void chooseWithKeys(const EditingInput& input, EditingState& state)
 {
     for (int32_t digit = 0; digit < 4; ++digit)
         if (input.digitDown[digit])
-            state.selectedCorner = digit;
+            state.selectedPoint = pointOfCorner(state.mesh, digit);
+    if (input.tabDown && !state.tabHeld) {
+        const int32_t count = state.mesh.pointCount();
+        const int32_t from = std::clamp(state.selectedPoint, 0, count - 1);
+        state.selectedPoint = (from + (input.shiftDown ? count - 1 : 1)) % count;
+    }
+    state.tabHeld = input.tabDown;
+}
 
+// Level-triggered: a held arrow moves its point one step per pass on screen; a run of steps saves once,
+// when a pass that reaches the keys finds no arrow down.
+bool editWithKeys(const EditingInput& input, EditingState& state)
+{
+    chooseWithKeys(input, state);
     const float step = input.shiftDown ? kFastStep : kFineStep;
+    CornerPoint delta;
     bool moved = false;
-    // A selection outside 0 to 3 (the panel can set any value) moves nothing.
-    const bool selectionValid = state.selectedCorner >= 0 && state.selectedCorner < 4;
-    CornerPoint scratch;
-    CornerPoint& corner = selectionValid ? state.corners[static_cast<std::size_t>(state.selectedCorner)] : scratch;
     if (input.leftDown) {
-        corner.x -= step;
+        delta.x -= step;
         moved = true;
     }
     if (input.rightDown) {
-        corner.x += step;
+        delta.x += step;
         moved = true;
     }
     if (input.upDown) {
-        corner.y += step;
+        delta.y += step;
         moved = true;
     }
     if (input.downDown) {
-        corner.y -= step;
+        delta.y -= step;
         moved = true;
+    }
+    // A selection outside the mesh (the panel can set any value) moves nothing.
+    const bool selectionValid = state.selectedPoint >= 0 && state.selectedPoint < state.mesh.pointCount();
+    if (moved && selectionValid) {
+        const int32_t corner = cornerOfPoint(state.mesh, state.selectedPoint);
+        if (corner != -1) {
+            // Corners step exactly, as they always have.
+            CornerPoint& target = state.corners[static_cast<std::size_t>(corner)];
+            target.x += delta.x;
+            target.y += delta.y;
+        } else if (const auto position = pointPosition(state.corners, state.mesh, state.selectedPoint)) {
+            movePointTo(state.corners, state.mesh, state.selectedPoint, {position->x + delta.x, position->y + delta.y});
+        }
     }
     const bool runEnded = state.arrowKeysHeld && !moved;
     state.arrowKeysHeld = moved;
@@ -85,6 +110,35 @@ bool editWithKeys(const EditingInput& input, EditingState& state)
 }
 
 } // namespace
+
+std::optional<CornerPoint> pointPosition(const CornerSet& corners, const Mesh& mesh, int32_t point)
+{
+    if (point < 0 || point >= mesh.pointCount())
+        return std::nullopt;
+    const int32_t corner = cornerOfPoint(mesh, point);
+    if (corner != -1)
+        return corners[static_cast<std::size_t>(corner)];
+    return meshPointPosition(solveWarp(corners), mesh, point);
+}
+
+bool movePointTo(CornerSet& corners, Mesh& mesh, int32_t point, CornerPoint position)
+{
+    if (point < 0 || point >= mesh.pointCount())
+        return false;
+    const int32_t corner = cornerOfPoint(mesh, point);
+    if (corner != -1) {
+        corners[static_cast<std::size_t>(corner)] = position;
+        return true;
+    }
+    const auto picture = picturePointAt(solveWarp(corners), position);
+    if (!picture)
+        return false;
+    // Offsets stay within what the settings file accepts.
+    const PicturePoint rest = restPosition(mesh, point);
+    mesh.offsets[static_cast<std::size_t>(point)] = {std::clamp(picture->s - rest.s, -1.0f, 1.0f),
+                                                     std::clamp(picture->t - rest.t, -1.0f, 1.0f)};
+    return true;
+}
 
 bool applyCornerEditing(const EditingInput& input, EditingState& state)
 {

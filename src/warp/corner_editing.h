@@ -1,12 +1,15 @@
-// Corner editing on the projection: dragging a handle with the mouse, choosing a corner with 1 to 4
-// and nudging it with the arrow keys. The rules, on one pass's polled input.
+// Editing on the projection: dragging a mesh point (a corner or an interior point) with the mouse,
+// choosing a corner with 1 to 4 or any point with Tab and Shift+Tab, and nudging it with the arrow keys.
+// The rules, on one pass's polled input.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "warp/corner_point.h"
+#include "warp/mesh.h"
 
-// What one pass polls. "Down" is the level of the key at this moment; no transitions are used.
+// What one pass polls. "Down" is the level of the key at this moment.
 struct EditingInput {
     bool panelVisible = false;
     float cursorX = 0.0f; // the cursor in the projection window's client pixels (y downward)
@@ -16,6 +19,7 @@ struct EditingInput {
     bool leftButtonDown = false;
     bool projectionInForeground = false;
     bool digitDown[4] = {}; // the keys 1 to 4 of the main keyboard
+    bool tabDown = false;
     bool shiftDown = false;
     bool leftDown = false;
     bool rightDown = false;
@@ -23,12 +27,15 @@ struct EditingInput {
     bool downDown = false;
 };
 
-// What editing keeps from one pass to the next.
+// What editing keeps from one pass to the next. Points are numbered row by row from the top left of
+// the mesh; for the 2 x 2 mesh they are the corners TL, TR, BL, BR.
 struct EditingState {
     CornerSet corners = kDefaultCorners;
-    int32_t selectedCorner = 0;
-    int32_t draggedCorner = -1;
+    Mesh mesh;
+    int32_t selectedPoint = 0;
+    int32_t draggedPoint = -1;
     bool arrowKeysHeld = false;
+    bool tabHeld = false; // Tab steps once per press
 };
 
 inline constexpr float kPickRadius = 40.0f; // pixels
@@ -37,3 +44,10 @@ inline constexpr float kFastStep = 0.005f;
 
 // Applies one pass; true when the settings must be saved (a drag or a run of arrow-key steps ended).
 bool applyCornerEditing(const EditingInput& input, EditingState& state);
+
+// Moves mesh point `point` so that it is shown at `position` (normalised device coordinates): a corner
+// goes there directly; an interior point takes the offset that H^-1 gives, within -1 to 1. False, with
+// nothing moved, where no picture point is shown there (beyond the keystone's horizon).
+bool movePointTo(CornerSet& corners, Mesh& mesh, int32_t point, CornerPoint position);
+// Where mesh point `point` is shown now; nothing for a point beyond the horizon.
+std::optional<CornerPoint> pointPosition(const CornerSet& corners, const Mesh& mesh, int32_t point);

@@ -42,7 +42,10 @@ int main(int argc, char** argv)
     VirtualDisplay display(MonitorLayout::twoMonitors());
     WineSession wine(display);
     AppFolder app;
-    app.writeFile("config.json", R"({"corners":[{"x":-0.7,"y":0.85},{"x":0.75,"y":0.95},{"x":-0.9,"y":-0.8},{"x":0.85,"y":-0.9}]})");
+    // A keystone with a 3 x 3 mesh whose middle row bows down.
+    app.writeFile("config.json", R"({"corners":[{"x":-0.7,"y":0.85},{"x":0.75,"y":0.95},{"x":-0.9,"y":-0.8},{"x":0.85,"y":-0.9}],)"
+                                 R"("mesh":{"columns":3,"rows":3,"offsets":[{"u":0,"v":0},{"u":0,"v":-0.06},{"u":0,"v":0},)"
+                                 R"({"u":0.04,"v":0.05},{"u":0,"v":0.08},{"u":-0.04,"v":0.05},{"u":0,"v":0},{"u":0,"v":0.06},{"u":0,"v":0}]}})");
     auto picture = std::make_unique<TestPicture>(display.x(), ScreenRect{0, 0, 1024, 768});
     picture->draw(0.3);
     OstrelProcess program(wine, app);

@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "warp/corner_editing.h"
+#include "warp/picture_warp.h"
+#include "warp/solve_warp.h"
 
 namespace {
 
@@ -57,8 +59,8 @@ protected:
 TEST_F(CornerEditing, PressWithinThePickRadiusGrabsAndTheCornerJumpsToTheCursor)
 {
     EXPECT_EQ(run({mouse(30, 20, true)}), 0); // 36 pixels from TL
-    EXPECT_EQ(state_.draggedCorner, 0);
-    EXPECT_EQ(state_.selectedCorner, 0);
+    EXPECT_EQ(state_.draggedPoint, 0);
+    EXPECT_EQ(state_.selectedPoint, 0);
     EXPECT_FLOAT_EQ(corner(0).x, 30.0f / 800.0f * 2.0f - 1.0f);
     EXPECT_FLOAT_EQ(corner(0).y, 1.0f - 20.0f / 600.0f * 2.0f);
 }
@@ -66,30 +68,30 @@ TEST_F(CornerEditing, PressWithinThePickRadiusGrabsAndTheCornerJumpsToTheCursor)
 TEST_F(CornerEditing, DragFollowsTheCursorAnywhereAndSavesOnceOnRelease)
 {
     EXPECT_EQ(run({mouse(790, 590, true), mouse(400, 300, true), mouse(-200, 900, true)}), 0);
-    EXPECT_EQ(state_.draggedCorner, 3);
+    EXPECT_EQ(state_.draggedPoint, 3);
     EXPECT_FLOAT_EQ(corner(3).x, -1.5f);
     EXPECT_FLOAT_EQ(corner(3).y, -2.0f);
     EXPECT_EQ(run({mouse(-200, 900, false)}), 1);
-    EXPECT_EQ(state_.draggedCorner, -1);
+    EXPECT_EQ(state_.draggedPoint, -1);
     EXPECT_EQ(run({mouse(-200, 900, false), mouse(0, 0, false)}), 0) << "one save per drag";
 }
 
 TEST_F(CornerEditing, PressOutsideTheRadiusGrabsNothingUntilTheCursorReachesACorner)
 {
     EXPECT_EQ(run({mouse(40, 0, true)}), 0); // exactly 40 pixels: not closer than the radius
-    EXPECT_EQ(state_.draggedCorner, -1);
+    EXPECT_EQ(state_.draggedPoint, -1);
     EXPECT_EQ(corner(0).x, -1.0f);
     run({mouse(400, 300, true), mouse(775, 10, true)}); // button still down, cursor reaches TR
-    EXPECT_EQ(state_.draggedCorner, 1);
-    EXPECT_EQ(state_.selectedCorner, 1);
+    EXPECT_EQ(state_.draggedPoint, 1);
+    EXPECT_EQ(state_.selectedPoint, 1);
 }
 
-TEST_F(CornerEditing, LowerIndexWinsOverANearerCorner)
+TEST_F(CornerEditing, TheNearestPointWins)
 {
     state_.corners[1] = {-0.95f, 1.0f}; // TR at pixel (20, 0)
     run({mouse(15, 0, true)});           // 15 pixels from TL, 5 from TR
-    EXPECT_EQ(state_.draggedCorner, 0);
-    EXPECT_EQ(corner(1).x, -0.95f);
+    EXPECT_EQ(state_.draggedPoint, 1);
+    EXPECT_EQ(corner(0).x, -1.0f);
 }
 
 TEST_F(CornerEditing, ReleaseWithoutADragSavesNothing)
@@ -105,11 +107,11 @@ TEST_F(CornerEditing, HiddenPanelChangesNothingAndADragEndsWhenItShowsAgain)
     hidden.rightDown = true;
     hidden.digitDown[2] = true;
     EXPECT_EQ(run({hidden, hidden}), 0);
-    EXPECT_EQ(state_.draggedCorner, 0) << "the drag is still under way";
+    EXPECT_EQ(state_.draggedPoint, 0) << "the drag is still under way";
     EXPECT_EQ(corner(0).x, -1.0f);
-    EXPECT_EQ(state_.selectedCorner, 0);
+    EXPECT_EQ(state_.selectedPoint, 0);
     EXPECT_EQ(run({mouse(500, 500, false)}), 1);
-    EXPECT_EQ(state_.draggedCorner, -1);
+    EXPECT_EQ(state_.draggedPoint, -1);
 }
 
 TEST_F(CornerEditing, DigitsChooseTheCornerOnlyWithTheProjectionInFront)
@@ -118,19 +120,19 @@ TEST_F(CornerEditing, DigitsChooseTheCornerOnlyWithTheProjectionInFront)
     three.digitDown[2] = true;
     three.projectionInForeground = false;
     run({three});
-    EXPECT_EQ(state_.selectedCorner, 0);
+    EXPECT_EQ(state_.selectedPoint, 0);
     three.projectionInForeground = true;
     run({three});
-    EXPECT_EQ(state_.selectedCorner, 2);
+    EXPECT_EQ(state_.selectedPoint, 2);
     EditingInput oneAndFour = pass();
     oneAndFour.digitDown[0] = oneAndFour.digitDown[3] = true;
     run({oneAndFour});
-    EXPECT_EQ(state_.selectedCorner, 3) << "the last key tested wins";
+    EXPECT_EQ(state_.selectedPoint, 3) << "the last key tested wins";
 }
 
 TEST_F(CornerEditing, HeldArrowMovesOneStepPerPassAndSavesOnceWhenReleased)
 {
-    state_.selectedCorner = 2;
+    state_.selectedPoint = 2;
     float x = -1.0f;
     int saves = 0;
     for (int n = 0; n < 25; ++n) {
@@ -190,7 +192,96 @@ TEST_F(CornerEditing, EmptyClientAreaNeverMakesACornerInfinite)
     minimised.clientWidth = 0.0f;
     minimised.clientHeight = 0.0f;
     run({minimised});
-    EXPECT_EQ(state_.draggedCorner, -1);
+    EXPECT_EQ(state_.draggedPoint, -1);
     for (const CornerPoint& c : state_.corners)
         EXPECT_TRUE(std::isfinite(c.x) && std::isfinite(c.y));
+}
+
+// A 3 x 3 mesh over a keystone: its centre point is interior, the corners are the keystone's.
+class MeshEditing : public CornerEditing {
+protected:
+    void SetUp() override
+    {
+        state_.corners = {{{-0.8f, 0.8f}, {0.9f, 0.9f}, {-0.9f, -0.8f}, {0.8f, -0.9f}}};
+        state_.mesh = resizedMesh(Mesh{}, 3, 3);
+    }
+    // The centre point on screen, in client pixels of the 800 x 600 projection.
+    std::pair<float, float> centrePixel() const
+    {
+        const CornerPoint p = *pointPosition(state_.corners, state_.mesh, 4);
+        return {(p.x + 1.0f) * 400.0f, (1.0f - p.y) * 300.0f};
+    }
+    static EditingInput tab(bool down, bool shift = false)
+    {
+        EditingInput input = pass();
+        input.tabDown = down;
+        input.shiftDown = shift;
+        return input;
+    }
+};
+
+TEST_F(MeshEditing, DraggingAnInteriorPointPutsItUnderTheCursorAndSavesOnRelease)
+{
+    const auto [x, y] = centrePixel();
+    EXPECT_EQ(run({mouse(x + 10, y, true), mouse(x + 60, y - 30, true)}), 0);
+    EXPECT_EQ(state_.draggedPoint, 4);
+    EXPECT_EQ(state_.selectedPoint, 4);
+    const auto [nx, ny] = centrePixel();
+    EXPECT_NEAR(nx, x + 60, 0.01f);
+    EXPECT_NEAR(ny, y - 30, 0.01f);
+    // The offset is the inverse warp of the cursor less the rest position (0.5, 0.5).
+    const auto picture = picturePointAt(solveWarp(state_.corners), {(x + 60) / 400.0f - 1.0f, 1.0f - (y - 30) / 300.0f});
+    EXPECT_NEAR(state_.mesh.offsets[4].u, picture->s - 0.5f, 1e-5f);
+    EXPECT_NEAR(state_.mesh.offsets[4].v, picture->t - 0.5f, 1e-5f);
+    EXPECT_EQ(corner(0).x, -0.8f) << "the corners stay";
+    EXPECT_EQ(run({mouse(nx, ny, false)}), 1);
+}
+
+TEST_F(MeshEditing, ACursorBeyondTheHorizonMovesNothing)
+{
+    // A steep keystone: the right side shrinks towards a horizon at x = 0.33 on screen.
+    state_.corners = {{{-1.0f, 1.0f}, {0.2f, 0.3f}, {-1.0f, -1.0f}, {0.2f, -0.3f}}};
+    const auto [x, y] = centrePixel();
+    const MeshOffset before = state_.mesh.offsets[4];
+    run({mouse(x, y, true), mouse(760, y, true)});
+    EXPECT_EQ(state_.draggedPoint, 4);
+    EXPECT_EQ(state_.mesh.offsets[4], before);
+}
+
+TEST_F(MeshEditing, TabStepsThroughEveryPointInRowOrderAndWraps)
+{
+    state_.selectedPoint = 7;
+    run({tab(true), tab(true)});
+    EXPECT_EQ(state_.selectedPoint, 8) << "a held Tab steps once";
+    run({tab(false), tab(true), tab(false)});
+    EXPECT_EQ(state_.selectedPoint, 0) << "past the last point comes the first";
+    run({tab(true, true), tab(false)});
+    EXPECT_EQ(state_.selectedPoint, 8) << "Shift+Tab steps back, wrapping";
+    EditingInput three = pass();
+    three.digitDown[3] = true;
+    run({three});
+    EXPECT_EQ(state_.selectedPoint, 8) << "key 4 is the bottom-right corner, point 8 of a 3 x 3 mesh";
+    three.digitDown[3] = false;
+    three.digitDown[1] = true;
+    run({three});
+    EXPECT_EQ(state_.selectedPoint, 2);
+}
+
+TEST_F(MeshEditing, ArrowsNudgeAnInteriorPointByOneStepOnScreen)
+{
+    state_.selectedPoint = 4;
+    const CornerPoint before = *pointPosition(state_.corners, state_.mesh, 4);
+    EXPECT_EQ(run({keys(false, true, false, false), keys(false, true, true, false, true), keys(false, false, false, false)}), 1);
+    const CornerPoint after = *pointPosition(state_.corners, state_.mesh, 4);
+    EXPECT_NEAR(after.x - before.x, kFineStep + kFastStep, 1e-5f);
+    EXPECT_NEAR(after.y - before.y, kFastStep, 1e-5f);
+    EXPECT_EQ(corner(3).x, 0.8f);
+}
+
+TEST_F(MeshEditing, OffsetsStayWithinWhatTheSettingsFileAccepts)
+{
+    state_.corners = kDefaultCorners;
+    const auto [x, y] = centrePixel();
+    run({mouse(x, y, true), mouse(x + 100000.0f, y, true)});
+    EXPECT_EQ(state_.mesh.offsets[4].u, 1.0f);
 }
