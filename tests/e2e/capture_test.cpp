@@ -4,7 +4,9 @@
 #include <opencv2/core.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
+#include <optional>
 #include <thread>
 
 #include "app_folder.h"
@@ -29,6 +31,41 @@ const std::array<cv::Point2f, 4> kUnitQuad{{{-1, 1}, {1, 1}, {-1, -1}, {1, -1}}}
 bool isBlack(const cv::Vec3b& p)
 {
     return p[0] < 16 && p[1] < 16 && p[2] < 16;
+}
+
+// Which of the test picture's four blocks a shown pixel belongs to: 0 red, 1 green, 2 blue, 3 yellow,
+// -1 for anything else (the white lines, the bar, black).
+int blockOf(const cv::Vec3b& p)
+{
+    const int b = p[0], g = p[1], r = p[2];
+    if (r > 150 && g > 150 && b < 110)
+        return 3;
+    if (r > 120 && r > g + 60 && r > b + 60)
+        return 0;
+    if (g > 110 && g > r + 50 && g > b + 50)
+        return 1;
+    if (b > 140 && b > r + 60 && b > g + 60)
+        return 2;
+    return -1;
+}
+
+// Where, within 12 pixels of `expected` along x (or y), the shown picture passes from block `before`
+// to block `after`: the middle of the last `before` pixel and the first `after` pixel after it.
+std::optional<float> boundaryNear(const cv::Mat& shown, cv::Point2f expected, bool alongX, int before, int after)
+{
+    std::optional<int> last;
+    for (int d = -12; d <= 12; ++d) {
+        const cv::Point at = alongX ? cv::Point(cvRound(expected.x) + d, cvRound(expected.y))
+                                    : cv::Point(cvRound(expected.x), cvRound(expected.y) + d);
+        if (at.x < 0 || at.y < 0 || at.x >= shown.cols || at.y >= shown.rows)
+            continue;
+        const int block = blockOf(shown.at<cv::Vec3b>(at));
+        if (block == before)
+            last = alongX ? at.x : at.y;
+        else if (block == after && last)
+            return (static_cast<float>(*last) + static_cast<float>(alongX ? at.x : at.y)) / 2.0f;
+    }
+    return std::nullopt;
 }
 
 class MainJob : public e2e::ProgramTest<> {
@@ -133,4 +170,47 @@ TEST_F(MainJob, SecondMonitorProjectedOntoTheFirst)
         << difference.mean << " over " << difference.comparedPixels;
     program->requestExit();
     EXPECT_EQ(program->waitForExit(), 0);
+}
+
+// Bent meshes over a keystone against the model computed on its own: the whole picture close to the
+// reference, and the blocks' boundaries (markers at known picture points) within 2 pixels of the model.
+TEST_F(MainJob, BentMeshesMatchTheModelComputedOnItsOwn)
+{
+    const MeshSpec threeByThree{3, 3, {{0, 0}, {0.0f, -0.06f}, {0, 0}, {0.05f, 0.04f}, {-0.03f, 0.07f}, {-0.05f, 0.04f},
+                                       {0, 0}, {0.02f, 0.06f}, {0, 0}}};
+    MeshSpec fiveByFour{5, 4, std::vector<cv::Point2f>(20)};
+    for (int point = 0; point < 20; ++point)
+        if (point != 0 && point != 4 && point != 15 && point != 19)
+            fiveByFour.offsets[static_cast<std::size_t>(point)] = {0.03f * std::sin(1.7f * point), 0.035f * std::cos(2.3f * point)};
+    const cv::Size projector(kSecondMonitor.width(), kSecondMonitor.height());
+    TestPicture picture(display_->x(), kFirstMonitor);
+    for (const MeshSpec& mesh : {threeByThree, fiveByFour}) {
+        picture.draw(0.1);
+        auto program = start(R"({"corners":)" + cornersJson(kKeystone) + R"(,"mesh":)" + meshJson(mesh) + "}");
+        picture.draw(0.1);
+        Difference difference;
+        EXPECT_TRUE(showsReference(kSecondMonitor,
+                                   referenceMeshWarp(testPictureImage(1024, 768, 0.1), kKeystone, mesh, projector),
+                                   difference))
+            << mesh.columns << " x " << mesh.rows << ": " << difference.mean << " over " << difference.comparedPixels;
+
+        const cv::Mat shown = toMat(display_->capture(kSecondMonitor));
+        struct Marker {
+            double s, t;
+            bool alongX;
+            int before, after;
+        };
+        const Marker markers[] = {{0.5, 0.15, true, 0, 1},  {0.5, 0.3, true, 0, 1},   {0.5, 0.7, true, 2, 3},
+                                  {0.5, 0.85, true, 2, 3},  {0.2, 0.5, false, 0, 2},  {0.35, 0.5, false, 0, 2},
+                                  {0.65, 0.5, false, 1, 3}, {0.85, 0.5, false, 1, 3}};
+        for (const Marker& m : markers) {
+            const cv::Point2f expected = meshWarpedPoint(kKeystone, mesh, projector, m.s, m.t);
+            const auto found = boundaryNear(shown, expected, m.alongX, m.before, m.after);
+            ASSERT_TRUE(found) << mesh.columns << " x " << mesh.rows << ": no boundary near " << expected;
+            EXPECT_NEAR(*found, m.alongX ? expected.x : expected.y, 2.0f)
+                << mesh.columns << " x " << mesh.rows << " at (" << m.s << ", " << m.t << ")";
+        }
+        program->requestExit();
+        EXPECT_EQ(program->waitForExit(), 0);
+    }
 }

@@ -3,6 +3,8 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
+
 #include "program_test.h"
 #include "test_picture.h"
 
@@ -100,4 +102,87 @@ std::string cornersJson(const std::array<cv::Point2f, 4>& corners)
         text += (i ? "," : "") + std::string("{\"x\":") + std::to_string(corners[i].x) +
                 ",\"y\":" + std::to_string(corners[i].y) + "}";
     return text + "]";
+}
+
+std::string meshJson(const MeshSpec& mesh)
+{
+    std::string text = "{\"columns\":" + std::to_string(mesh.columns) + ",\"rows\":" + std::to_string(mesh.rows) +
+                       ",\"offsets\":[";
+    for (std::size_t i = 0; i < mesh.offsets.size(); ++i)
+        text += (i ? "," : "") + std::string("{\"u\":") + std::to_string(mesh.offsets[i].x) +
+                ",\"v\":" + std::to_string(mesh.offsets[i].y) + "}";
+    return text + "]}";
+}
+
+namespace {
+
+// The uniform Catmull-Rom value of n values at x in [0, 1], the ends continued in straight lines.
+double splineAt(const double* p, int n, double x)
+{
+    const double scaled = std::clamp(x, 0.0, 1.0) * (n - 1);
+    const int k = std::min(static_cast<int>(scaled), n - 2);
+    const double tau = scaled - k;
+    const auto at = [&](int i) { return i < 0 ? 2 * p[0] - p[1] : i >= n ? 2 * p[n - 1] - p[n - 2] : p[i]; };
+    const double a = at(k - 1), b = at(k), c = at(k + 1), d = at(k + 2);
+    return 0.5 * (2 * b + (c - a) * tau + (2 * a - 5 * b + 4 * c - d) * tau * tau + (3 * b - a - 3 * c + d) * tau * tau * tau);
+}
+
+cv::Point2d fieldAt(const MeshSpec& mesh, double s, double t)
+{
+    double u[16], v[16], columnU[16], columnV[16];
+    for (int row = 0; row < mesh.rows; ++row) {
+        for (int column = 0; column < mesh.columns; ++column) {
+            u[column] = mesh.offsets[static_cast<std::size_t>(row * mesh.columns + column)].x;
+            v[column] = mesh.offsets[static_cast<std::size_t>(row * mesh.columns + column)].y;
+        }
+        columnU[row] = splineAt(u, mesh.columns, s);
+        columnV[row] = splineAt(v, mesh.columns, s);
+    }
+    return {splineAt(columnU, mesh.rows, t), splineAt(columnV, mesh.rows, t)};
+}
+
+// Picture parameters to window pixels (centres on whole numbers) through the keystone.
+cv::Matx33d keystone(const std::array<cv::Point2f, 4>& corners, cv::Size window)
+{
+    const cv::Point2f from[4] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
+    cv::Point2f to[4];
+    for (int i = 0; i < 4; ++i)
+        to[i] = cornerPixel(corners[static_cast<std::size_t>(i)], window) - cv::Point2f(0.5f, 0.5f);
+    return cv::Matx33d(cv::getPerspectiveTransform(from, to));
+}
+
+cv::Point2d apply(const cv::Matx33d& h, double x, double y)
+{
+    const cv::Vec3d p = h * cv::Vec3d(x, y, 1.0);
+    return {p[0] / p[2], p[1] / p[2]};
+}
+
+} // namespace
+
+cv::Point2f meshWarpedPoint(const std::array<cv::Point2f, 4>& corners, const MeshSpec& mesh, cv::Size window,
+                            double s, double t)
+{
+    const cv::Point2d d = fieldAt(mesh, s, t);
+    return cv::Point2f(apply(keystone(corners, window), s + d.x, t + d.y));
+}
+
+cv::Mat referenceMeshWarp(const cv::Mat& picture, const std::array<cv::Point2f, 4>& corners, const MeshSpec& mesh,
+                          cv::Size window)
+{
+    const cv::Matx33d back = keystone(corners, window).inv();
+    cv::Mat mapX(window, CV_32FC1), mapY(window, CV_32FC1);
+    for (int y = 0; y < window.height; ++y)
+        for (int x = 0; x < window.width; ++x) {
+            const cv::Point2d bent = apply(back, x, y);
+            // s + d(s, t) = bent: the field moves points by far less than their spacing, so this converges.
+            cv::Point2d plain = bent;
+            for (int step = 0; step < 12; ++step)
+                plain = bent - fieldAt(mesh, plain.x, plain.y);
+            const bool inside = plain.x >= 0 && plain.x <= 1 && plain.y >= 0 && plain.y <= 1;
+            mapX.at<float>(y, x) = inside ? static_cast<float>(plain.x * picture.cols - 0.5) : -10.0f;
+            mapY.at<float>(y, x) = inside ? static_cast<float>(plain.y * picture.rows - 0.5) : -10.0f;
+        }
+    cv::Mat warped;
+    cv::remap(picture, warped, mapX, mapY, cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar(0, 0, 0));
+    return warped;
 }

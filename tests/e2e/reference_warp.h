@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "virtual_display.h"
 
@@ -41,3 +42,21 @@ std::string cornersJson(const std::array<cv::Point2f, 4>& corners);
 
 // Where a corner lands in the window's pixels (continuous coordinates).
 cv::Point2f cornerPixel(cv::Point2f corner, cv::Size size);
+
+// A mesh as config.json holds it: its size and each point's offset (u, v) row by row from the top left.
+struct MeshSpec {
+    int columns = 2;
+    int rows = 2;
+    std::vector<cv::Point2f> offsets;
+};
+std::string meshJson(const MeshSpec& mesh);
+
+// The mesh model written out on its own, apart from the program's code: picture parameters (s, t) in
+// [0, 1] are shown where the keystone puts (s + du, t + dv), d the Catmull-Rom field of the offsets.
+// Where picture point (s, t) lands in the window (pixel centres on whole numbers).
+cv::Point2f meshWarpedPoint(const std::array<cv::Point2f, 4>& corners, const MeshSpec& mesh, cv::Size window,
+                            double s, double t);
+// The picture as the model shows it: every window pixel taken back through the keystone's inverse, the
+// offset field undone by fixed-point iteration, and the picture sampled there by OpenCV.
+cv::Mat referenceMeshWarp(const cv::Mat& picture, const std::array<cv::Point2f, 4>& corners, const MeshSpec& mesh,
+                          cv::Size window);
