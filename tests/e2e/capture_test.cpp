@@ -214,3 +214,24 @@ TEST_F(MainJob, BentMeshesMatchTheModelComputedOnItsOwn)
         EXPECT_EQ(program->waitForExit(), 0);
     }
 }
+
+TEST_F(MainJob, AMalformedMeshIsIgnoredWithAWarningAndTheRestOfTheFileApplies)
+{
+    TestPicture picture(display_->x(), kSecondMonitor);
+    picture.draw(0.6);
+    // Eight offsets for a 3 x 3 mesh: the whole mesh is dropped, the keystone and the monitors are not.
+    auto program = start(R"({"captureMonitor":1,"corners":)" + cornersJson(kKeystone) +
+                         R"(,"mesh":{"columns":3,"rows":3,"offsets":[)" + std::string(7 * 17, ' ') +
+                         R"({"u":0,"v":0},{"u":0,"v":0},{"u":0,"v":0},{"u":0,"v":0},{"u":0,"v":0},{"u":0,"v":0},{"u":0,"v":0},{"u":0.1,"v":0}]},"outputMonitor":0})");
+    picture.draw(0.6);
+    Difference difference;
+    EXPECT_TRUE(showsReference(kFirstMonitor,
+                               referenceWarp(testPictureImage(800, 600, 0.6), kKeystone,
+                                             cv::Size(kFirstMonitor.width(), kFirstMonitor.height())),
+                               difference))
+        << difference.mean << " over " << difference.comparedPixels;
+    const std::string log = folder_.readFile("debug.log").value_or("");
+    EXPECT_EQ(log.find("] [WARN] Malha invalida em config.json; usando apenas os 4 cantos\r\n"), 9u) << log;
+    program->requestExit();
+    EXPECT_EQ(program->waitForExit(), 0);
+}

@@ -2,6 +2,8 @@
 // dragging and nudging corners, all through real input sent to the X server.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 #include <functional>
 #include <regex>
@@ -44,6 +46,16 @@ int wholeSteps(float from, float to, float step)
         x += step;
     }
     return -1;
+}
+
+// The mesh offsets saved in config.json, row by row.
+std::vector<std::pair<double, double>> savedOffsets(const std::string& config)
+{
+    static const std::regex offset(R"re("u": (-?[0-9.eE+-]+),\s*"v": (-?[0-9.eE+-]+))re");
+    std::vector<std::pair<double, double>> offsets;
+    for (auto it = std::sregex_iterator(config.begin(), config.end(), offset); it != std::sregex_iterator(); ++it)
+        offsets.emplace_back(std::stod((*it)[1]), std::stod((*it)[2]));
+    return offsets;
 }
 
 bool orange(const Rgb& p)
@@ -173,6 +185,10 @@ TEST_F(Operator, DraggingTheTopLeftHandleMovesThePictureAndSavesOnceOnRelease)
     EXPECT_FLOAT_EQ(static_cast<float>(corners[0].first), 196.0f / 800.0f * 2.0f - 1.0f);
     EXPECT_FLOAT_EQ(static_cast<float>(corners[0].second), 1.0f - 150.0f / 600.0f * 2.0f);
     EXPECT_EQ(corners[3], (std::pair<double, double>{1.0, -1.0}));
+    // A four-corner file keeps exactly its five keys: four corners of two coordinates and four values.
+    const std::string config = folder_.readFile("config.json").value_or("");
+    EXPECT_EQ(std::count(config.begin(), config.end(), ':'), 13) << config;
+    EXPECT_EQ(config.find("mesh"), std::string::npos) << config;
 
     // The picture's top-left corner followed: black above-left of the new corner, picture below-right.
     EXPECT_TRUE(eventually([&] {
@@ -264,5 +280,65 @@ TEST_F(Operator, StormOfDisplayChangesLogsEachAndLeavesTheWindowPlaced)
     EXPECT_EQ(lines(), 1000u) << "one line per notification";
     EXPECT_EQ(wine_->window("OstrelProj")->rect, kProjector);
     EXPECT_TRUE(program_->running());
+    finish();
+}
+
+TEST_F(Operator, AnInteriorPointDraggedThenNudgedAfterTabBendsThePictureAndIsSavedEachTime)
+{
+    TestPicture picture(display_->x(), kFirstMonitor);
+    picture.draw(0.1);
+    start(R"({"mesh":{"columns":3,"rows":3,"offsets":[{"u":0,"v":0},{"u":0,"v":0},{"u":0,"v":0},{"u":0,"v":0},)"
+          R"({"u":0,"v":0},{"u":0,"v":0},{"u":0,"v":0},{"u":0,"v":0},{"u":0,"v":0}]}})");
+    picture.draw(0.1);
+    display_->click(kProjector.left + 200, 450, 3);
+    ASSERT_TRUE(eventually([&] { return panelShown(); }));
+    FileEvents files(folder_.path());
+    // Where the picture's four blocks meet, a little below and right of it: green above, yellow below.
+    const auto yellowAt = [&](int x, int y) {
+        const Rgb p = display_->pixel(kProjector.left + x, y);
+        return p.r > 150 && p.g > 150 && p.b < 110;
+    };
+    ASSERT_TRUE(eventually([&] { return !yellowAt(465, 270); }));
+
+    // The centre point, at the projection's centre, dragged 60 pixels right and 40 up.
+    display_->moveCursor(kProjector.left + 400, 300);
+    std::this_thread::sleep_for(100ms);
+    display_->pressButton(1);
+    for (int step = 1; step <= 10; ++step) {
+        display_->moveCursor(kProjector.left + 400 + step * 6, 300 - step * 4);
+        std::this_thread::sleep_for(60ms);
+    }
+    std::this_thread::sleep_for(300ms);
+    display_->releaseButton(1);
+    ASSERT_TRUE(eventually([&] { return files.writes("config.json") == 1; })) << "no save on release";
+    auto offsets = savedOffsets(folder_.readFile("config.json").value_or(""));
+    ASSERT_EQ(offsets.size(), 9u);
+    EXPECT_NEAR(offsets[4].first, 460.0 / 800.0 - 0.5, 1e-6);
+    EXPECT_NEAR(offsets[4].second, 260.0 / 600.0 - 0.5, 1e-6);
+    EXPECT_TRUE(eventually([&] { return yellowAt(465, 270); })) << "the blocks' meeting point did not follow";
+
+    // Tab steps from the centre point to the middle of the right edge; Shift and Left pull it inwards.
+    display_->click(kProjector.left + 200, 450, 1);
+    ASSERT_TRUE(eventually([&] {
+        const auto projection = wine_->window("OstrelProj");
+        return projection && projection->foreground;
+    }));
+    ASSERT_TRUE(eventually([&] { return !(display_->pixel(kProjector.left + 790, 325) == Rgb{0, 0, 0}); }));
+    display_->tapKey("Tab");
+    display_->pressKey("Shift_L");
+    std::this_thread::sleep_for(200ms);
+    // Held until the picture's right edge has come in past x = 790, then let go.
+    display_->pressKey("Left");
+    const bool cameIn = eventually([&] { return display_->pixel(kProjector.left + 790, 325) == Rgb{0, 0, 0}; });
+    display_->releaseKey("Left");
+    std::this_thread::sleep_for(100ms);
+    display_->releaseKey("Shift_L");
+    EXPECT_TRUE(cameIn) << "the picture's right edge did not come in";
+    ASSERT_TRUE(eventually([&] { return files.writes("config.json") == 2; }));
+    offsets = savedOffsets(folder_.readFile("config.json").value_or(""));
+    ASSERT_EQ(offsets.size(), 9u);
+    EXPECT_LT(offsets[5].first, 0.0) << "the right edge's middle point moved left";
+    EXPECT_NEAR(offsets[5].second, 0.0, 1e-6);
+    EXPECT_NEAR(offsets[4].first, 460.0 / 800.0 - 0.5, 1e-6) << "the centre point stayed";
     finish();
 }
