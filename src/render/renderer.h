@@ -12,6 +12,7 @@
 #include <string>
 
 #include "warp/mesh.h"
+#include "warp/mesh_geometry.h"
 #include "warp/warp_matrix.h"
 
 class Renderer {
@@ -96,6 +97,7 @@ private:
     void bindWarpPipeline(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend);
 
     Mesh meshInUse_;
+    MeshGeometry meshGeometry_; // kept for its storage: a drag rebuilds every pass
     bool comEntered_ = false;
     bool panelLibraryReady_ = false;
 };

@@ -150,7 +150,8 @@ void Renderer::useMesh(const Mesh& mesh)
     meshIndexCount = 0;
     meshVertices.Reset();
     meshIndices.Reset();
-    const MeshGeometry geometry = buildMeshGeometry(mesh);
+    MeshGeometry& geometry = meshGeometry_;
+    buildMeshGeometry(mesh, geometry);
     if (geometry.indices.empty())
         return;
     D3D11_BUFFER_DESC vertices{};

@@ -31,22 +31,41 @@ PicturePoint restPosition(const Mesh& mesh, int32_t point)
             static_cast<float>(row) / static_cast<float>(mesh.rows - 1)};
 }
 
-float catmullRom(const float* values, int32_t count, float x)
+SplineWeights splineWeights(int32_t count, float x)
 {
     const float scaled = std::clamp(x, 0.0f, 1.0f) * static_cast<float>(count - 1);
     const int32_t k = std::min(static_cast<int32_t>(std::floor(scaled)), count - 2);
-    const float tau = scaled - static_cast<float>(k);
-    // Beyond the ends the values continue in a straight line.
-    const auto at = [&](int32_t i) {
-        if (i < 0)
-            return 2.0f * values[0] - values[1];
-        if (i >= count)
-            return 2.0f * values[count - 1] - values[count - 2];
-        return values[i];
-    };
-    const float p0 = at(k - 1), p1 = at(k), p2 = at(k + 1), p3 = at(k + 2);
-    return 0.5f * (2.0f * p1 + (p2 - p0) * tau + (2.0f * p0 - 5.0f * p1 + 4.0f * p2 - p3) * tau * tau +
-                   (3.0f * p1 - p0 - 3.0f * p2 + p3) * tau * tau * tau);
+    const float tau = scaled - static_cast<float>(k), tau2 = tau * tau, tau3 = tau2 * tau;
+    // The spline's basis on the values k - 1 .. k + 2.
+    float basis[4] = {0.5f * (-tau + 2.0f * tau2 - tau3), 0.5f * (2.0f - 5.0f * tau2 + 3.0f * tau3),
+                      0.5f * (tau + 4.0f * tau2 - 3.0f * tau3), 0.5f * (tau3 - tau2)};
+    SplineWeights weights;
+    weights.first = std::max(k - 1, 0);
+    weights.used = std::min(k + 2, count - 1) - weights.first + 1;
+    const auto add = [&](int32_t index, float weight) { weights.weight[index - weights.first] += weight; };
+    for (int32_t i = 0; i < 4; ++i) {
+        const int32_t index = k - 1 + i;
+        // Beyond the ends the values continue in a straight line: P(-1) = 2 P0 - P1, P(n) = 2 P(n-1) - P(n-2).
+        if (index < 0) {
+            add(0, 2.0f * basis[i]);
+            add(1, -basis[i]);
+        } else if (index >= count) {
+            add(count - 1, 2.0f * basis[i]);
+            add(count - 2, -basis[i]);
+        } else {
+            add(index, basis[i]);
+        }
+    }
+    return weights;
+}
+
+float catmullRom(const float* values, int32_t count, float x)
+{
+    const SplineWeights weights = splineWeights(count, x);
+    float value = 0.0f;
+    for (int32_t i = 0; i < weights.used; ++i)
+        value += weights.weight[i] * values[weights.first + i];
+    return value;
 }
 
 MeshOffset offsetAt(const Mesh& mesh, PicturePoint point)

@@ -49,6 +49,15 @@ PicturePoint restPosition(const Mesh& mesh, int32_t point);
 // The uniform Catmull-Rom spline through count >= 2 values at x in [0, 1], the ends extended linearly;
 // with two values it is the straight line between them.
 float catmullRom(const float* values, int32_t count, float x);
+// The same spline as weights on the values: catmullRom is the sum of weight[i] * values[first + i] for
+// i below `used`. The same x gives the same weights for every set of values, so a grid evaluates them once
+// per row and once per column.
+struct SplineWeights {
+    int32_t first = 0;
+    int32_t used = 0;
+    float weight[4] = {};
+};
+SplineWeights splineWeights(int32_t count, float x);
 // The offset field d at a picture point.
 MeshOffset offsetAt(const Mesh& mesh, PicturePoint point);
 
