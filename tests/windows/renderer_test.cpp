@@ -277,6 +277,24 @@ TEST_F(RendererDrawing, AFailedResizeKeepsTheOldSizeAndIsTriedAgain)
     EXPECT_EQ(renderer_.projectionViewport.Width, 200.0f) << "the next pass resized";
 }
 
+TEST_F(RendererDrawing, MeshTrianglesAreMadeOnlyWhenTheMeshChanges)
+{
+    Mesh mesh = resizedMesh(Mesh{}, 3, 3);
+    mesh.offsets[4] = {0.05f, -0.05f};
+    renderer_.useMesh(mesh);
+    ASSERT_TRUE(renderer_.meshVertices);
+    EXPECT_GT(renderer_.meshIndexCount, 0u);
+    const ComPtr<ID3D11Buffer> made = renderer_.meshVertices;
+    renderer_.useMesh(mesh);
+    EXPECT_EQ(renderer_.meshVertices.Get(), made.Get()) << "the same mesh again makes nothing anew";
+    mesh.offsets[4].u = 0.06f;
+    renderer_.useMesh(mesh);
+    EXPECT_NE(renderer_.meshVertices.Get(), made.Get());
+    renderer_.useMesh(Mesh{});
+    EXPECT_FALSE(renderer_.meshVertices) << "the keystone's own quad draws a 2 x 2 mesh";
+    EXPECT_EQ(renderer_.meshIndexCount, 0u);
+}
+
 TEST_F(RendererDrawing, EmptyClientAreaSkipsTheFrameWithoutResizing)
 {
     const ComPtr<ID3D11RenderTargetView> before = renderer_.projectionTarget;
