@@ -79,7 +79,8 @@ TEST(ReleaseZip, HoldsTheStandaloneProgramItsPicturesAndAReadMe)
     EXPECT_GT(lines, 20);
     EXPECT_EQ(bareLineEnds, 0) << "every line ends in CR LF";
     for (const char* topic : {"Captura", "Saida", "INICIAR COM O WINDOWS", "EXIBIR GRADIL", "Numeros 1 a 4",
-                              "Setas", "Shift", "config.json", "debug.log"})
+                              "Colunas", "Linhas", "ZERAR MALHA", "Ponto selecionado", "Tab", "Setas", "Shift",
+                              "config.json", "debug.log"})
         EXPECT_NE(readMe.find(topic), std::string::npos) << topic;
 }
 
