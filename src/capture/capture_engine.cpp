@@ -21,6 +21,8 @@ HRESULT CaptureEngine::init(ID3D11Device* newDevice, int32_t newMonitorIndex, co
     device = newDevice;
     monitorIndex = newMonitorIndex;
     useGdi = false;
+    duplicationLost = false;
+    quarterTurns = 0;
     frameView.Reset();
     frameTexture.Reset();
     duplication.Reset();
@@ -38,6 +40,8 @@ HRESULT CaptureEngine::init(ID3D11Device* newDevice, int32_t newMonitorIndex, co
 
 HRESULT CaptureEngine::acquireFrame(ComPtr<ID3D11Texture2D>& texture)
 {
+    if (useGdi && duplicationLost)
+        retryLostDuplication();
     const CaptureDecision decision = decideBeforeAcquire(useGdi, duplication != nullptr);
     switch (decision.step) {
     case CaptureStep::CopyByGdi:

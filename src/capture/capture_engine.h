@@ -9,13 +9,22 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
+#include "capture/upright_copy.h"
 #include "display/monitor_info.h"
+
+// How the engine gets the duplication of an output: the program duplicates the real output; a test hands
+// the engine a stand-in through this one seam.
+using DuplicationFactory =
+    std::function<HRESULT(IDXGIOutput1* output, ID3D11Device* device, IDXGIOutputDuplication** duplication)>;
+// IDXGIOutput1::DuplicateOutput.
+HRESULT duplicateRealOutput(IDXGIOutput1* output, ID3D11Device* device, IDXGIOutputDuplication** duplication);
 
 class CaptureEngine {
 public:
-    CaptureEngine() = default;
+    explicit CaptureEngine(DuplicationFactory factory = duplicateRealOutput) : duplicateOutput(std::move(factory)) {}
     CaptureEngine(const CaptureEngine&) = delete;
     CaptureEngine& operator=(const CaptureEngine&) = delete;
     // Gives back a held frame, then releases the view, the copy texture and the duplication.
@@ -40,6 +49,11 @@ public:
     int32_t monitorIndex = 0;
     bool frameHeld = false;
     bool useGdi = false;
+    // The duplication was lost and could not be made again (the secure desktop, a full-screen program):
+    // the GDI copy stands in, and duplication is tried again about once a second.
+    bool duplicationLost = false;
+    // Clockwise quarter turns of the output's scan-out, undone by every copy.
+    int32_t quarterTurns = 0;
     Rect monitorRect;
     // The GDI copy's pixels: grown to the largest area copied and reused, so that a pass allocates
     // nothing once it has its size.
@@ -51,4 +65,10 @@ private:
     // Makes frameTexture and frameView anew when the picture's size or format differs; false when
     // there is no copy texture afterwards.
     bool prepareCopyTexture(const D3D11_TEXTURE2D_DESC& picture);
+    HRESULT copyDesktopPicture(ID3D11Texture2D* picture);
+    void retryLostDuplication();
+
+    DuplicationFactory duplicateOutput;
+    UprightCopy uprightCopy_;
+    ULONGLONG retryDuplicationAt_ = 0;
 };

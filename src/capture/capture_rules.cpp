@@ -48,3 +48,24 @@ bool needsNewCopyTexture(const std::optional<PictureShape>& copyTexture, const P
 {
     return !copyTexture || !(*copyTexture == picture);
 }
+
+PictureShape uprightShape(const PictureShape& scannedOut, int32_t quarterTurns)
+{
+    if (quarterTurns % 2 == 0)
+        return scannedOut;
+    return {scannedOut.height, scannedOut.width, scannedOut.format};
+}
+
+TextureTransform scannedOutCoordinates(int32_t quarterTurns)
+{
+    switch (((quarterTurns % 4) + 4) % 4) {
+    case 1: // turned clockwise: the upright top-left corner is the image's top-right
+        return {0.0f, -1.0f, 1.0f, 1.0f, 0.0f, 0.0f};
+    case 2:
+        return {-1.0f, 0.0f, 1.0f, 0.0f, -1.0f, 1.0f};
+    case 3: // turned counter-clockwise: the upright top-left corner is the image's bottom-left
+        return {0.0f, 1.0f, 0.0f, -1.0f, 0.0f, 1.0f};
+    default:
+        return {1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f};
+    }
+}

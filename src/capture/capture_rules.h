@@ -56,3 +56,13 @@ struct PictureShape {
 // A copy texture is made anew when there is none or when the new picture differs from it in size or
 // format, so every copy and upload stays within both.
 bool needsNewCopyTexture(const std::optional<PictureShape>& copyTexture, const PictureShape& picture);
+
+// A duplicated desktop arrives as the output scans it out: turned clockwise by 0, 90, 180 or 270 degrees
+// when the monitor is rotated. The upright picture's size, its sides swapped for a quarter turn.
+PictureShape uprightShape(const PictureShape& scannedOut, int32_t quarterTurns);
+// Where the upright picture's point (u, v) (texture coordinates, 0 to 1) lies in the scanned-out image:
+// (a0 u + a1 v + a2, b0 u + b1 v + b2), as the six numbers a0, a1, a2, b0, b1, b2.
+struct TextureTransform {
+    float a0, a1, a2, b0, b1, b2;
+};
+TextureTransform scannedOutCoordinates(int32_t quarterTurns);

@@ -32,7 +32,29 @@ ComPtr<IDXGIOutput> outputShowingMonitor(IDXGIAdapter* adapter, const Rect& moni
     return chosen ? outputs[*chosen] : nullptr;
 }
 
+constexpr ULONGLONG kRetryAfterLossMs = 1000;
+
+// DXGI_MODE_ROTATION as clockwise quarter turns; an unspecified rotation is none.
+int32_t quarterTurnsOf(DXGI_MODE_ROTATION rotation)
+{
+    switch (rotation) {
+    case DXGI_MODE_ROTATION_ROTATE90:
+        return 1;
+    case DXGI_MODE_ROTATION_ROTATE180:
+        return 2;
+    case DXGI_MODE_ROTATION_ROTATE270:
+        return 3;
+    default:
+        return 0;
+    }
+}
+
 } // namespace
+
+HRESULT duplicateRealOutput(IDXGIOutput1* output, ID3D11Device* device, IDXGIOutputDuplication** duplication)
+{
+    return output->DuplicateOutput(device, duplication);
+}
 
 HRESULT CaptureEngine::initDuplication()
 {
@@ -51,13 +73,48 @@ HRESULT CaptureEngine::initDuplication()
     // A frame held by the duplication that is replaced goes with it.
     frameHeld = false;
     const HRESULT hr =
-        output1 ? output1->DuplicateOutput(device, duplication.ReleaseAndGetAddressOf()) : E_NOINTERFACE;
-    if (FAILED(hr)) {
-        Log("WARN", "DXGI indisponivel, usando BitBlt (Resolucao pode ser limitada pelo sistema)");
+        output1 ? duplicateOutput(output1.Get(), device, duplication.ReleaseAndGetAddressOf()) : E_NOINTERFACE;
+    if (FAILED(hr) || !duplication) {
+        duplication.Reset();
+        // Said once: retries after a loss fail quietly until one succeeds.
+        if (!duplicationLost)
+            Log("WARN", "DXGI indisponivel, usando BitBlt (Resolucao pode ser limitada pelo sistema)");
         useGdi = true;
-    } else {
-        useGdi = false;
+        return S_OK;
     }
+    DXGI_OUTDUPL_DESC description{};
+    duplication->GetDesc(&description);
+    quarterTurns = quarterTurnsOf(description.Rotation);
+    useGdi = false;
+    duplicationLost = false;
+    return S_OK;
+}
+
+void CaptureEngine::retryLostDuplication()
+{
+    if (GetTickCount64() < retryDuplicationAt_)
+        return;
+    retryDuplicationAt_ = GetTickCount64() + kRetryAfterLossMs;
+    initDuplication();
+}
+
+HRESULT CaptureEngine::copyDesktopPicture(ID3D11Texture2D* picture)
+{
+    D3D11_TEXTURE2D_DESC description{};
+    picture->GetDesc(&description);
+    const PictureShape upright =
+        uprightShape({description.Width, description.Height, static_cast<uint32_t>(description.Format)}, quarterTurns);
+    description.Width = upright.width;
+    description.Height = upright.height;
+    if (!prepareCopyTexture(description))
+        return E_FAIL;
+    ComPtr<ID3D11DeviceContext> context;
+    device->GetImmediateContext(context.GetAddressOf());
+    if (quarterTurns == 0)
+        context->CopySubresourceRegion(frameTexture.Get(), 0, 0, 0, 0, picture, 0, nullptr);
+    else if (FAILED(uprightCopy_.copy(device, picture, quarterTurns, frameTexture.Get())))
+        return E_FAIL;
+    context->GenerateMips(frameView.Get());
     return S_OK;
 }
 
@@ -69,9 +126,13 @@ HRESULT CaptureEngine::acquireByDuplication(ComPtr<ID3D11Texture2D>& texture)
     const CaptureDecision decision = decideAfterAcquire(acquired, frameTexture != nullptr);
     switch (decision.step) {
     case CaptureStep::RecreateDuplication:
+        // A mode change, a full-screen program, the secure desktop: the last picture stays meanwhile.
+        Log("LOG", "Captura DXGI perdida; recriando a duplicacao");
         duplication.Reset();
         frameHeld = false;
         initDuplication();
+        duplicationLost = useGdi;
+        retryDuplicationAt_ = GetTickCount64() + kRetryAfterLossMs;
         return decision.result;
     case CaptureStep::RedeliverLastPicture:
         texture = frameTexture;
@@ -85,17 +146,8 @@ HRESULT CaptureEngine::acquireByDuplication(ComPtr<ID3D11Texture2D>& texture)
     // Held until the end of the pass, even when the copy below fails.
     frameHeld = true;
     ComPtr<ID3D11Texture2D> picture;
-    if (FAILED(desktop.As(&picture)))
+    if (FAILED(desktop.As(&picture)) || FAILED(copyDesktopPicture(picture.Get())))
         return E_FAIL;
-    D3D11_TEXTURE2D_DESC description{};
-    picture->GetDesc(&description);
-    if (!prepareCopyTexture(description))
-        return E_FAIL;
-
-    ComPtr<ID3D11DeviceContext> context;
-    device->GetImmediateContext(context.GetAddressOf());
-    context->CopySubresourceRegion(frameTexture.Get(), 0, 0, 0, 0, picture.Get(), 0, nullptr);
-    context->GenerateMips(frameView.Get());
     texture = frameTexture;
     return S_OK;
 }

@@ -97,3 +97,26 @@ TEST(CopyTexture, MadeAnewOnlyWhenThePictureDiffers)
     EXPECT_TRUE(needsNewCopyTexture(PictureShape{1920, 1080, bgra}, {1024, 768, bgra}))
         << "a smaller picture gets its own texture, not a corner of the old one";
 }
+
+// The four corners of the upright picture are found at the scanned-out image's corners, turned as
+// the output turns it: clockwise for a quarter turn.
+TEST(RotatedDesktop, UprightCornersComeFromTheTurnedImage)
+{
+    struct Case {
+        int32_t quarterTurns;
+        float topLeft[2], topRight[2], bottomLeft[2];
+    };
+    const Case cases[] = {{0, {0, 0}, {1, 0}, {0, 1}},
+                          {1, {1, 0}, {1, 1}, {0, 0}},
+                          {2, {1, 1}, {0, 1}, {1, 0}},
+                          {3, {0, 1}, {0, 0}, {1, 1}}};
+    for (const Case& c : cases) {
+        const TextureTransform m = scannedOutCoordinates(c.quarterTurns);
+        const auto at = [&](float u, float v) { return std::pair{m.a0 * u + m.a1 * v + m.a2, m.b0 * u + m.b1 * v + m.b2}; };
+        EXPECT_EQ(at(0, 0), (std::pair{c.topLeft[0], c.topLeft[1]})) << c.quarterTurns;
+        EXPECT_EQ(at(1, 0), (std::pair{c.topRight[0], c.topRight[1]})) << c.quarterTurns;
+        EXPECT_EQ(at(0, 1), (std::pair{c.bottomLeft[0], c.bottomLeft[1]})) << c.quarterTurns;
+        const PictureShape upright = uprightShape({1080, 1920, 87}, c.quarterTurns);
+        EXPECT_EQ(upright, (c.quarterTurns % 2 ? PictureShape{1920, 1080, 87} : PictureShape{1080, 1920, 87}));
+    }
+}
