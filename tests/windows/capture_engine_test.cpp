@@ -2,8 +2,11 @@
 // so the GDI copy runs).
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "capture/capture_engine.h"
 #include "display/monitors.h"
+#include "stand_in_duplication.h"
 #include "temp_folder.h"
 #include "texture_readback.h"
 
@@ -239,4 +242,200 @@ TEST_F(CaptureEngineOnScreen, TheBorrowedDeviceIsNeverReleased)
         engine.releaseFrame();
     }
     EXPECT_EQ(references(), before);
+}
+
+namespace {
+
+// A picture of distinct pixels: every pixel's colour tells where it came from.
+uint32_t pictureAt(uint32_t x, uint32_t y)
+{
+    return 0xFF000000u | (x * 3u & 0xFFu) << 16 | (y * 5u & 0xFFu) << 8 | ((x + y) * 7u & 0xFFu);
+}
+
+// The picture as an output turned `quarterTurns` times clockwise scans it out.
+std::vector<uint32_t> scannedOut(uint32_t width, uint32_t height, int quarterTurns, uint32_t& outWidth, uint32_t& outHeight)
+{
+    std::vector<uint32_t> image(static_cast<std::size_t>(width) * height);
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x)
+            image[y * width + x] = pictureAt(x, y);
+    for (int turn = 0; turn < quarterTurns; ++turn) {
+        // A clockwise quarter turn: (x, y) goes to (height - 1 - y, x) of an image height wide.
+        std::vector<uint32_t> turned(image.size());
+        for (uint32_t y = 0; y < height; ++y)
+            for (uint32_t x = 0; x < width; ++x)
+                turned[x * height + (height - 1 - y)] = image[y * width + x];
+        image = std::move(turned);
+        std::swap(width, height);
+    }
+    outWidth = width;
+    outHeight = height;
+    return image;
+}
+
+ComPtr<ID3D11Texture2D> makeFrame(ID3D11Device* device, uint32_t width, uint32_t height, const std::vector<uint32_t>& pixels)
+{
+    D3D11_TEXTURE2D_DESC description{};
+    description.Width = width;
+    description.Height = height;
+    description.MipLevels = 1;
+    description.ArraySize = 1;
+    description.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
+    description.SampleDesc.Count = 1;
+    description.Usage = D3D11_USAGE_DEFAULT;
+    description.BindFlags = D3D11_BIND_SHADER_RESOURCE;
+    const D3D11_SUBRESOURCE_DATA data{pixels.data(), width * 4, 0};
+    ComPtr<ID3D11Texture2D> frame;
+    device->CreateTexture2D(&description, &data, frame.GetAddressOf());
+    return frame;
+}
+
+uint32_t pixelOf(const TexturePixels& pixels, uint32_t x, uint32_t y)
+{
+    const uint8_t* p = pixels.at(x, y);
+    return static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
+}
+
+// The engine duplicating the first monitor through a stand-in, as the main loop drives it.
+class DuplicationThroughAStandIn : public CaptureEngineOnScreen {
+protected:
+    void start(DXGI_MODE_ROTATION rotation = DXGI_MODE_ROTATION_IDENTITY)
+    {
+        standIn_ = new StandInDuplication(rotation, 64, 48);
+        engine_ = std::make_unique<CaptureEngine>([this](IDXGIOutput1*, ID3D11Device*, IDXGIOutputDuplication** made) {
+            ++duplicationsMade_;
+            if (FAILED(nextDuplication_))
+                return nextDuplication_;
+            return standIn_.CopyTo(made);
+        });
+        engine_->init(device_.Get(), 0, areaOf(0));
+        ASSERT_FALSE(engine_->useGdi) << "the stand-in was not taken for the output";
+    }
+    ComPtr<ID3D11Texture2D> frameOf(uint32_t width, uint32_t height, int quarterTurns = 0)
+    {
+        uint32_t w = 0, h = 0;
+        const std::vector<uint32_t> pixels = scannedOut(width, height, quarterTurns, w, h);
+        return makeFrame(device_.Get(), w, h, pixels);
+    }
+    // One pass: acquire, then give the frame back at its end.
+    HRESULT pass()
+    {
+        ComPtr<ID3D11Texture2D> frame;
+        const HRESULT result = engine_->acquireFrame(frame);
+        engine_->releaseFrame();
+        return result;
+    }
+    void expectThePicture(uint32_t width, uint32_t height)
+    {
+        ASSERT_TRUE(engine_->frameTexture);
+        const TexturePixels pixels = readTexture(device_.Get(), engine_->frameTexture.Get());
+        ASSERT_EQ(pixels.width, width);
+        ASSERT_EQ(pixels.height, height);
+        for (uint32_t y = 0; y < height; y += 7)
+            for (uint32_t x = 0; x < width; x += 5)
+                ASSERT_EQ(pixelOf(pixels, x, y), pictureAt(x, y)) << x << ", " << y;
+    }
+
+    ComPtr<StandInDuplication> standIn_;
+    std::unique_ptr<CaptureEngine> engine_;
+    int duplicationsMade_ = 0;
+    HRESULT nextDuplication_ = S_OK; // what the next factory call answers
+};
+
+} // namespace
+
+TEST_F(DuplicationThroughAStandIn, ANewFrameIsCopiedWithItsMipsAndATimeoutKeepsIt)
+{
+    start();
+    standIn_->script.push_back({S_OK, frameOf(64, 48)});
+    EXPECT_EQ(pass(), S_OK);
+    expectThePicture(64, 48);
+    // Level 1 of the chain averages each 2 x 2 block of level 0.
+    const TexturePixels level1 = readTexture(device_.Get(), engine_->frameTexture.Get(), 1);
+    ASSERT_EQ(level1.width, 32u);
+    const uint8_t* averaged = level1.at(3, 2);
+    const uint32_t a = pictureAt(6, 4), b = pictureAt(7, 5);
+    EXPECT_NEAR(averaged[2], ((a >> 16 & 0xFF) + (b >> 16 & 0xFF)) / 2.0, 2.0);
+
+    // No new frame: the same texture, nothing copied, nothing to give back.
+    const ComPtr<ID3D11Texture2D> before = engine_->frameTexture;
+    EXPECT_EQ(pass(), S_OK);
+    EXPECT_EQ(engine_->frameTexture.Get(), before.Get());
+    expectThePicture(64, 48);
+    EXPECT_EQ(standIn_->acquired, 1);
+    EXPECT_EQ(standIn_->released, 1);
+    EXPECT_EQ(standIn_->releasesWithoutAFrame, 0);
+}
+
+TEST_F(DuplicationThroughAStandIn, AccessLostMakesTheDuplicationAgainAndOtherFailuresTryNextPass)
+{
+    start();
+    standIn_->script.push_back({S_OK, frameOf(64, 48)});
+    standIn_->script.push_back({DXGI_ERROR_ACCESS_LOST});
+    standIn_->script.push_back({DXGI_ERROR_DEVICE_HUNG});
+    standIn_->script.push_back({S_OK, frameOf(40, 30)});
+    EXPECT_EQ(pass(), S_OK);
+    EXPECT_EQ(pass(), E_PENDING);
+    EXPECT_EQ(duplicationsMade_, 2) << "made again at once";
+    ASSERT_TRUE(engine_->frameView) << "the last picture stays meanwhile";
+    EXPECT_EQ(pass(), DXGI_ERROR_DEVICE_HUNG);
+    // A frame of another size (a resolution change) gets a copy texture of its size.
+    EXPECT_EQ(pass(), S_OK);
+    expectThePicture(40, 30);
+    const std::string log = logText();
+    EXPECT_NE(log.find("] [LOG] Captura DXGI perdida; recriando a duplicacao\r\n"), std::string::npos) << log;
+}
+
+TEST_F(DuplicationThroughAStandIn, ADuplicationThatCannotBeMadeAgainLeavesGdiAndIsTriedEverySecond)
+{
+    start();
+    standIn_->script.push_back({DXGI_ERROR_ACCESS_LOST});
+    nextDuplication_ = E_ACCESSDENIED; // the secure desktop
+    EXPECT_EQ(pass(), E_PENDING);
+    EXPECT_TRUE(engine_->useGdi);
+    EXPECT_EQ(pass(), S_OK) << "the GDI copy stands in";
+    EXPECT_EQ(duplicationsMade_, 2) << "not tried again within the second";
+    nextDuplication_ = S_OK;
+    Sleep(1100);
+    standIn_->script.push_back({S_OK, frameOf(64, 48)});
+    EXPECT_EQ(pass(), S_OK);
+    EXPECT_EQ(duplicationsMade_, 3);
+    EXPECT_FALSE(engine_->useGdi);
+    expectThePicture(64, 48);
+}
+
+TEST_F(DuplicationThroughAStandIn, EveryFrameIsGivenBackOnceOverThousandsOfRandomPasses)
+{
+    start();
+    const ComPtr<ID3D11Texture2D> frames[2] = {frameOf(64, 48), frameOf(32, 24)};
+    std::mt19937 random(2026);
+    const HRESULT failures[] = {DXGI_ERROR_WAIT_TIMEOUT, DXGI_ERROR_ACCESS_LOST, E_FAIL, DXGI_ERROR_INVALID_CALL};
+    for (int i = 0; i < 3000; ++i) {
+        const unsigned roll = random() % 10;
+        if (roll < 6)
+            standIn_->script.push_back({S_OK, frames[roll % 2]});
+        else
+            standIn_->script.push_back({failures[roll - 6]});
+        pass();
+        ASSERT_FALSE(standIn_->holding) << "pass " << i;
+    }
+    EXPECT_GT(standIn_->acquired, 1500);
+    EXPECT_EQ(standIn_->released, standIn_->acquired);
+    EXPECT_EQ(standIn_->releasesWithoutAFrame, 0);
+    EXPECT_EQ(standIn_->acquiresWhileHolding, 0);
+    engine_.reset();
+    EXPECT_EQ(standIn_->references(), 1u) << "the engine keeps no reference after it is gone";
+}
+
+TEST_F(DuplicationThroughAStandIn, ARotatedOutputsPictureArrivesUpright)
+{
+    const DXGI_MODE_ROTATION rotations[] = {DXGI_MODE_ROTATION_ROTATE90, DXGI_MODE_ROTATION_ROTATE180,
+                                            DXGI_MODE_ROTATION_ROTATE270};
+    for (int turns = 1; turns <= 3; ++turns) {
+        start(rotations[turns - 1]);
+        standIn_->script.push_back({S_OK, frameOf(64, 48, turns)});
+        EXPECT_EQ(pass(), S_OK);
+        SCOPED_TRACE(turns);
+        expectThePicture(64, 48);
+    }
 }

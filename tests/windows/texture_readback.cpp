@@ -1,18 +1,19 @@
-// Staging copy of mip level 0, mapped and copied row by row.
+// Staging copy of one mip level, mapped and copied row by row.
 #include "texture_readback.h"
 
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <cstring>
 
 using Microsoft::WRL::ComPtr;
 
-using Microsoft::WRL::ComPtr;
-
-TexturePixels readTexture(ID3D11Device* device, ID3D11Texture2D* texture)
+TexturePixels readTexture(ID3D11Device* device, ID3D11Texture2D* texture, UINT mipLevel)
 {
     D3D11_TEXTURE2D_DESC description{};
     texture->GetDesc(&description);
+    description.Width = std::max(1u, description.Width >> mipLevel);
+    description.Height = std::max(1u, description.Height >> mipLevel);
     TexturePixels pixels{description.Width, description.Height, {}};
     description.MipLevels = 1;
     description.Usage = D3D11_USAGE_STAGING;
@@ -24,7 +25,7 @@ TexturePixels readTexture(ID3D11Device* device, ID3D11Texture2D* texture)
         return pixels;
     ComPtr<ID3D11DeviceContext> context;
     device->GetImmediateContext(context.GetAddressOf());
-    context->CopySubresourceRegion(staging.Get(), 0, 0, 0, 0, texture, 0, nullptr);
+    context->CopySubresourceRegion(staging.Get(), 0, 0, 0, 0, texture, mipLevel, nullptr);
     D3D11_MAPPED_SUBRESOURCE mapped{};
     if (FAILED(context->Map(staging.Get(), 0, D3D11_MAP_READ, 0, &mapped)))
         return pixels;

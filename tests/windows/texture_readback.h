@@ -1,4 +1,4 @@
-// Reads a texture's top mip level back to the CPU, for tests that look at what the device holds.
+// Reads a texture's mip level back to the CPU, for tests that look at what the device holds.
 #pragma once
 
 #include <d3d11.h>
@@ -14,4 +14,4 @@ struct TexturePixels {
     const uint8_t* at(uint32_t x, uint32_t y) const { return &bytes[(static_cast<std::size_t>(y) * width + x) * 4]; }
 };
 
-TexturePixels readTexture(ID3D11Device* device, ID3D11Texture2D* texture);
+TexturePixels readTexture(ID3D11Device* device, ID3D11Texture2D* texture, UINT mipLevel = 0);
