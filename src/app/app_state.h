@@ -47,6 +47,8 @@ struct AppState {
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> gridTexture;
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> logoTexture;
     int32_t topmostCounter = 0;
+    // While no new device could be made after a loss: when to try again (GetTickCount64).
+    ULONGLONG deviceRetryAt = 0;
 
     AppState();
     ~AppState();

@@ -7,10 +7,12 @@
 
 #include "app/app_state.h"
 #include "app/corner_editing_input.h"
+#include "app/device_objects.h"
 #include "app/pass_pacing.h"
 #include "app/tray_icon.h"
 #include "capture/capture_engine.h"
 #include "panel/control_panel.h"
+#include "panel/layout_report.h"
 #include "render/overlay_matrices.h"
 #include "render/renderer.h"
 #include "warp/picture_warp.h"
@@ -125,10 +127,14 @@ double outputRefreshHz()
 void runMainLoop()
 {
     PassPacer pacer;
-    Renderer& renderer = *app.renderer;
     while (app.running) {
         pacer.startPass();
         dispatchPendingMessages();
+        if (!app.renderer) {
+            retryDeviceWhenDue();
+            continue;
+        }
+        Renderer& renderer = *app.renderer;
         updateCornerEditing();
         renderer.clearTargets();
         const WarpMatrix warp = solveWarp(app.corners);
@@ -141,8 +147,12 @@ void runMainLoop()
         renderer.presentControl();
         keepProjectionOnTop();
         releaseCapturedFrame(acquired);
+        if (reportedDeviceRemoval())
+            renderer.lostDevice = DXGI_ERROR_DEVICE_REMOVED;
+        if (deviceWasLost())
+            recoverLostDevice();
         // Only the projection's present waits for a vertical blank; any other pass waits here instead.
-        if (!projected)
+        else if (!projected)
             pacer.waitOutRefreshPeriod(outputRefreshHz());
     }
 }

@@ -3,6 +3,7 @@
 
 #include "app/app_settings.h"
 #include "app/app_state.h"
+#include "app/device_objects.h"
 #include "app/operator_actions.h"
 #include "app/tray_icon.h"
 #include "app/window_procs.h"
@@ -69,13 +70,6 @@ void showControlWindow()
         Log("LOG", "Iniciado sem projetor. Aguardando conexao do Monitor 2.");
 }
 
-// The grid with its fallbacks, then the logo.
-void loadImages(Renderer& renderer)
-{
-    loadCalibrationGrid();
-    renderer.loadImageTexture(L"assets/logo.png", app.logoTexture);
-}
-
 } // namespace
 
 bool startUp(HINSTANCE instance)
@@ -91,14 +85,11 @@ bool startUp(HINSTANCE instance)
     SetWindowDisplayAffinity(app.projectionWindow, WDA_EXCLUDEFROMCAPTURE);
     // Placed before the swap chains are made, which take the window's size.
     showProjectionOnOutput();
-    app.renderer = std::make_unique<Renderer>();
-    if (FAILED(app.renderer->initialize(app.controlWindow, app.projectionWindow,
-                                        static_cast<UINT>(app.adapterIdx))))
+    if (!makeRenderer())
         return false;
-    app.capture = std::make_unique<CaptureEngine>();
-    startCapture(app.captureMonitor);
+    makeCaptureEngine();
     showControlWindow();
-    loadImages(*app.renderer);
+    loadImages();
     addTrayIcon(*app.renderer);
     return true;
 }

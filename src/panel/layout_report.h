@@ -6,3 +6,7 @@ void reportPanelItem(const char* name);
 void reportPanelPopup(const char* name, int itemCount);
 // At the end of each panel frame.
 void reportPanelFrameEnd();
+
+// At the end of each pass: true once for every removal of the Direct3D device that a test asked for, so
+// that the program takes its next present as a lost device. Never in the program itself.
+bool reportedDeviceRemoval();

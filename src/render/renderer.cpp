@@ -59,8 +59,13 @@ Renderer::~Renderer()
         CoUninitialize();
 }
 
-HRESULT Renderer::initialize(HWND controlWindow, HWND projectionWindow, UINT adapterIndex)
+HRESULT Renderer::initialize(HWND controlWindow, HWND projectionWindow, UINT adapterIndex, bool quiet)
 {
+    const auto failed = [quiet](const char* what, HRESULT hr) {
+        if (!quiet)
+            logSetUpFailure(what, hr);
+        return hr;
+    };
     ComPtr<IDXGIFactory1> factory;
     ComPtr<IDXGIAdapter1> adapter;
     if (SUCCEEDED(CreateDXGIFactory1(IID_PPV_ARGS(factory.ReleaseAndGetAddressOf())))) {
@@ -73,22 +78,16 @@ HRESULT Renderer::initialize(HWND controlWindow, HWND projectionWindow, UINT ada
     HRESULT hr = D3D11CreateDevice(adapter.Get(), adapter ? D3D_DRIVER_TYPE_UNKNOWN : D3D_DRIVER_TYPE_HARDWARE,
                                    nullptr, 0, &level, 1, D3D11_SDK_VERSION, device.ReleaseAndGetAddressOf(),
                                    nullptr, context.ReleaseAndGetAddressOf());
-    if (FAILED(hr)) {
-        logSetUpFailure("Falha ao criar o dispositivo Direct3D 11", hr);
-        return hr;
-    }
-    if (!factory) {
-        logSetUpFailure("Falha ao criar a fabrica DXGI", E_FAIL);
-        return E_FAIL;
-    }
+    if (FAILED(hr))
+        return failed("Falha ao criar o dispositivo Direct3D 11", hr);
+    if (!factory)
+        return failed("Falha ao criar a fabrica DXGI", E_FAIL);
     hr = createWindowTarget(factory.Get(), controlWindow, controlSwapChain, controlTarget, controlViewport);
     if (SUCCEEDED(hr))
         hr = createWindowTarget(factory.Get(), projectionWindow, projectionSwapChain, projectionTarget,
                                 projectionViewport);
-    if (FAILED(hr)) {
-        logSetUpFailure("Falha ao criar a cadeia de troca da janela", hr);
-        return hr;
-    }
+    if (FAILED(hr))
+        return failed("Falha ao criar a cadeia de troca da janela", hr);
 
     createWarpPipeline();
     setUpPanelLibrary(controlWindow);
@@ -173,6 +172,7 @@ void Renderer::resizeProjectionBuffers(UINT width, UINT height)
     projectionTarget.Reset();
     context->OMSetRenderTargets(0, nullptr, nullptr);
     const HRESULT resized = projectionSwapChain->ResizeBuffers(0, width, height, DXGI_FORMAT_UNKNOWN, 0);
+    noteDeviceResult(resized);
     ComPtr<ID3D11Texture2D> backBuffer;
     if (FAILED(projectionSwapChain->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()))))
         return;
@@ -185,7 +185,7 @@ void Renderer::resizeProjectionBuffers(UINT width, UINT height)
 
 void Renderer::presentProjection()
 {
-    projectionSwapChain->Present(1, 0);
+    noteDeviceResult(projectionSwapChain->Present(1, 0));
 }
 
 void Renderer::beginControlFrame()
@@ -197,5 +197,16 @@ void Renderer::beginControlFrame()
 
 void Renderer::presentControl()
 {
-    controlSwapChain->Present(0, 0);
+    noteDeviceResult(controlSwapChain->Present(0, 0));
+}
+
+void Renderer::noteDeviceResult(HRESULT result)
+{
+    if ((result == DXGI_ERROR_DEVICE_REMOVED || result == DXGI_ERROR_DEVICE_RESET) && lostDevice == S_OK)
+        lostDevice = result;
+}
+
+HRESULT Renderer::removedReason() const
+{
+    return device ? device->GetDeviceRemovedReason() : E_FAIL;
 }

@@ -25,8 +25,9 @@ public:
     ~Renderer();
 
     // Device, both window targets, pipeline, panel library, handle textures. A failure to create the
-    // device or a swap chain is logged ("WARN") and returned; everything else is set up unchecked.
-    HRESULT initialize(HWND controlWindow, HWND projectionWindow, UINT adapterIndex);
+    // device or a swap chain is logged ("WARN", unless `quiet`) and returned; everything else is set up
+    // unchecked.
+    HRESULT initialize(HWND controlWindow, HWND projectionWindow, UINT adapterIndex, bool quiet = false);
 
     void clearTargets();
     // Binds the projection target and viewport, resizing the back buffers first when the client size
@@ -36,6 +37,8 @@ public:
     void presentProjection();
     void beginControlFrame();
     void presentControl();
+    // Why the device went away (GetDeviceRemovedReason), once a present or a resize said it did.
+    HRESULT removedReason() const;
 
     // Warp pipeline.
     HRESULT createWarpPipeline();
@@ -75,6 +78,9 @@ public:
     Microsoft::WRL::ComPtr<ID3D11InputLayout> inputLayout;
     Microsoft::WRL::ComPtr<ID3D11Buffer> quadBuffer;
     Microsoft::WRL::ComPtr<ID3D11Buffer> matrixBuffer;
+    // The first DXGI_ERROR_DEVICE_REMOVED or DXGI_ERROR_DEVICE_RESET that a present or a resize returned:
+    // from then on nothing drawn on this device reaches a window, and its owner makes everything anew.
+    HRESULT lostDevice = S_OK;
     // The mesh's triangles; empty for a 2 x 2 mesh.
     Microsoft::WRL::ComPtr<ID3D11Buffer> meshVertices;
     Microsoft::WRL::ComPtr<ID3D11Buffer> meshIndices;
@@ -94,6 +100,7 @@ private:
                                Microsoft::WRL::ComPtr<ID3D11RenderTargetView>& target, D3D11_VIEWPORT& viewport);
     void setUpPanelLibrary(HWND controlWindow);
     void resizeProjectionBuffers(UINT width, UINT height);
+    void noteDeviceResult(HRESULT result);
     void bindWarpPipeline(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend);
 
     Mesh meshInUse_;

@@ -1,0 +1,22 @@
+// Everything that lives on the Direct3D device: the Renderer (with the panel library's device objects),
+// the capture engine that borrows its device, and the grid and logo textures. Made at start-up, and
+// made again on a new device when the old one is lost (a driver update, a GPU reset, a sleep).
+#pragma once
+
+#include <windows.h>
+
+// The Renderer on both windows; false, with no Renderer left, when no device or swap chain can be made
+// (logged, unless `quiet`).
+bool makeRenderer(bool quiet = false);
+// The capture engine on the Renderer's device, capturing the capture monitor.
+void makeCaptureEngine();
+// The grid with its fallbacks, then the logo.
+void loadImages();
+
+// The Renderer said its device is gone: one "WARN" line with the reason, then everything on the device
+// is made again on a new one. Settings, corners and mesh stay as they are.
+bool deviceWasLost();
+void recoverLostDevice();
+// While no device can be had: waits for window messages (the tray keeps working) until the next try,
+// about once a second, and then tries.
+void retryDeviceWhenDue();
