@@ -69,6 +69,8 @@ public:
     ~VirtualDisplay();
 
     const std::string& name() const { return name_; }
+    // Where Xvfb's output goes; removed with the display.
+    const std::string& workFolder() const { return workFolder_; }
     const MonitorLayout& layout() const { return layout_; }
     Display* x() const { return display_; }
 
