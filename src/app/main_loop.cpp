@@ -9,6 +9,7 @@
 #include "app/pass_pacing.h"
 #include "capture/capture_engine.h"
 #include "panel/control_panel.h"
+#include "panel/layout_report.h"
 #include "render/overlay_matrices.h"
 #include "warp/update_corner_editing.h"
 #include "render/renderer.h"
@@ -132,6 +133,7 @@ void runMainLoop()
         // Only the projection's present waits for a vertical blank; any other pass waits here instead.
         if (!projected)
             pacer.waitOutRefreshPeriod(outputRefreshHz());
+        reportPassEnd();
     }
 }
 

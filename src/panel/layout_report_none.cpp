@@ -4,3 +4,4 @@
 void reportPanelItem(const char*) {}
 void reportPanelPopup(const char*, int) {}
 void reportPanelFrameEnd() {}
+void reportPassEnd() {}
