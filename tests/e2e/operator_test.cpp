@@ -5,7 +5,6 @@
 #include <cmath>
 #include <functional>
 #include <regex>
-#include <thread>
 
 #include "app_folder.h"
 #include "program_test.h"
@@ -98,7 +97,8 @@ protected:
         return false;
     }
 
-    AppFolder folder_;
+    // The test build, which counts its passes: input and checks that nothing happens wait for passes.
+    AppFolder folder_{Program::LayoutProbe};
     std::unique_ptr<OstrelProcess> program_;
 };
 
@@ -110,7 +110,7 @@ TEST_F(Operator, TrayIconOpensThePanelWithTheGridAndClosingHidesBoth)
     EXPECT_FALSE(panelShown());
     EXPECT_FALSE(gridShown());
     const ScreenRect icon = trayIcon();
-    display_->click((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2, 1);
+    ASSERT_TRUE(program_->click((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2, 1));
     EXPECT_TRUE(eventually([&] { return panelShown(); })) << "left click on the tray icon";
     EXPECT_TRUE(eventually([&] { return gridShown(); })) << "the grid shows while the panel is open";
     const auto control = wine_->window("OstrelControl");
@@ -129,6 +129,7 @@ TEST_F(Operator, TrayMenuSairEndsTheProgramAndTakesTheIconAway)
 {
     start();
     const ScreenRect icon = trayIcon();
+    // The menu runs a loop of its own, in which the program makes no passes: input waits for time here.
     display_->click((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2, 3);
     ASSERT_TRUE(eventually([&] { return wine_->window("#32768").has_value(); })) << "the tray menu did not open";
     // "Abrir Painel", then "Sair".
@@ -149,22 +150,24 @@ TEST_F(Operator, DraggingTheTopLeftHandleMovesThePictureAndSavesOnceOnRelease)
     start();
     picture.draw(0.5);
     // A right click on the projection opens the panel.
-    display_->click(kProjector.left + 400, 300, 3);
+    ASSERT_TRUE(program_->click(kProjector.left + 400, 300, 3));
     ASSERT_TRUE(eventually([&] { return panelShown(); }));
     FileEvents files(folder_.path());
 
+    // Pressed over the handle, then moved in steps that each last a pass or more.
     display_->moveCursor(kProjector.left + 6, 5);
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(program_->waitForPasses(2));
     display_->pressButton(1);
+    ASSERT_TRUE(program_->waitForPasses(2));
     for (int step = 1; step <= 10; ++step) {
         display_->moveCursor(kProjector.left + 6 + step * 19, 5 + step * 14 + (step == 10 ? 5 : 0));
-        std::this_thread::sleep_for(60ms);
+        ASSERT_TRUE(program_->waitForPasses(1));
     }
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(program_->waitForPasses(e2e::kQuietPasses));
     EXPECT_EQ(files.writes("config.json"), 0) << "nothing is saved during the drag";
     display_->releaseButton(1);
     ASSERT_TRUE(eventually([&] { return files.writes("config.json") == 1; })) << "no save on release";
-    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(program_->waitForPasses(e2e::kQuietPasses));
     EXPECT_EQ(files.writes("config.json"), 1) << "one save per drag";
 
     // The cursor ended at (196, 150) of the projection: TL = (196 / 800 * 2 - 1, 1 - 150 / 600 * 2).
@@ -186,19 +189,19 @@ TEST_F(Operator, DraggingTheTopLeftHandleMovesThePictureAndSavesOnceOnRelease)
 TEST_F(Operator, KeysOneToFourAndTheArrowsNudgeTheChosenCornerByWholeSteps)
 {
     start();
-    display_->click(kProjector.left + 400, 300, 3);
+    ASSERT_TRUE(program_->click(kProjector.left + 400, 300, 3));
     ASSERT_TRUE(eventually([&] { return panelShown(); }));
     // The panel took the foreground: the projection must be clicked before the keys act.
-    display_->click(kProjector.left + 400, 300, 1);
+    ASSERT_TRUE(program_->click(kProjector.left + 400, 300, 1));
     ASSERT_TRUE(eventually([&] {
         const auto projection = wine_->window("OstrelProj");
         return projection && projection->foreground;
     }));
     FileEvents files(folder_.path());
 
-    display_->tapKey("3");
+    ASSERT_TRUE(program_->tapKey("3"));
     display_->pressKey("Right");
-    std::this_thread::sleep_for(800ms);
+    ASSERT_TRUE(program_->waitForPasses(e2e::kQuietPasses));
     EXPECT_EQ(files.writes("config.json"), 0) << "no save while the key is held";
     display_->releaseKey("Right");
     ASSERT_TRUE(eventually([&] { return files.writes("config.json") == 1; }));
@@ -210,13 +213,14 @@ TEST_F(Operator, KeysOneToFourAndTheArrowsNudgeTheChosenCornerByWholeSteps)
     EXPECT_EQ(corners[2].second, -1.0) << "y unchanged";
     EXPECT_EQ(corners[0], (std::pair<double, double>{-1.0, 1.0})) << "other corners untouched";
 
-    // With Shift the steps are five times larger.
+    // With Shift the steps are five times larger. Shift is down before the arrow and up only after
+    // a pass has found the arrow up, so that every step is a large one.
     display_->pressKey("Shift_L");
-    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(program_->waitForPasses(2));
     display_->pressKey("Right");
-    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(program_->waitForPasses(10));
     display_->releaseKey("Right");
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(program_->waitForPasses(2));
     display_->releaseKey("Shift_L");
     ASSERT_TRUE(eventually([&] { return files.writes("config.json") == 2; }));
     corners = savedCorners(folder_.readFile("config.json").value_or(""));
@@ -230,7 +234,7 @@ TEST_F(Operator, ProjectionRefusesToCloseAndADisplayChangePlacesItAgain)
 {
     start();
     ASSERT_TRUE(wine_->post("OstrelProj", WM_CLOSE, 0, 0));
-    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(program_->waitForPasses(e2e::kQuietPasses));
     ASSERT_TRUE(wine_->window("OstrelProj").has_value()) << "the projection window was destroyed";
     EXPECT_TRUE(program_->running());
 
@@ -260,7 +264,7 @@ TEST_F(Operator, StormOfDisplayChangesLogsEachAndLeavesTheWindowPlaced)
         return found;
     };
     EXPECT_TRUE(eventually([&] { return lines() >= 1000; }, 60s)) << lines() << " lines";
-    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(program_->waitForPasses(e2e::kQuietPasses));
     EXPECT_EQ(lines(), 1000u) << "one line per notification";
     EXPECT_EQ(wine_->window("OstrelProj")->rect, kProjector);
     EXPECT_TRUE(program_->running());
