@@ -8,6 +8,20 @@ if(NOT EXISTS "${IMGUI_DIR}/imgui.cpp")
     endif()
 endif()
 
+# The panel and its layout report use this version's calls and internals (its popup stack, its key
+# array without an input queue); another version may build and still behave differently.
+set(OSTREL_IMGUI_VERSION "1.86")
+file(STRINGS "${IMGUI_DIR}/imgui.h" imgui_version_line REGEX "^#define IMGUI_VERSION +\"")
+string(REGEX REPLACE "^#define IMGUI_VERSION +\"([^\"]*)\".*" "\\1" imgui_found_version "${imgui_version_line}")
+if(NOT imgui_found_version STREQUAL OSTREL_IMGUI_VERSION)
+    if(imgui_found_version STREQUAL "")
+        set(imgui_found_version "no version")
+    endif()
+    message(FATAL_ERROR "Dear ImGui ${imgui_found_version} found in ${IMGUI_DIR}, but the program is written "
+                        "for Dear ImGui ${OSTREL_IMGUI_VERSION} (Debian 12's imgui source package, which "
+                        "scripts/fetch-imgui unpacks).")
+endif()
+
 add_library(imgui STATIC
     "${IMGUI_DIR}/imgui.cpp"
     "${IMGUI_DIR}/imgui_draw.cpp"

@@ -154,6 +154,7 @@ void runMainLoop()
         // Only the projection's present waits for a vertical blank; any other pass waits here instead.
         else if (!projected)
             pacer.waitOutRefreshPeriod(outputRefreshHz());
+        reportPassEnd();
     }
 }
 

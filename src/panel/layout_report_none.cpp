@@ -4,4 +4,5 @@
 void reportPanelItem(const char*) {}
 void reportPanelPopup(const char*, int) {}
 void reportPanelFrameEnd() {}
+void reportPassEnd() {}
 bool reportedDeviceRemoval() { return false; }

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <functional>
 #include <regex>
-#include <thread>
 
 #include "app_folder.h"
 #include "program_test.h"
@@ -110,7 +109,8 @@ protected:
         return false;
     }
 
-    AppFolder folder_;
+    // The test build, which counts its passes: input and checks that nothing happens wait for passes.
+    AppFolder folder_{Program::LayoutProbe};
     std::unique_ptr<OstrelProcess> program_;
 };
 
@@ -122,7 +122,7 @@ TEST_F(Operator, TrayIconOpensThePanelWithTheGridAndClosingHidesBoth)
     EXPECT_FALSE(panelShown());
     EXPECT_FALSE(gridShown());
     const ScreenRect icon = trayIcon();
-    display_->click((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2, 1);
+    ASSERT_TRUE(program_->click((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2, 1));
     EXPECT_TRUE(eventually([&] { return panelShown(); })) << "left click on the tray icon";
     EXPECT_TRUE(eventually([&] { return gridShown(); })) << "the grid shows while the panel is open";
     const auto control = wine_->window("OstrelControl");
@@ -141,6 +141,7 @@ TEST_F(Operator, TrayMenuSairEndsTheProgramAndTakesTheIconAway)
 {
     start();
     const ScreenRect icon = trayIcon();
+    // The menu runs a loop of its own, in which the program makes no passes: input waits for time here.
     display_->click((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2, 3);
     ASSERT_TRUE(eventually([&] { return wine_->window("#32768").has_value(); })) << "the tray menu did not open";
     // "Abrir Painel", then "Sair".
@@ -161,22 +162,24 @@ TEST_F(Operator, DraggingTheTopLeftHandleMovesThePictureAndSavesOnceOnRelease)
     start();
     picture.draw(0.5);
     // A right click on the projection opens the panel.
-    display_->click(kProjector.left + 400, 300, 3);
+    ASSERT_TRUE(program_->click(kProjector.left + 400, 300, 3));
     ASSERT_TRUE(eventually([&] { return panelShown(); }));
     FileEvents files(folder_.path());
 
+    // Pressed over the handle, then moved in steps that each last a pass or more.
     display_->moveCursor(kProjector.left + 6, 5);
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(program_->waitForPasses(2));
     display_->pressButton(1);
+    ASSERT_TRUE(program_->waitForPasses(2));
     for (int step = 1; step <= 10; ++step) {
         display_->moveCursor(kProjector.left + 6 + step * 19, 5 + step * 14 + (step == 10 ? 5 : 0));
-        std::this_thread::sleep_for(60ms);
+        ASSERT_TRUE(program_->waitForPasses(1));
     }
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(program_->waitForPasses(e2e::kQuietPasses));
     EXPECT_EQ(files.writes("config.json"), 0) << "nothing is saved during the drag";
     display_->releaseButton(1);
     ASSERT_TRUE(eventually([&] { return files.writes("config.json") == 1; })) << "no save on release";
-    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(program_->waitForPasses(e2e::kQuietPasses));
     EXPECT_EQ(files.writes("config.json"), 1) << "one save per drag";
 
     // The cursor ended at (196, 150) of the projection: TL = (196 / 800 * 2 - 1, 1 - 150 / 600 * 2).
@@ -202,19 +205,19 @@ TEST_F(Operator, DraggingTheTopLeftHandleMovesThePictureAndSavesOnceOnRelease)
 TEST_F(Operator, KeysOneToFourAndTheArrowsNudgeTheChosenCornerByWholeSteps)
 {
     start();
-    display_->click(kProjector.left + 400, 300, 3);
+    ASSERT_TRUE(program_->click(kProjector.left + 400, 300, 3));
     ASSERT_TRUE(eventually([&] { return panelShown(); }));
     // The panel took the foreground: the projection must be clicked before the keys act.
-    display_->click(kProjector.left + 400, 300, 1);
+    ASSERT_TRUE(program_->click(kProjector.left + 400, 300, 1));
     ASSERT_TRUE(eventually([&] {
         const auto projection = wine_->window("OstrelProj");
         return projection && projection->foreground;
     }));
     FileEvents files(folder_.path());
 
-    display_->tapKey("3");
+    ASSERT_TRUE(program_->tapKey("3"));
     display_->pressKey("Right");
-    std::this_thread::sleep_for(800ms);
+    ASSERT_TRUE(program_->waitForPasses(e2e::kQuietPasses));
     EXPECT_EQ(files.writes("config.json"), 0) << "no save while the key is held";
     display_->releaseKey("Right");
     ASSERT_TRUE(eventually([&] { return files.writes("config.json") == 1; }));
@@ -226,13 +229,14 @@ TEST_F(Operator, KeysOneToFourAndTheArrowsNudgeTheChosenCornerByWholeSteps)
     EXPECT_EQ(corners[2].second, -1.0) << "y unchanged";
     EXPECT_EQ(corners[0], (std::pair<double, double>{-1.0, 1.0})) << "other corners untouched";
 
-    // With Shift the steps are five times larger.
+    // With Shift the steps are five times larger. Shift is down before the arrow and up only after
+    // a pass has found the arrow up, so that every step is a large one.
     display_->pressKey("Shift_L");
-    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(program_->waitForPasses(2));
     display_->pressKey("Right");
-    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(program_->waitForPasses(10));
     display_->releaseKey("Right");
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(program_->waitForPasses(2));
     display_->releaseKey("Shift_L");
     ASSERT_TRUE(eventually([&] { return files.writes("config.json") == 2; }));
     corners = savedCorners(folder_.readFile("config.json").value_or(""));
@@ -246,7 +250,7 @@ TEST_F(Operator, ProjectionRefusesToCloseAndADisplayChangePlacesItAgain)
 {
     start();
     ASSERT_TRUE(wine_->post("OstrelProj", WM_CLOSE, 0, 0));
-    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(program_->waitForPasses(e2e::kQuietPasses));
     ASSERT_TRUE(wine_->window("OstrelProj").has_value()) << "the projection window was destroyed";
     EXPECT_TRUE(program_->running());
 
@@ -276,7 +280,7 @@ TEST_F(Operator, StormOfDisplayChangesLogsEachAndLeavesTheWindowPlaced)
         return found;
     };
     EXPECT_TRUE(eventually([&] { return lines() >= 1000; }, 60s)) << lines() << " lines";
-    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(program_->waitForPasses(e2e::kQuietPasses));
     EXPECT_EQ(lines(), 1000u) << "one line per notification";
     EXPECT_EQ(wine_->window("OstrelProj")->rect, kProjector);
     EXPECT_TRUE(program_->running());
@@ -290,7 +294,7 @@ TEST_F(Operator, AnInteriorPointDraggedThenNudgedAfterTabBendsThePictureAndIsSav
     start(R"({"mesh":{"columns":3,"rows":3,"offsets":[{"u":0,"v":0},{"u":0,"v":0},{"u":0,"v":0},{"u":0,"v":0},)"
           R"({"u":0,"v":0},{"u":0,"v":0},{"u":0,"v":0},{"u":0,"v":0},{"u":0,"v":0}]}})");
     picture.draw(0.1);
-    display_->click(kProjector.left + 200, 450, 3);
+    ASSERT_TRUE(program_->click(kProjector.left + 200, 450, 3));
     ASSERT_TRUE(eventually([&] { return panelShown(); }));
     FileEvents files(folder_.path());
     // Where the picture's four blocks meet, a little below and right of it: green above, yellow below.
@@ -302,13 +306,14 @@ TEST_F(Operator, AnInteriorPointDraggedThenNudgedAfterTabBendsThePictureAndIsSav
 
     // The centre point, at the projection's centre, dragged 60 pixels right and 40 up.
     display_->moveCursor(kProjector.left + 400, 300);
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(program_->waitForPasses(2));
     display_->pressButton(1);
+    ASSERT_TRUE(program_->waitForPasses(2));
     for (int step = 1; step <= 10; ++step) {
         display_->moveCursor(kProjector.left + 400 + step * 6, 300 - step * 4);
-        std::this_thread::sleep_for(60ms);
+        ASSERT_TRUE(program_->waitForPasses(1));
     }
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(program_->waitForPasses(2));
     display_->releaseButton(1);
     ASSERT_TRUE(eventually([&] { return files.writes("config.json") == 1; })) << "no save on release";
     auto offsets = savedOffsets(folder_.readFile("config.json").value_or(""));
@@ -318,20 +323,23 @@ TEST_F(Operator, AnInteriorPointDraggedThenNudgedAfterTabBendsThePictureAndIsSav
     EXPECT_TRUE(eventually([&] { return yellowAt(465, 270); })) << "the blocks' meeting point did not follow";
 
     // Tab steps from the centre point to the middle of the right edge; Shift and Left pull it inwards.
-    display_->click(kProjector.left + 200, 450, 1);
+    ASSERT_TRUE(program_->click(kProjector.left + 200, 450, 1));
     ASSERT_TRUE(eventually([&] {
         const auto projection = wine_->window("OstrelProj");
         return projection && projection->foreground;
     }));
     ASSERT_TRUE(eventually([&] { return !(display_->pixel(kProjector.left + 790, 325) == Rgb{0, 0, 0}); }));
-    display_->tapKey("Tab");
+    // Keys are polled once a pass: each is held across passes.
+    display_->pressKey("Tab");
+    ASSERT_TRUE(program_->waitForPasses(2));
+    display_->releaseKey("Tab");
     display_->pressKey("Shift_L");
-    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(program_->waitForPasses(2));
     // Held until the picture's right edge has come in past x = 790, then let go.
     display_->pressKey("Left");
     const bool cameIn = eventually([&] { return display_->pixel(kProjector.left + 790, 325) == Rgb{0, 0, 0}; });
     display_->releaseKey("Left");
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(program_->waitForPasses(2));
     display_->releaseKey("Shift_L");
     EXPECT_TRUE(cameIn) << "the picture's right edge did not come in";
     ASSERT_TRUE(eventually([&] { return files.writes("config.json") == 2; }));

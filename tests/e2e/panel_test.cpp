@@ -6,7 +6,6 @@
 #include <map>
 #include <optional>
 #include <sstream>
-#include <thread>
 
 #include "app_folder.h"
 #include "program_test.h"
@@ -79,8 +78,8 @@ protected:
             return now.count(name) == 1;
         })) << "no widget " << name;
         const Box& box = now[name];
-        display_->click(clientLeft_ + static_cast<int>((box.left + box.right) / 2),
-                        clientTop_ + static_cast<int>((box.top + box.bottom) / 2));
+        ASSERT_TRUE(program_->click(clientLeft_ + static_cast<int>((box.left + box.right) / 2),
+                                    clientTop_ + static_cast<int>((box.top + box.bottom) / 2)));
     }
 
     // Opens a combo list and picks entry `index` of its `count` entries; `height` receives the open
@@ -94,7 +93,8 @@ protected:
             now = layout();
             return now.count(popup) == 1;
         })) << "the list " << list << " did not open";
-        std::this_thread::sleep_for(200ms);
+        // Where the popup is a few frames after its first, once it has settled.
+        ASSERT_TRUE(program_->waitForPasses(3));
         now = layout();
         ASSERT_EQ(now.count(popup), 1u);
         const Box& box = now[popup];
@@ -104,7 +104,8 @@ protected:
         const float padding = 8.0f, spacing = 4.0f;
         const float pitch = (box.bottom - box.top - 2 * padding + spacing) / static_cast<float>(count);
         const float y = box.top + padding + pitch * static_cast<float>(index) + (pitch - spacing) / 2;
-        display_->click(clientLeft_ + static_cast<int>((box.left + box.right) / 2), clientTop_ + static_cast<int>(y));
+        ASSERT_TRUE(program_->click(clientLeft_ + static_cast<int>((box.left + box.right) / 2),
+                                    clientTop_ + static_cast<int>(y)));
         ASSERT_TRUE(eventually([&] { return layout().count(popup) == 0; })) << "the list " << list << " stayed open";
     }
 
@@ -113,15 +114,16 @@ protected:
     {
         clickWidget(field);
         display_->pressKey("Control_L");
-        display_->tapKey("a");
+        ASSERT_TRUE(program_->tapKey("a"));
         display_->releaseKey("Control_L");
+        ASSERT_TRUE(program_->waitForPasses(2));
         static const std::map<char, const char*> names = {{'-', "minus"}, {'.', "period"}};
         for (char c : text) {
             const auto named = names.find(c);
             const std::string key = named != names.end() ? named->second : std::string(1, c);
-            display_->tapKey(key.c_str());
+            ASSERT_TRUE(program_->tapKey(key.c_str()));
         }
-        display_->tapKey("Return");
+        ASSERT_TRUE(program_->tapKey("Return"));
     }
 
     std::string config() const { return folder_.readFile("config.json").value_or(""); }
@@ -151,7 +153,7 @@ TEST_F(Panel, MonitoringTabChoosesMonitorsAndStartWithWindows)
 
     // The current entry again: nothing happens.
     pickEntry("Captura", 0, 3);
-    std::this_thread::sleep_for(400ms);
+    ASSERT_TRUE(program_->waitForPasses(e2e::kQuietPasses));
     EXPECT_EQ(files.writes("config.json"), 0);
     EXPECT_EQ(count(log(), "[INFO]"), infoLines);
 
@@ -175,7 +177,7 @@ TEST_F(Panel, MonitoringTabChoosesMonitorsAndStartWithWindows)
     // The current output again: nothing. Then the first monitor: the projection moves there (over
     // the panel, as on a one-screen set-up) and the choice is saved.
     pickEntry("Saida", 1, 3);
-    std::this_thread::sleep_for(400ms);
+    ASSERT_TRUE(program_->waitForPasses(e2e::kQuietPasses));
     EXPECT_EQ(files.writes("config.json"), writes) << "picking the current output saves nothing";
     EXPECT_EQ(wine_->window("OstrelProj")->rect, kSecondMonitor);
     pickEntry("Saida", 0, 3);
@@ -214,7 +216,7 @@ TEST_F(Panel, MappingTabEditsCornersResetsAndCloses)
     const int writesBefore = files.writes("config.json");
     const std::string before = config();
     typeInto("Superior Esq (TL) Y", "inf");
-    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(program_->waitForPasses(e2e::kQuietPasses));
     EXPECT_EQ(files.writes("config.json"), writesBefore);
     EXPECT_EQ(config(), before);
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 
 #include "virtual_display.h"
@@ -16,6 +17,10 @@ using namespace std::chrono_literals;
 
 // Polls until the condition holds (the program draws many frames a second) or the time is up.
 bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s);
+
+// Passes of the program's main loop that a check that nothing happens waits for. The program acts on
+// what it is sent within a pass or two; a slow machine makes the passes slow, not fewer.
+constexpr uint64_t kQuietPasses = 20;
 
 template <harness::MonitorLayout (*Layout)() = &harness::MonitorLayout::twoMonitors>
 class ProgramTest : public testing::Test {

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <regex>
-#include <thread>
 
 #include "app_folder.h"
 #include "program_test.h"
@@ -78,7 +77,8 @@ protected:
         EXPECT_EQ(program.waitForExit(), 0) << program.output();
     }
 
-    AppFolder folder_;
+    // The test build, which counts its passes: checks that nothing happens wait for passes, not for time.
+    AppFolder folder_{Program::LayoutProbe};
 };
 
 using TwoMonitors = RunningProgram<&MonitorLayout::twoMonitors>;
@@ -132,7 +132,7 @@ TEST_F(TwoMonitors, NothingIsWrittenAtStartOrExitAndFilesStayBesideTheExecutable
     const std::string stored = R"({"outputMonitor":1,"captureMonitor":0,"adapterIdx":0,"future":true})";
     folder_.writeFile("config.json", stored);
     auto program = start();
-    std::this_thread::sleep_for(1s);
+    ASSERT_TRUE(program->waitForPasses(e2e::kQuietPasses));
     expectCleanExit(*program);
     EXPECT_EQ(folder_.readFile("config.json"), stored);
     EXPECT_FALSE(folder_.exists("config.json.tmp"));
@@ -160,8 +160,8 @@ TEST_F(OneMonitor, DefaultsRunWithoutProjectorAndLogIt)
     const auto onScreen = display_->findWindow("Ostrel Projection");
     EXPECT_FALSE(onScreen && onScreen->viewable);
 
-    // Still running a while later, with only the line of the missing projector in its log.
-    std::this_thread::sleep_for(2s);
+    // Still running many passes later, with only the line of the missing projector in its log.
+    EXPECT_TRUE(program->waitForPasses(3 * e2e::kQuietPasses));
     EXPECT_TRUE(program->running());
     EXPECT_EQ(logMessages(folder_.readFile("debug.log").value_or("")), startLines(false));
     EXPECT_FALSE(folder_.exists("config.json")) << "no settings file until a change is saved";
@@ -215,7 +215,7 @@ TEST_F(OneMonitor, ReadOnlyFolderRunsNormallyAndWritesNothing)
     if (!readOnly.active())
         GTEST_SKIP() << "cannot make a read-only mount here (needs root)";
     auto program = start();
-    std::this_thread::sleep_for(1s);
+    EXPECT_TRUE(program->waitForPasses(e2e::kQuietPasses));
     EXPECT_TRUE(program->running());
     expectCleanExit(*program);
     EXPECT_FALSE(folder_.exists("debug.log"));

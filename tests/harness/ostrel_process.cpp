@@ -1,6 +1,7 @@
 // Starting, watching and ending ostrel.exe.
 #include "ostrel_process.h"
 
+#include <cstdio>
 #include <thread>
 
 namespace harness {
@@ -8,6 +9,12 @@ namespace harness {
 namespace {
 constexpr uint32_t kCommandMessage = 0x0111; // WM_COMMAND
 constexpr uint64_t kExitCommand = 2003;      // the tray menu's "Sair"
+constexpr uint64_t kPassesToSeeInput = 2;
+
+std::string wintool()
+{
+    return windowsBuildPath("tests/wintool.exe");
+}
 } // namespace
 
 OstrelProcess::OstrelProcess(const WineSession& wine, const AppFolder& folder)
@@ -54,6 +61,46 @@ std::optional<int> OstrelProcess::waitForExit(std::chrono::milliseconds timeout)
 std::string OstrelProcess::output() const
 {
     return readWholeFile(outputFile_).value_or("");
+}
+
+std::optional<uint64_t> OstrelProcess::passCount() const
+{
+    const auto result = wine_.wine({wintool(), "passes"}, 30s);
+    const auto at = result.output.find("passes=");
+    unsigned long long passes = 0;
+    if (result.exitCode != 0 || at == std::string::npos ||
+        std::sscanf(result.output.c_str() + at, "passes=%llu", &passes) != 1)
+        return std::nullopt;
+    return passes;
+}
+
+bool OstrelProcess::waitForPasses(uint64_t passes, std::chrono::milliseconds timeout) const
+{
+    // The tool counts from when it has started, a little after this call: never fewer passes.
+    const auto waited = wine_.wine({wintool(), "wait-passes", std::to_string(passes), std::to_string(timeout.count())},
+                                   timeout + 30s);
+    return waited.exitCode == 0;
+}
+
+bool OstrelProcess::click(int x, int y, unsigned button) const
+{
+    const VirtualDisplay& display = wine_.display();
+    // The program reads the cursor once a pass: it must see it over the target before the press.
+    display.moveCursor(x, y);
+    const bool seenOver = waitForPasses(kPassesToSeeInput);
+    display.pressButton(button);
+    const bool seenDown = waitForPasses(kPassesToSeeInput);
+    display.releaseButton(button);
+    return seenOver && seenDown && waitForPasses(kPassesToSeeInput);
+}
+
+bool OstrelProcess::tapKey(const char* name) const
+{
+    const VirtualDisplay& display = wine_.display();
+    display.pressKey(name);
+    const bool seenDown = waitForPasses(kPassesToSeeInput);
+    display.releaseKey(name);
+    return seenDown && waitForPasses(kPassesToSeeInput);
 }
 
 } // namespace harness

@@ -1,6 +1,7 @@
 // The real ostrel.exe running under Wine, started from another folder than its own.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,6 +30,19 @@ public:
     std::optional<int> waitForExit(std::chrono::milliseconds timeout = 20s);
     // What Wine printed while the program ran.
     std::string output() const;
+
+    // The passes its main loop has finished, as the test build counts them (Program::LayoutProbe);
+    // nothing before the first pass, and from a build that does not count.
+    std::optional<uint64_t> passCount() const;
+    // Waits until the main loop has finished `passes` more passes than when this was called; false when
+    // it has not within `timeout`. What the program does in a pass, it has done by then.
+    bool waitForPasses(uint64_t passes, std::chrono::milliseconds timeout = 30s) const;
+
+    // Real input through the X server, each step followed by two passes (the first may have polled its
+    // input just before the step): a press is seen down in at least one pass, a release up. False when
+    // the program stopped making passes. For the test build only.
+    bool click(int x, int y, unsigned button = 1) const;
+    bool tapKey(const char* name) const;
 
 private:
     const WineSession& wine_;

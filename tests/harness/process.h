@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <csignal>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -21,15 +22,20 @@ struct CommandResult {
     std::string output; // standard output and standard error together
 };
 
+// Every child below also dies with the test process, however that ends (an abort, an uncaught exception,
+// CTest's kill after a timeout): no destructor needs to run for it.
+
 // Runs a command to its end; a command still running after `timeout` is killed.
 CommandResult runCommand(const std::vector<std::string>& argv, const Environment& environment = {},
                          std::chrono::milliseconds timeout = 60s);
 
-// A child in its own process group, killed with its group when the object goes away.
+// A child in its own process group, stopped with its group when the object goes away: `deathSignal`,
+// then SIGKILL if that did not end it. When the test process ends first, the child receives
+// `deathSignal` from the kernel.
 class ChildProcess {
 public:
     ChildProcess(const std::vector<std::string>& argv, const Environment& environment,
-                 const std::string& workingFolder, const std::string& outputFile);
+                 const std::string& workingFolder, const std::string& outputFile, int deathSignal = SIGKILL);
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
     ~ChildProcess();
@@ -42,7 +48,13 @@ public:
 
 private:
     pid_t pid_ = -1;
+    int deathSignal_ = SIGKILL;
     std::optional<int> exitCode_;
 };
+
+// Processes alive now (zombies left out) whose environment holds NAME=VALUE, as /proc shows them.
+std::vector<pid_t> processesWithVariable(const std::string& name, const std::string& value);
+// A process's command line, arguments joined by blanks; empty once it has ended.
+std::string commandLineOf(pid_t pid);
 
 } // namespace harness

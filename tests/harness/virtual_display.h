@@ -71,6 +71,8 @@ public:
     ~VirtualDisplay();
 
     const std::string& name() const { return name_; }
+    // Where Xvfb's output goes; removed with the display.
+    const std::string& workFolder() const { return workFolder_; }
     const MonitorLayout& layout() const { return layout_; }
     Display* x() const { return display_; }
 
@@ -82,7 +84,8 @@ public:
     void moveCursor(int x, int y) const;
     void pressButton(unsigned button) const;
     void releaseButton(unsigned button) const;
-    // Press, hold across at least one frame of the program, release.
+    // Press, hold across at least one frame of the program, release: by time, for when the program counts
+    // no passes or makes none (a menu's own loop). OstrelProcess::click waits for its passes instead.
     void click(int x, int y, unsigned button = 1) const;
     // Keys by X key symbol name ("Right", "3", "Shift_L", "Return").
     void pressKey(const char* name) const;

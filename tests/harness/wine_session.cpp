@@ -1,10 +1,14 @@
 // Prefix copies and the wintool bridge.
 #include "wine_session.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+
+#include "app_folder.h"
 
 namespace harness {
 
@@ -20,6 +24,24 @@ WineSession::WineSession(const VirtualDisplay& display, WinePrefix kind) : displ
         throw std::runtime_error("mkdtemp failed");
     folder_ = folder;
     prefix_ = folder_ + "/prefix";
+    try {
+        makePrefix(kind);
+        startServer();
+        // Wine's own services start here, once, so that they belong to the session and not to whichever
+        // program a test happens to start first.
+        const auto warm = wine({windowsBuildPath("tests/wintool.exe"), "monitors"}, 120s);
+        if (warm.exitCode != 0)
+            throw std::runtime_error("Wine does not run programs: " + warm.output);
+    } catch (...) {
+        // A session that was never made has no destructor to run: its server and its folder go here.
+        server_.reset();
+        runCommand({"rm", "-rf", folder_}, {}, 60s);
+        throw;
+    }
+}
+
+void WineSession::makePrefix(WinePrefix kind)
+{
     const bool copy = kind == WinePrefix::CopyOfReady;
     const auto made = runCommand({std::string(OSTREL_HARNESS_DIR) + "/make-wine-prefix",
                                   copy ? std::string(OSTREL_WINE_TEMPLATE) : prefix_},
@@ -31,17 +53,33 @@ WineSession::WineSession(const VirtualDisplay& display, WinePrefix kind) : displ
         if (copied.exitCode != 0)
             throw std::runtime_error("copying the Wine prefix failed: " + copied.output);
     }
-    // The server and Wine's own services start here, once, so that they belong to the session and not
-    // to whichever program a test happens to start first.
-    runCommand({"wineserver", "-p"}, environment(), 30s);
-    const auto warm = wine({windowsBuildPath("tests/wintool.exe"), "monitors"}, 120s);
-    if (warm.exitCode != 0)
-        throw std::runtime_error("Wine does not run programs: " + warm.output);
+}
+
+// In the foreground and persistent, the server is the session's child for the session's whole life.
+// A daemon would outlive a test process that dies without destructors; this one receives SIGINT then,
+// on which a Wine server ends every process of its prefix before it exits. (Killed outright it would
+// leave them waiting for it forever.)
+void WineSession::startServer()
+{
+    server_ = std::make_unique<ChildProcess>(std::vector<std::string>{"wineserver", "-f", "-p"}, environment(), "",
+                                             folder_ + "/wineserver.log", SIGINT);
+    // The server works in its socket's folder. Until the socket is there, a Wine program would start a
+    // server of its own.
+    const std::string socket = "/proc/" + std::to_string(server_->pid()) + "/cwd/socket";
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    struct stat status{};
+    while (lstat(socket.c_str(), &status) != 0 || !S_ISSOCK(status.st_mode)) {
+        if (!server_->running() || std::chrono::steady_clock::now() >= deadline)
+            throw std::runtime_error("the Wine server did not start: " +
+                                     readWholeFile(folder_ + "/wineserver.log").value_or(""));
+        std::this_thread::sleep_for(20ms);
+    }
 }
 
 WineSession::~WineSession()
 {
     runCommand({"wineserver", "-k"}, environment(), 20s);
+    server_.reset();
     runCommand({"rm", "-rf", folder_}, {}, 60s);
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,8 @@ enum class WinePrefix {
     New,         // made from nothing by wineboot, as on a machine that never ran the program
 };
 
+// A private prefix bound to a display, with a Wine server of its own: a child of the test process that
+// every Wine program of the prefix connects to, and that ends them all when the test process ends.
 class WineSession {
 public:
     // A private prefix bound to `display`.
@@ -43,6 +46,8 @@ public:
     ~WineSession();
 
     const std::string& prefix() const { return prefix_; }
+    const VirtualDisplay& display() const { return display_; }
+    pid_t serverPid() const { return server_->pid(); }
     Environment environment() const;
 
     // Runs `wine ARGS...` to its end.
@@ -64,9 +69,13 @@ public:
               int times = 1) const;
 
 private:
+    void makePrefix(WinePrefix kind);
+    void startServer();
+
     const VirtualDisplay& display_;
     std::string folder_;
     std::string prefix_;
+    std::unique_ptr<ChildProcess> server_;
 };
 
 } // namespace harness

@@ -1,6 +1,9 @@
 // The panel's layout report for the end-to-end tests' build of the program: every frame in which a
 // widget moved, "panel-layout.txt" beside the program lists each widget's rectangle in client pixels,
 // so a test clicks widgets where they really are rather than where one run happened to put them.
+// It also counts the main loop's passes, so that a test waits for passes rather than for time.
+#include <windows.h>
+
 #include <imgui.h>
 #include <imgui_internal.h>
 
@@ -56,4 +59,27 @@ void reportPanelFrameEnd()
         lastWritten = thisFrame;
     }
     thisFrame.clear();
+}
+
+namespace {
+
+// A 64-bit counter in a named section that wintool reads from outside ("wintool passes"). The handle
+// stays open for the life of the process, which keeps the section.
+volatile LONG64* mapPassCounter()
+{
+    HANDLE section = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(LONG64),
+                                        L"Local\\OstrelPassCount");
+    if (!section)
+        return nullptr;
+    return static_cast<volatile LONG64*>(MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, sizeof(LONG64)));
+}
+
+} // namespace
+
+void reportPassEnd()
+{
+    // Mapped at the first pass; every later pass costs one increment.
+    static volatile LONG64* const counter = mapPassCounter();
+    if (counter)
+        InterlockedIncrement64(counter);
 }

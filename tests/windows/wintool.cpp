@@ -1,5 +1,5 @@
-// Test tool run under Wine: reports the program's windows and monitors as Win32 sees them, and posts
-// messages to its windows. One command per run; output is one "key=value ..." line per item.
+// Test tool run under Wine: reports the program's windows and monitors as Win32 sees them and the test
+// build's pass count, and posts messages to its windows. One command per run; output is one "key=value ..." line per item.
 #include <windows.h>
 #include <psapi.h>
 #include <winternl.h>
@@ -199,6 +199,54 @@ int printProcessStats(const char* className)
     return 0;
 }
 
+// The pass counter of the program's test build (layout_report_file.cpp); null while there is none.
+const volatile LONG64* openPassCounter()
+{
+    HANDLE section = OpenFileMappingW(FILE_MAP_READ, FALSE, L"Local\\OstrelPassCount");
+    if (!section)
+        return nullptr;
+    // The view keeps the section alive after the handle is closed.
+    const void* view = MapViewOfFile(section, FILE_MAP_READ, 0, 0, sizeof(LONG64));
+    CloseHandle(section);
+    return static_cast<const volatile LONG64*>(view);
+}
+
+// passes: how many passes the program's main loop has finished.
+int printPasses()
+{
+    const volatile LONG64* counter = openPassCounter();
+    if (!counter) {
+        std::printf("passes=none\n");
+        return 1;
+    }
+    std::printf("passes=%lld\n", static_cast<long long>(*counter));
+    return 0;
+}
+
+// wait-passes N MILLISECONDS: waits until the main loop has finished N more passes than when this
+// started; a program that has not made its first pass yet counts from 0.
+int waitForPasses(const char* count, const char* milliseconds)
+{
+    const ULONGLONG deadline = GetTickCount64() + std::strtoull(milliseconds, nullptr, 10);
+    const LONG64 wanted = std::strtoll(count, nullptr, 10);
+    const volatile LONG64* counter = openPassCounter();
+    const LONG64 start = counter ? *counter : 0;
+    for (;;) {
+        if (!counter)
+            counter = openPassCounter();
+        const LONG64 now = counter ? *counter : 0;
+        if (now - start >= wanted) {
+            std::printf("passes=%lld\n", static_cast<long long>(now));
+            return 0;
+        }
+        if (GetTickCount64() >= deadline) {
+            std::printf("passes=%lld after %lld\n", static_cast<long long>(now), static_cast<long long>(start));
+            return 1;
+        }
+        Sleep(1);
+    }
+}
+
 BOOL CALLBACK printMonitor(HMONITOR monitor, HDC, LPRECT area, LPARAM)
 {
     MONITORINFOEXW info{};
@@ -231,6 +279,10 @@ int main(int argc, char** argv)
         return printProcessStats(argv[2]);
     if (command == "ping" && argc == 3)
         return pingWindow(argv[2]);
+    if (command == "passes" && argc == 2)
+        return printPasses();
+    if (command == "wait-passes" && argc == 4)
+        return waitForPasses(argv[2], argv[3]);
     if (command == "monitors") {
         EnumDisplayMonitors(nullptr, nullptr, printMonitor, 0);
         return 0;
@@ -243,6 +295,6 @@ int main(int argc, char** argv)
         EnumDisplayMonitors(nullptr, nullptr, printMonitor, 0);
         return changed == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: wintool window CLASS | ping CLASS | stats CLASS | move CLASS X Y W H | post CLASS MESSAGE WPARAM LPARAM | monitors | redisplay\n");
+    std::fprintf(stderr, "usage: wintool window CLASS | ping CLASS | stats CLASS | move CLASS X Y W H | post CLASS MESSAGE WPARAM LPARAM | passes | wait-passes N MILLISECONDS | monitors | redisplay\n");
     return 64;
 }
