@@ -45,19 +45,11 @@ Sample sample(const WineSession& wine, pid_t pid, long passes)
     s.passes = passes;
     s.residentKiB = statusKiB(pid, "VmRSS:");
     s.privateKiB = statusKiB(pid, "RssAnon:");
-    for (int attempt = 0; attempt < 3 && (s.handles < 0 || s.gdiObjects < 0); ++attempt) {
-        const auto stats = wine.wine({windowsBuildPath("tests/wintool.exe"), "stats", "OstrelControl"});
-        std::istringstream fields(stats.output);
-        std::string field;
-        while (fields >> field) {
-            if (field.rfind("kernel_handles=", 0) == 0)
-                s.handles = std::stol(field.substr(15));
-            else if (field.rfind("gdi_table=", 0) == 0)
-                s.gdiObjects = std::stol(field.substr(10));
-        }
-        if (s.handles < 0 || s.gdiObjects < 0)
-            std::fprintf(stderr, "wintool stats (exit %d): %s\n", stats.exitCode, stats.output.c_str());
-    }
+    const ProcessCounts counts = wine.counts("OstrelControl");
+    s.handles = counts.kernelHandles;
+    s.gdiObjects = counts.gdiObjects;
+    if (s.handles < 0 || s.gdiObjects < 0)
+        std::fprintf(stderr, "wintool stats could not be read\n");
     return s;
 }
 

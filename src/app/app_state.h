@@ -47,7 +47,9 @@ struct AppState {
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> gridTexture;
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> logoTexture;
     int32_t topmostCounter = 0;
-    // While no new device could be made after a loss: when to try again (GetTickCount64).
+    // When the device was last lost, and while no new one could be made, when to try again
+    // (GetTickCount64).
+    ULONGLONG deviceLostAt = 0;
     ULONGLONG deviceRetryAt = 0;
 
     AppState();

@@ -30,6 +30,10 @@ void makeEverythingOnTheDevice(bool quiet)
     }
     makeCaptureEngine();
     loadImages();
+    char message[96];
+    std::snprintf(message, sizeof message, "Dispositivo Direct3D recriado em %llu ms",
+                  static_cast<unsigned long long>(GetTickCount64() - app.deviceLostAt));
+    Log("LOG", message);
 }
 
 } // namespace
@@ -68,6 +72,7 @@ void recoverLostDevice()
                   static_cast<unsigned long>(app.renderer->lostDevice),
                   static_cast<unsigned long>(app.renderer->removedReason()));
     Log("WARN", message);
+    app.deviceLostAt = GetTickCount64();
     dropDeviceObjects();
     makeEverythingOnTheDevice(false);
 }

@@ -173,6 +173,22 @@ bool WineSession::move(const std::string& className, const ScreenRect& area) con
                .exitCode == 0;
 }
 
+ProcessCounts WineSession::counts(const std::string& className) const
+{
+    ProcessCounts counts;
+    for (int attempt = 0; attempt < 3 && (counts.kernelHandles < 0 || counts.gdiObjects < 0); ++attempt) {
+        std::istringstream fields(wine({windowsBuildPath("tests/wintool.exe"), "stats", className}, 30s).output);
+        std::string field;
+        while (fields >> field) {
+            if (field.rfind("kernel_handles=", 0) == 0)
+                counts.kernelHandles = std::stol(field.substr(15));
+            else if (field.rfind("gdi_table=", 0) == 0)
+                counts.gdiObjects = std::stol(field.substr(10));
+        }
+    }
+    return counts;
+}
+
 bool WineSession::followDisplays() const
 {
     return wine({windowsBuildPath("tests/wintool.exe"), "redisplay"}, 30s).exitCode == 0;

@@ -37,6 +37,14 @@ enum class WinePrefix {
 
 // A private prefix bound to a display, with a Wine server of its own: a child of the test process that
 // every Wine program of the prefix connects to, and that ends them all when the test process ends.
+// What wintool counts of the process that owns a window: kernel handles in the system's handle list and
+// GDI objects in the process's GDI handle table (Wine reports zeros through the usual calls); -1 when
+// they could not be read.
+struct ProcessCounts {
+    long kernelHandles = -1;
+    long gdiObjects = -1;
+};
+
 class WineSession {
 public:
     // A private prefix bound to `display`.
@@ -62,6 +70,7 @@ public:
     bool answers(const std::string& className) const;
     // SetWindowPos of the top-level window of a class, as another program could.
     bool move(const std::string& className, const ScreenRect& area) const;
+    ProcessCounts counts(const std::string& className) const;
     // Makes Wine take the X server's monitors anew and tell every window of the prefix (WM_DISPLAYCHANGE).
     bool followDisplays() const;
     // PostMessageW to the top-level window of a class; false when there is no such window.

@@ -65,10 +65,9 @@ namespace {
 
 // A 64-bit counter in a named section that wintool reads from outside ("wintool passes"). The handle
 // stays open for the life of the process, which keeps the section.
-volatile LONG64* mapPassCounter()
+volatile LONG64* mapCounter(const wchar_t* name)
 {
-    HANDLE section = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(LONG64),
-                                        L"Local\\OstrelPassCount");
+    HANDLE section = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(LONG64), name);
     if (!section)
         return nullptr;
     return static_cast<volatile LONG64*>(MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, sizeof(LONG64)));
@@ -79,7 +78,18 @@ volatile LONG64* mapPassCounter()
 void reportPassEnd()
 {
     // Mapped at the first pass; every later pass costs one increment.
-    static volatile LONG64* const counter = mapPassCounter();
+    static volatile LONG64* const counter = mapCounter(L"Local\\OstrelPassCount");
     if (counter)
         InterlockedIncrement64(counter);
+}
+
+bool reportedDeviceRemoval()
+{
+    // How many removals a test asked for ("wintool remove-device"); each is taken once.
+    static volatile LONG64* const requested = mapCounter(L"Local\\OstrelDeviceRemovals");
+    static LONG64 taken = 0;
+    if (!requested || *requested == taken)
+        return false;
+    ++taken;
+    return true;
 }

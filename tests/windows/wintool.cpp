@@ -211,6 +211,21 @@ const volatile LONG64* openPassCounter()
     return static_cast<const volatile LONG64*>(view);
 }
 
+// remove-device: asks the program's test build to take its next present as a lost device.
+int requestDeviceRemoval()
+{
+    HANDLE section = OpenFileMappingW(FILE_MAP_WRITE, FALSE, L"Local\\OstrelDeviceRemovals");
+    if (!section)
+        return 1;
+    auto* requested = static_cast<volatile LONG64*>(MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, sizeof(LONG64)));
+    CloseHandle(section);
+    if (!requested)
+        return 1;
+    InterlockedIncrement64(requested);
+    UnmapViewOfFile(const_cast<LONG64*>(requested));
+    return 0;
+}
+
 // passes: how many passes the program's main loop has finished.
 int printPasses()
 {
@@ -279,6 +294,8 @@ int main(int argc, char** argv)
         return printProcessStats(argv[2]);
     if (command == "ping" && argc == 3)
         return pingWindow(argv[2]);
+    if (command == "remove-device" && argc == 2)
+        return requestDeviceRemoval();
     if (command == "passes" && argc == 2)
         return printPasses();
     if (command == "wait-passes" && argc == 4)
@@ -295,6 +312,6 @@ int main(int argc, char** argv)
         EnumDisplayMonitors(nullptr, nullptr, printMonitor, 0);
         return changed == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: wintool window CLASS | ping CLASS | stats CLASS | move CLASS X Y W H | post CLASS MESSAGE WPARAM LPARAM | passes | wait-passes N MILLISECONDS | monitors | redisplay\n");
+    std::fprintf(stderr, "usage: wintool window CLASS | ping CLASS | stats CLASS | move CLASS X Y W H | post CLASS MESSAGE WPARAM LPARAM | passes | wait-passes N MILLISECONDS | remove-device | monitors | redisplay\n");
     return 64;
 }

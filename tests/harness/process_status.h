@@ -1,5 +1,5 @@
 // Memory of a Linux process as the kernel counts it: Wine's GetProcessMemoryInfo reports zeros, so the
-// benchmarks read the program's memory from /proc.
+// harness reads the program's memory from /proc.
 #pragma once
 
 #include <sys/types.h>
