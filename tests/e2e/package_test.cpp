@@ -66,6 +66,9 @@ TEST(ReleaseZip, HoldsTheStandaloneProgramItsPicturesAndAReadMe)
     EXPECT_EQ(exe.substr(0, 2), "MZ");
     for (const char* runtime : {"libstdc++-6.dll", "libgcc_s_seh-1.dll", "libwinpthread-1.dll"})
         EXPECT_EQ(exe.find(runtime), std::string::npos) << runtime;
+    // Its manifest lets it run from folders longer than 260 characters.
+    EXPECT_NE(exe.find("<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">true</longPathAware>"),
+              std::string::npos);
 
     // The read-me opens cleanly in Notepad and tells what an operator needs.
     const std::string readMe = folder.readFile("LEIA-ME.txt").value_or("");
