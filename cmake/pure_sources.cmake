@@ -4,6 +4,8 @@ set(OSTREL_PURE_FILES
     src/platform/module_path.cpp
     src/capture/capture_rules.h
     src/capture/capture_rules.cpp
+    src/capture/pointer_shape.h
+    src/capture/pointer_shape.cpp
     src/display/monitor_info.h
     src/display/monitor_info.cpp
     src/platform/log_line.h

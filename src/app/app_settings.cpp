@@ -16,6 +16,7 @@ SettingsValues persistedValues()
     values.adapterIdx = app.adapterIdx;
     values.startWithWindows = app.startWithWindows;
     values.mesh = app.mesh;
+    values.showCursor = app.showCursor;
     return values;
 }
 
@@ -32,6 +33,7 @@ void loadSettings()
     app.adapterIdx = values.adapterIdx;
     app.startWithWindows = values.startWithWindows;
     app.mesh = values.mesh;
+    app.showCursor = values.showCursor;
 }
 
 void saveSettings()

@@ -22,6 +22,8 @@ struct AppState {
     bool panelVisible = false;
     bool showGrid = false;
     bool startWithWindows = false;
+    // The mouse pointer drawn over the captured picture (neither capture puts it there). Saved.
+    bool showCursor = false;
     CornerSet corners = kDefaultCorners;
     // The mesh over the picture (2 x 2: the keystone alone). Points are numbered row by row from the top
     // left; for the 2 x 2 mesh they are the corners TL, TR, BL, BR.

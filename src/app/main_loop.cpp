@@ -67,6 +67,7 @@ bool acquireCapturedFrame()
 {
     if (!app.capture || !app.hasProjector)
         return false;
+    app.capture->trackPointer = app.showCursor;
     ComPtr<ID3D11Texture2D> frame;
     app.capture->acquireFrame(frame);
     return true;
@@ -78,6 +79,22 @@ void releaseCapturedFrame(bool acquired)
         app.capture->releaseFrame();
 }
 
+// The pointer where it is on the captured picture, bent as the mesh bends the picture there.
+void drawCapturedPointer(Renderer& renderer, const WarpMatrix& warp)
+{
+    const CapturedPointer& pointer = app.capture->pointer;
+    if (!pointer.visible || !app.capture->frameTexture)
+        return;
+    D3D11_TEXTURE2D_DESC picture{};
+    app.capture->frameTexture->GetDesc(&picture);
+    const float width = static_cast<float>(picture.Width), height = static_cast<float>(picture.Height);
+    const float s0 = static_cast<float>(pointer.area.left) / width, s1 = static_cast<float>(pointer.area.right) / width;
+    const float t0 = static_cast<float>(pointer.area.top) / height, t1 = static_cast<float>(pointer.area.bottom) / height;
+    const MeshOffset bend = offsetAt(app.mesh, {(s0 + s1) / 2, (t0 + t1) / 2});
+    renderer.usePointerImage(pointer.image, pointer.shapeVersion);
+    renderer.drawPointer(pointerMatrix(warp, s0 + bend.u, t0 + bend.v, s1 + bend.u, t1 + bend.v));
+}
+
 // The picture, the grid (or the logo) over it, and the handles last, over everything.
 void composeProjection(Renderer& renderer, const WarpMatrix& warp)
 {
@@ -85,6 +102,8 @@ void composeProjection(Renderer& renderer, const WarpMatrix& warp)
     renderer.useMesh(app.mesh);
     if (app.capture && app.capture->frameView)
         renderer.drawWarpedTexture(app.capture->frameView.Get(), warp, false);
+    if (app.showCursor && app.capture)
+        drawCapturedPointer(renderer, warp);
     if (app.showGrid)
         drawGridOrLogo(renderer, warp);
     if (app.panelVisible)

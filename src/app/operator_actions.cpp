@@ -96,6 +96,12 @@ void registerStartWithWindows()
     }
 }
 
+void chooseShowCursor(bool show)
+{
+    app.showCursor = show;
+    saveSettings();
+}
+
 void resetCorners()
 {
     app.corners = kDefaultCorners;

@@ -27,6 +27,7 @@ void startCapture(int32_t index);
 void chooseCaptureMonitor(int32_t index);
 void chooseOutputMonitor(int32_t index);
 void chooseStartWithWindows(bool enable);
+void chooseShowCursor(bool show);
 // Registers (or unregisters) the executable's current path in the Run key as startWithWindows says, so a
 // moved program is found at its new place; a failure is logged ("WARN").
 void registerStartWithWindows();

@@ -42,6 +42,8 @@ HRESULT CaptureEngine::acquireFrame(ComPtr<ID3D11Texture2D>& texture)
 {
     if (useGdi && duplicationLost)
         retryLostDuplication();
+    if (!trackPointer)
+        pointer.visible = false;
     const CaptureDecision decision = decideBeforeAcquire(useGdi, duplication != nullptr);
     switch (decision.step) {
     case CaptureStep::CopyByGdi:

@@ -12,6 +12,7 @@
 #include <functional>
 #include <vector>
 
+#include "capture/pointer_shape.h"
 #include "capture/upright_copy.h"
 #include "display/monitor_info.h"
 
@@ -21,6 +22,15 @@ using DuplicationFactory =
     std::function<HRESULT(IDXGIOutput1* output, ID3D11Device* device, IDXGIOutputDuplication** duplication)>;
 // IDXGIOutput1::DuplicateOutput.
 HRESULT duplicateRealOutput(IDXGIOutput1* output, ID3D11Device* device, IDXGIOutputDuplication** duplication);
+
+// The mouse pointer over the captured picture. Neither desktop duplication nor the GDI copy puts it into
+// the picture itself.
+struct CapturedPointer {
+    bool visible = false;
+    Rect area; // the shape's rectangle in the captured picture's pixels
+    uint64_t shapeVersion = 0; // moves whenever `image` changes
+    PointerImage image;
+};
 
 class CaptureEngine {
 public:
@@ -54,6 +64,9 @@ public:
     bool duplicationLost = false;
     // Clockwise quarter turns of the output's scan-out, undone by every copy.
     int32_t quarterTurns = 0;
+    // Whether the pointer is read with each picture (the operator's "MOSTRAR CURSOR"), and what was read.
+    bool trackPointer = false;
+    CapturedPointer pointer;
     Rect monitorRect;
     // The GDI copy's pixels: grown to the largest area copied and reused, so that a pass allocates
     // nothing once it has its size.
@@ -67,8 +80,13 @@ private:
     bool prepareCopyTexture(const D3D11_TEXTURE2D_DESC& picture);
     HRESULT copyDesktopPicture(ID3D11Texture2D* picture);
     void retryLostDuplication();
+    void readGdiPointer(const Rect& capturedArea);
+    void readDuplicationPointer(const DXGI_OUTDUPL_FRAME_INFO& frame);
 
     DuplicationFactory duplicateOutput;
     UprightCopy uprightCopy_;
+    HCURSOR pointerCursor_ = nullptr; // the cursor whose image `pointer` holds (GDI), and its hot spot
+    POINT pointerHotSpot_{};
+    std::vector<uint8_t> pointerShapeBytes_; // reused: a shape arrives with every change of the pointer
     ULONGLONG retryDuplicationAt_ = 0;
 };

@@ -145,6 +145,8 @@ HRESULT CaptureEngine::acquireByDuplication(ComPtr<ID3D11Texture2D>& texture)
 
     // Held until the end of the pass, even when the copy below fails.
     frameHeld = true;
+    if (trackPointer)
+        readDuplicationPointer(frameInfo);
     ComPtr<ID3D11Texture2D> picture;
     if (FAILED(desktop.As(&picture)) || FAILED(copyDesktopPicture(picture.Get())))
         return E_FAIL;

@@ -91,5 +91,7 @@ HRESULT CaptureEngine::copyByGdi(ComPtr<ID3D11Texture2D>& texture)
     context->GenerateMips(frameView.Get());
     if (texture.Get() != frameTexture.Get())
         texture = frameTexture;
+    if (trackPointer)
+        readGdiPointer(area);
     return S_OK;
 }

@@ -50,6 +50,10 @@ void drawMonitoringTab()
     if (ImGui::Checkbox("INICIAR COM O WINDOWS", &startWithWindows))
         chooseStartWithWindows(startWithWindows);
     reportPanelItem("INICIAR COM O WINDOWS");
+    bool showCursor = app.showCursor;
+    if (ImGui::Checkbox("MOSTRAR CURSOR", &showCursor))
+        chooseShowCursor(showCursor);
+    reportPanelItem("MOSTRAR CURSOR");
 }
 
 // One coordinate field; a typed value that is not a finite number leaves the corner as it was.

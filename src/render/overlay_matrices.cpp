@@ -47,3 +47,12 @@ HandleBars pointHandleBars(float x, float y)
     bars.vertical.at(1, 3) = y;
     return bars;
 }
+
+WarpMatrix pointerMatrix(const WarpMatrix& warp, float s0, float t0, float s1, float t1)
+{
+    // Quad x -1..1 onto 2s - 1, quad y 1..-1 (top to bottom) onto 1 - 2t: applied first, the warp after.
+    WarpMatrix placement = scalingMatrix(s1 - s0, t1 - t0, 1.0f);
+    placement.at(0, 3) = s0 + s1 - 1.0f;
+    placement.at(1, 3) = 1.0f - (t0 + t1);
+    return multiply(warp, placement);
+}

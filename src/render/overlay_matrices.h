@@ -17,3 +17,8 @@ HandleBars cornerHandleBars(float x, float y, int cornerIndex);
 
 // The two bars of an interior mesh point's handle: a cross centred on (x, y).
 HandleBars pointHandleBars(float x, float y);
+
+// The pointer's matrix: the unit quad onto the picture-parameter rectangle s0..s1, t0..t1 (s from the
+// picture's left edge, t from its top), then through the warp, so that the pointer lies on the picture
+// wherever the warp puts it.
+WarpMatrix pointerMatrix(const WarpMatrix& warp, float s0, float t0, float s1, float t1);

@@ -37,6 +37,10 @@ Renderer::~Renderer()
         ImGui::DestroyContext();
     }
     emptyTexture.Reset();
+    pointSampler.Reset();
+    invertBlend.Reset();
+    pointerInvert.Reset();
+    pointerColour.Reset();
     selectedHandleTexture.Reset();
     handleTexture.Reset();
     alphaBlend.Reset();

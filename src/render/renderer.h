@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 
+#include "capture/pointer_shape.h"
 #include "warp/mesh.h"
 #include "warp/mesh_geometry.h"
 #include "warp/warp_matrix.h"
@@ -52,6 +53,10 @@ public:
     void drawWarpedTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend);
     void drawCornerHandle(float x, float y, int cornerIndex, bool selected);
     void drawPointHandle(float x, float y, bool selected);
+    // The captured pointer's picture, its textures made again only for another `version`.
+    void usePointerImage(const PointerImage& image, uint64_t version);
+    // The pointer through its matrix: the colour layer blended by its alpha, then the invert layer.
+    void drawPointer(const WarpMatrix& matrix);
 
     // Images. A slot's previous view is released when it is refilled.
     // An image file into a mip-mapped texture (frame 0, at most 4096 on a side); E_FAIL, with the slot
@@ -91,6 +96,12 @@ public:
     D3D11_VIEWPORT projectionViewport{};
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> handleTexture;
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> selectedHandleTexture;
+    // The pointer's two layers, and the blend that inverts what is under the second.
+    Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> pointerColour;
+    Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> pointerInvert;
+    Microsoft::WRL::ComPtr<ID3D11BlendState> invertBlend;
+    // The pointer keeps its hard pixels: a blurred XOR would tint what it should invert.
+    Microsoft::WRL::ComPtr<ID3D11SamplerState> pointSampler;
     // 1x1 transparent black, drawn in place of a null texture: the device is meant to read (0, 0, 0, 0)
     // from an empty slot, but Wine's samples whatever texture was bound before.
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> emptyTexture;
@@ -101,9 +112,14 @@ private:
     void setUpPanelLibrary(HWND controlWindow);
     void resizeProjectionBuffers(UINT width, UINT height);
     void noteDeviceResult(HRESULT result);
-    void bindWarpPipeline(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend);
+    void bindWarpPipeline(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, ID3D11BlendState* blend,
+                          ID3D11SamplerState* sampler);
+    void drawQuad(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, ID3D11BlendState* blend,
+                  ID3D11SamplerState* sampler);
 
     Mesh meshInUse_;
+    uint64_t pointerVersion_ = 0;
+    bool pointerInverts_ = false;
     MeshGeometry meshGeometry_; // kept for its storage: a drag rebuilds every pass
     bool comEntered_ = false;
     bool panelLibraryReady_ = false;

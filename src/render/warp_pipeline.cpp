@@ -78,6 +78,9 @@ HRESULT Renderer::createWarpPipeline()
     sampler.ComparisonFunc = D3D11_COMPARISON_NEVER;
     sampler.MaxLOD = D3D11_FLOAT32_MAX;
     device->CreateSamplerState(&sampler, textureSampler.ReleaseAndGetAddressOf());
+    sampler.Filter = D3D11_FILTER_MIN_MAG_MIP_POINT;
+    sampler.MaxAnisotropy = 1;
+    device->CreateSamplerState(&sampler, pointSampler.ReleaseAndGetAddressOf());
 
     D3D11_BLEND_DESC blend{};
     D3D11_RENDER_TARGET_BLEND_DESC& target = blend.RenderTarget[0];
@@ -90,6 +93,14 @@ HRESULT Renderer::createWarpPipeline()
     target.BlendOpAlpha = D3D11_BLEND_OP_ADD;
     target.RenderTargetWriteMask = D3D11_COLOR_WRITE_ENABLE_ALL;
     device->CreateBlendState(&blend, alphaBlend.ReleaseAndGetAddressOf());
+
+    // What is under a white texel turns to its inverse, what is under a black one stays: src (1 - dst) +
+    // dst (1 - src), the XOR of a pointer's inverting pixels.
+    target.SrcBlend = D3D11_BLEND_INV_DEST_COLOR;
+    target.DestBlend = D3D11_BLEND_INV_SRC_COLOR;
+    target.SrcBlendAlpha = D3D11_BLEND_ZERO;
+    target.DestBlendAlpha = D3D11_BLEND_ONE;
+    device->CreateBlendState(&blend, invertBlend.ReleaseAndGetAddressOf());
     return S_OK;
 }
 
@@ -114,7 +125,8 @@ void Renderer::createSolidTexture(uint32_t colour, ComPtr<ID3D11ShaderResourceVi
         slot.Reset();
 }
 
-void Renderer::bindWarpPipeline(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend)
+void Renderer::bindWarpPipeline(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, ID3D11BlendState* blend,
+                                ID3D11SamplerState* sampler)
 {
     // A failed map keeps the previous matrix for this draw.
     D3D11_MAPPED_SUBRESOURCE mapped{};
@@ -128,14 +140,20 @@ void Renderer::bindWarpPipeline(ID3D11ShaderResourceView* texture, const WarpMat
     context->PSSetShader(sampleShader.Get(), nullptr, 0);
     ID3D11ShaderResourceView* source = texture ? texture : emptyTexture.Get();
     context->PSSetShaderResources(0, 1, &source);
-    context->PSSetSamplers(0, 1, textureSampler.GetAddressOf());
+    context->PSSetSamplers(0, 1, &sampler);
     const float blendFactor[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-    context->OMSetBlendState(blend ? alphaBlend.Get() : nullptr, blendFactor, 0xFFFFFFFFu);
+    context->OMSetBlendState(blend, blendFactor, 0xFFFFFFFFu);
 }
 
 void Renderer::drawTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend)
 {
-    bindWarpPipeline(texture, matrix, blend);
+    drawQuad(texture, matrix, blend ? alphaBlend.Get() : nullptr, textureSampler.Get());
+}
+
+void Renderer::drawQuad(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, ID3D11BlendState* blend,
+                        ID3D11SamplerState* sampler)
+{
+    bindWarpPipeline(texture, matrix, blend, sampler);
     const UINT stride = sizeof(QuadPoint), offset = 0;
     context->IASetVertexBuffers(0, 1, quadBuffer.GetAddressOf(), &stride, &offset);
     context->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
@@ -177,7 +195,7 @@ void Renderer::drawWarpedTexture(ID3D11ShaderResourceView* texture, const WarpMa
         drawTexture(texture, matrix, blend);
         return;
     }
-    bindWarpPipeline(texture, matrix, blend);
+    bindWarpPipeline(texture, matrix, blend ? alphaBlend.Get() : nullptr, textureSampler.Get());
     const UINT stride = sizeof(WarpVertex), offset = 0;
     context->IASetVertexBuffers(0, 1, meshVertices.GetAddressOf(), &stride, &offset);
     context->IASetIndexBuffer(meshIndices.Get(), DXGI_FORMAT_R32_UINT, 0);

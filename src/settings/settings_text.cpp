@@ -190,6 +190,8 @@ MeshReading readSettingsText(std::string_view text, SettingsValues& values)
     MeshReading mesh = MeshReading::Absent;
     if (const auto member = document.find("mesh"); member != document.end())
         mesh = readMesh(*member, values.mesh) ? MeshReading::Read : MeshReading::Ignored;
+    if (const auto member = document.find("showCursor"); member != document.end())
+        readFlag(*member, values.showCursor);
     readPlainValues(document, values);
     return mesh;
 }
@@ -223,6 +225,8 @@ std::string settingsFileBytes(const SettingsValues& values)
         document["mesh"] = mesh;
     }
     document["outputMonitor"] = values.outputMonitor;
+    if (values.showCursor)
+        document["showCursor"] = true;
     document["startWithWindows"] = values.startWithWindows;
 
     // The file is a Windows text file: every line break is CR LF.

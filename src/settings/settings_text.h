@@ -16,6 +16,7 @@ struct SettingsValues {
     int32_t adapterIdx = 0;
     bool startWithWindows = false;
     Mesh mesh; // 2 x 2, the keystone alone, unless the file holds a larger one
+    bool showCursor = false; // the mouse pointer drawn over the captured picture
 };
 
 // What reading found of the optional mesh.
@@ -26,9 +27,10 @@ enum class MeshReading { Absent, Read, Ignored };
 // value that is not an object, assigns nothing; the first member of the wrong type (or a number
 // that does not fit its field) stops the reading there. Anything after the first JSON value is ignored.
 // The "mesh" is read on its own, whole or not at all: a malformed one is ignored (the mesh stays as it
-// was) and the rest of the file still applies.
+// was) and the rest of the file still applies. So is "showCursor", when it is true or false.
 MeshReading readSettingsText(std::string_view text, SettingsValues& values);
 
 // The whole file: keys sorted, indent 4, CR LF line breaks, no final line break. "mesh" is written only
-// for a mesh larger than 2 x 2, so a four-corner file keeps exactly its five keys.
+// for a mesh larger than 2 x 2, and "showCursor" only when it is on, so a file of the defaults keeps
+// exactly its five keys.
 std::string settingsFileBytes(const SettingsValues& values);

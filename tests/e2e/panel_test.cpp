@@ -312,3 +312,36 @@ TEST_F(PanelWhileUnplugging, ARemovedMonitorLeavesBothListsAndTheProjectionFollo
     program_->requestExit();
     EXPECT_EQ(program_->waitForExit(), 0);
 }
+
+TEST_F(Panel, MostrarCursorDrawsThePointerOverThePictureAndIsSavedOnlyWhileOn)
+{
+    startWithPanelOpen();
+    // A spot of the panel where nothing is drawn, and where the projection shows it (1024 x 768 onto
+    // 800 x 600): with the setting on, the arrow's white shows there.
+    const int x = clientLeft_ + 300, y = clientTop_ + 440;
+    const ScreenRect shown{kSecondMonitor.left + x * 800 / 1024 - 3, y * 600 / 768 - 3,
+                           kSecondMonitor.left + x * 800 / 1024 + 30, y * 600 / 768 + 30};
+    const auto whitePixels = [&] {
+        const Image image = display_->capture(shown);
+        int found = 0;
+        for (const Rgb& p : image.pixels)
+            found += (p.r > 220 && p.g > 220 && p.b > 220) ? 1 : 0;
+        return found;
+    };
+    display_->moveCursor(x, y);
+    ASSERT_TRUE(program_->waitForPasses(e2e::kQuietPasses));
+    EXPECT_EQ(whitePixels(), 0) << "off: neither capture holds the pointer";
+
+    clickWidget("MOSTRAR CURSOR");
+    ASSERT_TRUE(eventually([&] { return config().find("\"showCursor\": true,") != std::string::npos; })) << config();
+    display_->moveCursor(x, y);
+    EXPECT_TRUE(eventually([&] { return whitePixels() > 10; })) << "the pointer is not on the projection";
+
+    clickWidget("MOSTRAR CURSOR");
+    ASSERT_TRUE(eventually([&] { return config().find("showCursor") == std::string::npos; })) << config();
+    display_->moveCursor(x, y);
+    ASSERT_TRUE(program_->waitForPasses(e2e::kQuietPasses));
+    EXPECT_EQ(whitePixels(), 0) << "off again";
+    program_->requestExit();
+    EXPECT_EQ(program_->waitForExit(), 0);
+}

@@ -14,7 +14,8 @@ bool sameValues(const SettingsValues& a, const SettingsValues& b)
         if (a.corners[i].x != b.corners[i].x || a.corners[i].y != b.corners[i].y)
             return false;
     return a.captureMonitor == b.captureMonitor && a.outputMonitor == b.outputMonitor &&
-           a.adapterIdx == b.adapterIdx && a.startWithWindows == b.startWithWindows && a.mesh == b.mesh;
+           a.adapterIdx == b.adapterIdx && a.startWithWindows == b.startWithWindows && a.mesh == b.mesh &&
+           a.showCursor == b.showCursor;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "capture/capture_rules.h"
+#include "capture/pointer_shape.h"
 
 namespace {
 
@@ -119,4 +120,36 @@ TEST(RotatedDesktop, UprightCornersComeFromTheTurnedImage)
         const PictureShape upright = uprightShape({1080, 1920, 87}, c.quarterTurns);
         EXPECT_EQ(upright, (c.quarterTurns % 2 ? PictureShape{1920, 1080, 87} : PictureShape{1080, 1920, 87}));
     }
+}
+
+// The three kinds of pointer shape, each pixel rule once, and shapes that do not fit their bytes.
+TEST(PointerShapes, EachKindBecomesItsColourAndInvertLayers)
+{
+    // Monochrome, 8 x 2: AND row then XOR row. Pixels: black, white, screen, inverted, then screen.
+    const uint8_t mono[] = {0b00110000, 0b01010000};
+    const auto m = pointerImage(kMonochromePointer, 4, 2, 1, mono, sizeof mono);
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->height, 1u);
+    EXPECT_EQ(m->colour, (std::vector<uint32_t>{0xFF000000u, 0xFFFFFFFFu, 0u, 0u}));
+    EXPECT_EQ(m->invert, (std::vector<uint32_t>{0xFF000000u, 0xFF000000u, 0xFF000000u, 0xFFFFFFFFu}));
+    EXPECT_TRUE(m->inverts);
+
+    // Colour: straight BGRA with alpha, taken as it is; nothing inverts.
+    const uint8_t colour[] = {0x10, 0x20, 0x30, 0x80, 0x01, 0x02, 0x03, 0x00};
+    const auto c = pointerImage(kColourPointer, 2, 1, 8, colour, sizeof colour);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->colour, (std::vector<uint32_t>{0x80302010u, 0x00030201u}));
+    EXPECT_FALSE(c->inverts);
+
+    // Masked colour: mask 0 draws the colour opaque, mask 0xFF XORs it (black XOR changes nothing).
+    const uint8_t masked[] = {0x10, 0x20, 0x30, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0xFF};
+    const auto k = pointerImage(kMaskedColourPointer, 3, 1, 12, masked, sizeof masked);
+    ASSERT_TRUE(k);
+    EXPECT_EQ(k->colour, (std::vector<uint32_t>{0xFF302010u, 0u, 0u}));
+    EXPECT_EQ(k->invert, (std::vector<uint32_t>{0xFF000000u, 0xFFFFFFFFu, 0xFF000000u}));
+
+    EXPECT_FALSE(pointerImage(kColourPointer, 2, 2, 8, colour, sizeof colour)) << "two rows in one row's bytes";
+    EXPECT_FALSE(pointerImage(kColourPointer, 2, 1, 4, colour, sizeof colour)) << "a pitch shorter than a row";
+    EXPECT_FALSE(pointerImage(3, 2, 1, 8, colour, sizeof colour)) << "no such kind";
+    EXPECT_FALSE(pointerImage(kMonochromePointer, 4, 1, 1, mono, sizeof mono)) << "no whole row of either mask";
 }

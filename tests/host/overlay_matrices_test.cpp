@@ -3,9 +3,11 @@
 #include "clip_point.h"
 #include "render/overlay_matrices.h"
 #include "render/shader_texts.h"
+#include "warp/solve_warp.h"
 #include "warp/corner_point.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace {
 
@@ -106,4 +108,18 @@ TEST(ShaderTexts, HaveTheirExactLengthsAndKeepW)
     EXPECT_NE(kWarpVertexShader.find("row_major float4x4 warp"), std::string_view::npos);
     EXPECT_NE(kWarpVertexShader.find("o.pos = float4(p.x, p.y, 0.0f, p.w);"), std::string_view::npos);
     EXPECT_NE(kSamplePixelShader.find("return t.Sample(s, tex);"), std::string_view::npos);
+}
+
+TEST(PointerMatrix, PutsTheQuadOnItsPictureRectangleWhereTheWarpShowsIt)
+{
+    const WarpMatrix warp = solveWarp({{{-0.6f, 0.8f}, {0.7f, 0.9f}, {-0.9f, -0.7f}, {0.8f, -0.9f}}});
+    const float s0 = 0.3f, t0 = 0.6f, s1 = 0.34f, t1 = 0.65f;
+    const WarpMatrix pointer = pointerMatrix(warp, s0, t0, s1, t1);
+    // Quad top-left (-1, 1) is the rectangle's top-left (s0, t0); bottom-right (1, -1) is (s1, t1).
+    const auto shown = [&](float s, float t) { return landing(warp, 2 * s - 1, 1 - 2 * t); };
+    for (const auto& [u, v, s, t] : {std::tuple{-1.0f, 1.0f, s0, t0}, std::tuple{1.0f, -1.0f, s1, t1},
+                                     std::tuple{1.0f, 1.0f, s1, t0}}) {
+        EXPECT_NEAR(landing(pointer, u, v).x, shown(s, t).x, 1e-5f);
+        EXPECT_NEAR(landing(pointer, u, v).y, shown(s, t).y, 1e-5f);
+    }
 }

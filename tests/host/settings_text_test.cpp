@@ -49,7 +49,7 @@ bool sameValues(const SettingsValues& a, const SettingsValues& b)
         if (a.corners[i].x != b.corners[i].x || a.corners[i].y != b.corners[i].y)
             return false;
     return a.captureMonitor == b.captureMonitor && a.outputMonitor == b.outputMonitor &&
-           a.adapterIdx == b.adapterIdx && a.startWithWindows == b.startWithWindows && a.mesh == b.mesh;
+           a.adapterIdx == b.adapterIdx && a.startWithWindows == b.startWithWindows && a.mesh == b.mesh && a.showCursor == b.showCursor;
 }
 
 // Values unlike every default, so that "not read" can be told from "read as the default".
@@ -117,6 +117,7 @@ TEST(SettingsRoundTrip, LoadThenSaveReproducesTheFileByteForByte)
         written.outputMonitor = index(random);
         written.adapterIdx = index(random);
         written.startWithWindows = (round % 2) == 0;
+        written.showCursor = (round % 5) == 0;
         // Every third file holds a bent mesh of a random size.
         if (round % 3 == 0) {
             written.mesh = resizedMesh(Mesh{}, 2 + round % 8, 2 + round / 3 % 8);
@@ -335,4 +336,19 @@ TEST(SettingsMesh, AMalformedMeshIsIgnoredWholeAndTheRestStillApplies)
               MeshReading::Read);
     EXPECT_EQ(values.mesh.offsets[0], MeshOffset{});
     EXPECT_EQ(readSettingsText(kDefaultFile, values), MeshReading::Absent);
+}
+
+TEST(SettingsShowCursor, WrittenOnlyWhenOnAndReadOnItsOwn)
+{
+    SettingsValues values;
+    EXPECT_EQ(settingsFileBytes(values), kDefaultFile);
+    values.showCursor = true;
+    EXPECT_NE(settingsFileBytes(values).find("\"outputMonitor\": 1,\r\n    \"showCursor\": true,\r\n    \"startWithWindows\""),
+              std::string::npos);
+    SettingsValues read;
+    readSettingsText(R"({"captureMonitor": "x", "showCursor": true})", read);
+    EXPECT_TRUE(read.showCursor) << "read whatever stops the other values";
+    readSettingsText(R"({"showCursor": 1, "outputMonitor": 4})", read);
+    EXPECT_TRUE(read.showCursor) << "a value that is no flag leaves it";
+    EXPECT_EQ(read.outputMonitor, 4) << "and stops nothing";
 }

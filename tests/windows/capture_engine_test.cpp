@@ -439,3 +439,53 @@ TEST_F(DuplicationThroughAStandIn, ARotatedOutputsPictureArrivesUpright)
         expectThePicture(64, 48);
     }
 }
+
+TEST_F(DuplicationThroughAStandIn, PointerShapesOfEachKindArriveAndStayUntilTheyChange)
+{
+    start();
+    engine_->trackPointer = true;
+    const auto frameWithPointer = [&](uint32_t type, UINT width, UINT height, UINT pitch, std::vector<uint8_t> bytes, POINT at) {
+        StandInDuplication::Outcome outcome{S_OK, frameOf(64, 48)};
+        outcome.pointerVisible = true;
+        outcome.pointerPosition = at;
+        outcome.pointerShapeInfo = {type, width, height, pitch, {0, 0}};
+        outcome.pointerShape = std::move(bytes);
+        return outcome;
+    };
+    // Monochrome 8 x 1: AND row over XOR row; black, white, screen, inverted.
+    standIn_->script.push_back(frameWithPointer(kMonochromePointer, 8, 2, 1, {0b00110000, 0b01010000}, {10, 20}));
+    ASSERT_EQ(pass(), S_OK);
+    ASSERT_TRUE(engine_->pointer.visible);
+    EXPECT_EQ(engine_->pointer.area, (Rect{10, 20, 18, 21}));
+    EXPECT_EQ(engine_->pointer.image.colour[0], 0xFF000000u);
+    EXPECT_EQ(engine_->pointer.image.colour[1], 0xFFFFFFFFu);
+    EXPECT_EQ(engine_->pointer.image.invert[3], 0xFFFFFFFFu);
+    const uint64_t monochrome = engine_->pointer.shapeVersion;
+
+    // The pointer moves without a new shape: the cached one stays.
+    StandInDuplication::Outcome moved{S_OK, frameOf(64, 48)};
+    moved.pointerVisible = true;
+    moved.pointerPosition = {30, 5};
+    standIn_->script.push_back(moved);
+    ASSERT_EQ(pass(), S_OK);
+    EXPECT_EQ(engine_->pointer.shapeVersion, monochrome);
+    EXPECT_EQ(engine_->pointer.area, (Rect{30, 5, 38, 6}));
+
+    // Colour, with its alpha; then masked colour, whose 0xFF mask inverts.
+    standIn_->script.push_back(frameWithPointer(kColourPointer, 1, 1, 4, {0x10, 0x20, 0x30, 0x80}, {1, 2}));
+    ASSERT_EQ(pass(), S_OK);
+    EXPECT_GT(engine_->pointer.shapeVersion, monochrome);
+    EXPECT_EQ(engine_->pointer.image.colour, (std::vector<uint32_t>{0x80302010u}));
+    EXPECT_FALSE(engine_->pointer.image.inverts);
+    standIn_->script.push_back(frameWithPointer(kMaskedColourPointer, 2, 1, 8, {0x10, 0x20, 0x30, 0x00, 0xFF, 0xFF, 0xFF, 0xFF}, {1, 2}));
+    ASSERT_EQ(pass(), S_OK);
+    EXPECT_EQ(engine_->pointer.image.colour[0], 0xFF302010u);
+    EXPECT_EQ(engine_->pointer.image.invert[1], 0xFFFFFFFFu);
+
+    // Hidden, then the setting off: nothing to draw.
+    StandInDuplication::Outcome hidden{S_OK, frameOf(64, 48)};
+    standIn_->script.push_back(hidden);
+    ASSERT_EQ(pass(), S_OK);
+    EXPECT_FALSE(engine_->pointer.visible);
+    EXPECT_EQ(standIn_->released, standIn_->acquired);
+}

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "clip_point.h"
+#include "render/overlay_matrices.h"
 #include "render/renderer.h"
 #include "temp_folder.h"
 #include "texture_readback.h"
@@ -275,6 +276,27 @@ TEST_F(RendererDrawing, AFailedResizeKeepsTheOldSizeAndIsTriedAgain)
     renderer_.clearTargets();
     ASSERT_TRUE(renderer_.beginProjectionFrame());
     EXPECT_EQ(renderer_.projectionViewport.Width, 200.0f) << "the next pass resized";
+}
+
+// A pointer of one black, one white and one inverting column drawn over the whole red projection: black
+// and white cover it, the inverting column turns red into cyan, and the picture shows around the pointer.
+TEST_F(RendererDrawing, PointerLayersCoverAndInvertWhatIsUnderThem)
+{
+    renderer_.drawTexture(makeTexture(4, 4, [](int, int) { return kRed; }).Get(), identityMatrix(), false);
+    PointerImage pointer;
+    pointer.width = 3;
+    pointer.height = 1;
+    pointer.colour = {0xFF000000u, 0xFFFFFFFFu, 0u};
+    pointer.invert = {0xFF000000u, 0xFF000000u, 0xFFFFFFFFu};
+    pointer.inverts = true;
+    renderer_.usePointerImage(pointer, 1);
+    renderer_.drawPointer(pointerMatrix(identityMatrix(), 0.25f, 0.25f, 0.75f, 0.75f));
+    const auto pixels = readProjection();
+    const auto column = [&](float s) { return at(pixels, static_cast<int>(s * kWidth), kHeight / 2); };
+    EXPECT_TRUE(column(0.33f).sameColour(kInk)) << column(0.33f);
+    EXPECT_TRUE(column(0.5f).sameColour(kWhite)) << column(0.5f);
+    EXPECT_TRUE(column(0.66f).sameColour(Rgba{0, 255, 255, 255})) << column(0.66f);
+    EXPECT_TRUE(column(0.1f).sameColour(kRed)) << column(0.1f);
 }
 
 TEST_F(RendererDrawing, MeshTrianglesAreMadeOnlyWhenTheMeshChanges)
