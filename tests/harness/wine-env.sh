@@ -1,5 +1,8 @@
 # Shell functions shared by the scripts that run the program under Wine on a virtual display.
 # Source it; every function is bounded in time and leaves nothing running that its caller cannot stop.
+# A script's traps stop what it started on SIGTERM, SIGINT and its normal end. For a script killed
+# outright (SIGKILL), its long-running commands are started with `setpriv --pdeathsig`, and Wine's
+# server, started by Wine itself, ends the prefix's services once the last program has gone.
 
 # start_virtual_display WORKDIR LAYOUT: starts Xvfb on a free display number and splits its screen into
 # monitors the way Wine can use them. LAYOUT "two": 1024x768 at (0,0), primary, and 800x600 at
@@ -12,7 +15,8 @@ start_virtual_display() {
     *) echo "unknown monitor layout: $layout" >&2; return 1 ;;
   esac
   : > "$workdir/display-number"
-  Xvfb -displayfd 9 -screen 0 "$size" -noreset -nolisten tcp 9>"$workdir/display-number" \
+  # Tied to this shell: the display goes with it even when the shell is killed outright (no trap runs).
+  setpriv --pdeathsig KILL Xvfb -displayfd 9 -screen 0 "$size" -noreset -nolisten tcp 9>"$workdir/display-number" \
     >"$workdir/xvfb.log" 2>&1 &
   XVFB_PID=$!
   local waited=0
