@@ -103,7 +103,7 @@ int main(int argc, char** argv)
     }
 
     std::printf("soak: %ld passes of the real program under Wine (software rendering), projector 160x120, "
-                "panel open, GDI capture of a changing 520x560 picture; sampled every %ld passes\n",
+                "panel open, GDI capture of a changing 520x640 picture; sampled every %ld passes\n",
                 totalPasses, interval);
     RedrawCounter passes(display.x(), projection->id);
     const auto started = std::chrono::steady_clock::now();
@@ -130,7 +130,7 @@ int main(int argc, char** argv)
     std::printf("soak: %.0f s, %.1f passes per second; growth after the warm-up of %ld passes: private %+ld KiB, "
                 "handles %+ld, GDI objects %+ld (target: flat)\n",
                 seconds, static_cast<double>(last.passes) / seconds, warmUp, privateGrowth, handleGrowth, gdiGrowth);
-    printTableRow("Soak: memory, handles and GDI objects after the warm-up", "Wine, 160x120 projector, panel open, 520x560 captured",
+    printTableRow("Soak: memory, handles and GDI objects after the warm-up", "Wine, 160x120 projector, panel open, 520x640 captured",
                   "flat", "%ld passes: %ld KiB private (%+ld), %ld handles (%+ld), %ld GDI objects (%+ld)", last.passes,
                   last.privateKiB, privateGrowth, last.handles, handleGrowth, last.gdiObjects, gdiGrowth);
 
