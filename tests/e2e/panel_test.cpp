@@ -192,8 +192,14 @@ TEST_F(Panel, MonitoringTabChoosesMonitorsAndStartWithWindows)
 TEST_F(Panel, MappingTabEditsCornersResetsAndCloses)
 {
     startWithPanelOpen();
-    clickWidget("Mapeamento");
-    ASSERT_TRUE(eventually([&] { return layout().count("RESETAR") == 1; }));
+    // Seen once in about twenty runs: the tab's first click lost while Wine moved the foreground; a
+    // second click, as an operator would give, finds the tab.
+    bool switched = false;
+    for (int attempt = 0; attempt < 2 && !switched; ++attempt) {
+        clickWidget("Mapeamento");
+        switched = eventually([&] { return layout().count("RESETAR") == 1; }, 5s);
+    }
+    ASSERT_TRUE(switched) << folder_.readFile("panel-layout.txt").value_or("");
     FileEvents files(folder_.path());
 
     // A typed corner value moves the picture and is saved.
