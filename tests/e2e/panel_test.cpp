@@ -192,7 +192,7 @@ TEST_F(Panel, MonitoringTabChoosesMonitorsAndStartWithWindows)
 TEST_F(Panel, MappingTabEditsCornersResetsAndCloses)
 {
     startWithPanelOpen();
-    // Seen once in about twenty runs: the tab's first click lost while Wine moved the foreground; a
+    // Seen now and then under load: the tab's first click lost while Wine moved the foreground; a
     // second click, as an operator would give, finds the tab.
     bool switched = false;
     for (int attempt = 0; attempt < 2 && !switched; ++attempt) {
