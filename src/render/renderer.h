@@ -44,6 +44,9 @@ public:
     // Warp pipeline.
     HRESULT createWarpPipeline();
     void createSolidTexture(uint32_t colour, Microsoft::WRL::ComPtr<ID3D11ShaderResourceView>& slot);
+    // An immutable texture of one mip level from 0xAARRGGBB words, row by row.
+    void createPixelTexture(UINT width, UINT height, const uint32_t* pixels,
+                            Microsoft::WRL::ComPtr<ID3D11ShaderResourceView>& slot);
     // The unit quad through the matrix: the logo and the handles, and a 2 x 2 mesh.
     void drawTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend);
     // The mesh the picture and the grid are drawn through; its triangles are made anew only when it

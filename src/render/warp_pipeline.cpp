@@ -106,9 +106,14 @@ HRESULT Renderer::createWarpPipeline()
 
 void Renderer::createSolidTexture(uint32_t colour, ComPtr<ID3D11ShaderResourceView>& slot)
 {
+    createPixelTexture(1, 1, &colour, slot);
+}
+
+void Renderer::createPixelTexture(UINT width, UINT height, const uint32_t* pixels, ComPtr<ID3D11ShaderResourceView>& slot)
+{
     D3D11_TEXTURE2D_DESC description{};
-    description.Width = 1;
-    description.Height = 1;
+    description.Width = width;
+    description.Height = height;
     description.MipLevels = 1;
     description.ArraySize = 1;
     description.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
@@ -116,9 +121,9 @@ void Renderer::createSolidTexture(uint32_t colour, ComPtr<ID3D11ShaderResourceVi
     description.Usage = D3D11_USAGE_IMMUTABLE;
     description.BindFlags = D3D11_BIND_SHADER_RESOURCE;
     // Little-endian memory order of 0xAARRGGBB is B, G, R, A: the texture's own format.
-    const D3D11_SUBRESOURCE_DATA pixel{&colour, 4, 0};
+    const D3D11_SUBRESOURCE_DATA data{pixels, width * 4, 0};
     ComPtr<ID3D11Texture2D> texture;
-    device->CreateTexture2D(&description, &pixel, texture.GetAddressOf());
+    device->CreateTexture2D(&description, &data, texture.GetAddressOf());
     if (texture)
         device->CreateShaderResourceView(texture.Get(), nullptr, slot.ReleaseAndGetAddressOf());
     else

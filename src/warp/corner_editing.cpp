@@ -9,13 +9,25 @@
 
 namespace {
 
+// Where a point is shown under an already solved warp: a corner is its own position.
+std::optional<CornerPoint> positionUnder(const WarpMatrix& warp, const CornerSet& corners, const Mesh& mesh, int32_t point)
+{
+    if (point < 0 || point >= mesh.pointCount())
+        return std::nullopt;
+    const int32_t corner = cornerOfPoint(mesh, point);
+    if (corner != -1)
+        return corners[static_cast<std::size_t>(corner)];
+    return meshPointPosition(warp, mesh, point);
+}
+
 // The nearest point whose handle is closer than the pick radius, or -1.
 int32_t pointUnderCursor(const EditingState& state, const EditingInput& input)
 {
+    const WarpMatrix warp = solveWarp(state.corners);
     int32_t nearest = -1;
     float nearestDistance = kPickRadius;
     for (int32_t point = 0; point < state.mesh.pointCount(); ++point) {
-        const auto position = pointPosition(state.corners, state.mesh, point);
+        const auto position = positionUnder(warp, state.corners, state.mesh, point);
         if (!position)
             continue;
         const float px = (position->x + 1.0f) * 0.5f * input.clientWidth;
@@ -113,12 +125,7 @@ bool editWithKeys(const EditingInput& input, EditingState& state)
 
 std::optional<CornerPoint> pointPosition(const CornerSet& corners, const Mesh& mesh, int32_t point)
 {
-    if (point < 0 || point >= mesh.pointCount())
-        return std::nullopt;
-    const int32_t corner = cornerOfPoint(mesh, point);
-    if (corner != -1)
-        return corners[static_cast<std::size_t>(corner)];
-    return meshPointPosition(solveWarp(corners), mesh, point);
+    return positionUnder(solveWarp(corners), corners, mesh, point);
 }
 
 bool movePointTo(CornerSet& corners, Mesh& mesh, int32_t point, CornerPoint position)
