@@ -70,8 +70,10 @@ int main()
 {
     HWND control = makeWindow(L"control", 100, 100, 400, 520, false);
     HWND projection = makeWindow(L"projection", 1024, 0, 800, 600, true);
+    // A second projector of the same size, for the pass with two outputs.
+    HWND secondProjection = makeWindow(L"second projection", 1024, 0, 800, 600, true);
     Renderer renderer;
-    if (FAILED(renderer.initialize(control, projection, 0)))
+    if (FAILED(renderer.initialize(control, {projection, secondProjection}, 0)))
         return 1;
     CaptureEngine capture;
     capture.init(renderer.device.Get(), 0, enumerateMonitors().at(0).rect);
@@ -94,7 +96,7 @@ int main()
     ComPtr<ID3D11ShaderResourceView> view;
     renderer.device->CreateTexture2D(&description, nullptr, texture.GetAddressOf());
     renderer.device->CreateShaderResourceView(texture.Get(), nullptr, view.GetAddressOf());
-    Average bitBlt, getDIBits, upload, mips, draw, present, pass;
+    Average bitBlt, getDIBits, upload, mips, draw, present, secondDraw, secondPresent, pass;
     for (int i = 0; i < kPasses; ++i) {
         HDC screen = GetDC(nullptr);
         HDC memory = CreateCompatibleDC(screen);
@@ -123,32 +125,47 @@ int main()
         mips.add(clock.milliseconds());
 
         renderer.clearTargets();
-        renderer.beginProjectionFrame();
-        clock.start();
-        renderer.drawTexture(view.Get(), warp, false);
-        finish(renderer);
-        draw.add(clock.milliseconds());
-        clock.start();
-        renderer.presentProjection();
-        finish(renderer);
-        present.add(clock.milliseconds());
+        // Each projector's own draw and present, the second with the part and blend it has below.
+        const PictureLook secondLook{{0.5f, 0.0f, 1.0f, 1.0f}, {0.1f, 0.0f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}};
+        const PictureLook* looks[] = {nullptr, &secondLook};
+        Average* draws[] = {&draw, &secondDraw};
+        Average* presents[] = {&present, &secondPresent};
+        for (std::size_t output = 0; output < 2; ++output) {
+            renderer.beginProjectionFrame(output);
+            clock.start();
+            renderer.drawWarpedTexture(view.Get(), warp, false, looks[output]);
+            finish(renderer);
+            draws[output]->add(clock.milliseconds());
+            clock.start();
+            renderer.presentProjection(output, true);
+            finish(renderer);
+            presents[output]->add(clock.milliseconds());
+        }
     }
 
     // The real pass: the engine's GDI capture and the loop's drawing and presents, as the program runs them;
-    // first with the keystone alone, then through a bent 9 x 9 mesh.
-    const auto runPasses = [&](const Mesh& mesh, Average& average) {
-        renderer.useMesh(mesh);
+    // with the keystone alone, through a bent 9 x 9 mesh, and on two projectors (one capture, two draws,
+    // one present waiting).
+    const auto runPasses = [&](const Mesh& mesh, std::size_t outputs, Average& average) {
+        const PictureLook halves[] = {{{0.0f, 0.0f, 0.6f, 1.0f}, {0.0f, 0.2f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}},
+                                      {{0.4f, 0.0f, 1.0f, 1.0f}, {0.2f, 0.0f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}}};
         for (int i = 0; i < kPasses; ++i) {
             clock.start();
             renderer.clearTargets();
-            const WarpMatrix solved = solveWarp({{{-0.6f, 0.8f}, {0.6f, 0.8f}, {-0.9f, -0.8f}, {0.9f, -0.8f}}});
             ComPtr<ID3D11Texture2D> frame;
             capture.acquireFrame(frame);
             frame.Reset();
-            if (renderer.beginProjectionFrame()) {
-                renderer.drawWarpedTexture(capture.frameView.Get(), solved, false);
-                renderer.presentProjection();
+            std::vector<std::size_t> drawn;
+            for (std::size_t output = 0; output < outputs; ++output) {
+                const WarpMatrix solved = solveWarp({{{-0.6f, 0.8f}, {0.6f, 0.8f}, {-0.9f, -0.8f}, {0.9f, -0.8f}}});
+                if (!renderer.beginProjectionFrame(output))
+                    continue;
+                renderer.useMesh(mesh);
+                renderer.drawWarpedTexture(capture.frameView.Get(), solved, false, outputs > 1 ? &halves[output] : nullptr);
+                drawn.push_back(output);
             }
+            for (std::size_t at = 0; at < drawn.size(); ++at)
+                renderer.presentProjection(drawn[at], at + 1 == drawn.size());
             renderer.presentControl();
             capture.releaseFrame();
             finish(renderer);
@@ -163,9 +180,10 @@ int main()
             bent.offsets[static_cast<std::size_t>(point)] = {0.02f * std::sin(3.14159f * rest.t),
                                                              0.05f * std::sin(3.14159f * rest.s)};
     }
-    Average meshPass;
-    runPasses(Mesh{}, pass);
-    runPasses(bent, meshPass);
+    Average meshPass, twoOutputPass;
+    runPasses(Mesh{}, 1, pass);
+    runPasses(bent, 1, meshPass);
+    runPasses(Mesh{}, 2, twoOutputPass);
 
     const double unavoidable = bitBlt.per() + getDIBits.per() + upload.per() + mips.per();
     std::printf("one pass with the projector (Wine, software rendering, 1024x768 captured, 800x600 shown), "
@@ -188,6 +206,16 @@ int main()
     printTableRow("One pass through a bowed 9 x 9 mesh against the 2 x 2 pass, same run",
                   "Wine, software rendering, 1024x768 captured, 800x600 shown", "at most 1.15x",
                   "%.1f ms against %.1f ms: %.2fx", meshPass.per(), pass.per(), meshPass.per() / pass.per());
+    const double secondOwn = secondDraw.per() + secondPresent.per();
+    const double added = twoOutputPass.per() - pass.per();
+    std::printf("  with a second projector %.2f ms against %.2f ms: it adds %.2f ms against its own draw %.2f ms "
+                "and present %.2f ms: %.2fx (target: at most 1.2x)\n",
+                twoOutputPass.per(), pass.per(), added, secondDraw.per(), secondPresent.per(), added / secondOwn);
+    printTableRow("A second projector's cost in a pass against its own draw and present, same run",
+                  "Wine, software rendering, 1024x768 captured, two 800x600 shown", "at most 1.2x",
+                  "%.1f ms against %.1f ms: adds %.1f ms against %.1f ms: %.2fx", twoOutputPass.per(), pass.per(), added,
+                  secondOwn, added / secondOwn);
+    DestroyWindow(secondProjection);
     DestroyWindow(projection);
     DestroyWindow(control);
     return 0;

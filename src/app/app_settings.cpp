@@ -1,23 +1,55 @@
 // The persisted values of AppState, to and from config.json.
 #include "app/app_settings.h"
 
+#include <string>
+
 #include "app/app_state.h"
 #include "platform/debug_log.h"
 #include "settings/settings_file.h"
 
 namespace {
 
+OutputValues outputValues(const ProjectionOutput& output)
+{
+    return {output.outputMonitor, output.corners, output.mesh, output.source, output.blend};
+}
+
+ProjectionOutput projectionOutput(const OutputValues& values)
+{
+    ProjectionOutput output;
+    output.outputMonitor = values.outputMonitor;
+    output.corners = values.corners;
+    output.mesh = values.mesh;
+    output.source = values.source;
+    output.blend = values.blend;
+    return output;
+}
+
+// The first output lives in the top-level keys, the others in "extraOutputs".
 SettingsValues persistedValues()
 {
+    const ProjectionOutput& first = app.outputs.front();
     SettingsValues values;
-    values.corners = app.corners;
+    values.corners = first.corners;
     values.captureMonitor = app.captureMonitor;
-    values.outputMonitor = app.outputMonitor;
+    values.outputMonitor = first.outputMonitor;
     values.adapterIdx = app.adapterIdx;
     values.startWithWindows = app.startWithWindows;
-    values.mesh = app.mesh;
+    values.mesh = first.mesh;
     values.showCursor = app.showCursor;
+    values.source = first.source;
+    values.blend = first.blend;
+    for (std::size_t index = 1; index < app.outputs.size(); ++index)
+        values.extraOutputs.push_back(outputValues(app.outputs[index]));
     return values;
+}
+
+void warnOfIgnoredPart(const std::string& part)
+{
+    if (part == "mesh")
+        Log("WARN", "Malha invalida em config.json; usando apenas os 4 cantos");
+    else
+        Log("WARN", ("Valor invalido em config.json ignorado: " + part).c_str());
 }
 
 } // namespace
@@ -25,14 +57,17 @@ SettingsValues persistedValues()
 void loadSettings()
 {
     SettingsValues values = persistedValues();
-    if (readSettingsFile(values) == MeshReading::Ignored)
-        Log("WARN", "Malha invalida em config.json; usando apenas os 4 cantos");
-    app.corners = values.corners;
+    for (const std::string& part : readSettingsFile(values).ignored)
+        warnOfIgnoredPart(part);
+    std::vector<ProjectionOutput> outputs;
+    outputs.push_back(projectionOutput({values.outputMonitor, values.corners, values.mesh, values.source, values.blend}));
+    for (const OutputValues& extra : values.extraOutputs)
+        outputs.push_back(projectionOutput(extra));
+    app.outputs = std::move(outputs);
+    app.editedOutput = 0;
     app.captureMonitor = values.captureMonitor;
-    app.outputMonitor = values.outputMonitor;
     app.adapterIdx = values.adapterIdx;
     app.startWithWindows = values.startWithWindows;
-    app.mesh = values.mesh;
     app.showCursor = values.showCursor;
 }
 

@@ -1,8 +1,9 @@
 // The persisted values of AppState, to and from config.json.
 #pragma once
 
-// Fills corners, captureMonitor, outputMonitor, adapterIdx, startWithWindows and the mesh of AppState
-// from "config.json", or leaves their values. A malformed mesh is ignored and logged ("WARN").
+// Fills the outputs (their monitors, corners, meshes, parts of the picture and blends), captureMonitor,
+// adapterIdx, startWithWindows and showCursor of AppState from "config.json", or leaves their values.
+// Each malformed part is ignored and logged ("WARN", naming it). Before any window is made.
 void loadSettings();
 
 // Writes the persisted values of AppState to "config.json". Reports nothing.

@@ -11,3 +11,18 @@ AppState::AppState() = default;
 AppState::~AppState() = default;
 AppState::AppState(AppState&&) noexcept = default;
 AppState& AppState::operator=(AppState&&) noexcept = default;
+
+bool anyOutputShown()
+{
+    for (const ProjectionOutput& output : app.outputs)
+        if (output.shown)
+            return true;
+    return false;
+}
+
+ProjectionOutput& editedOutput()
+{
+    if (app.editedOutput < 0 || static_cast<std::size_t>(app.editedOutput) >= app.outputs.size())
+        app.editedOutput = 0;
+    return app.outputs[static_cast<std::size_t>(app.editedOutput)];
+}

@@ -10,9 +10,8 @@
 #include <memory>
 #include <vector>
 
+#include "app/projection_output.h"
 #include "display/monitor_info.h"
-#include "warp/corner_point.h"
-#include "warp/mesh.h"
 
 class Renderer;
 class CaptureEngine;
@@ -24,23 +23,15 @@ struct AppState {
     bool startWithWindows = false;
     // The mouse pointer drawn over the captured picture (neither capture puts it there). Saved.
     bool showCursor = false;
-    CornerSet corners = kDefaultCorners;
-    // The mesh over the picture (2 x 2: the keystone alone). Points are numbered row by row from the top
-    // left; for the 2 x 2 mesh they are the corners TL, TR, BL, BR.
-    Mesh mesh;
-    int32_t draggedPoint = -1;
-    int32_t selectedPoint = 0;
-    // Whether an arrow key moved a point in the previous pass that reached the keys.
-    bool arrowKeysHeld = false;
-    // Whether Tab was down in the previous pass that reached the keys.
-    bool tabHeld = false;
+    // One to kMostOutputs projectors, each with its own window; the first is saved in the file's top-level
+    // keys. All of them show the one captured picture.
+    std::vector<ProjectionOutput> outputs = std::vector<ProjectionOutput>(1);
+    // The output the panel's mapping tab edits.
+    int32_t editedOutput = 0;
     int32_t captureMonitor = 0;
-    int32_t outputMonitor = 1;
     int32_t adapterIdx = 0;
-    bool hasProjector = false;
     std::vector<MonitorInfo> monitors;
     HWND controlWindow = nullptr;
-    HWND projectionWindow = nullptr;
     std::unique_ptr<Renderer> renderer;
     std::unique_ptr<CaptureEngine> capture;
     NOTIFYICONDATAW trayIcon{};
@@ -61,3 +52,8 @@ struct AppState {
 };
 
 extern AppState app;
+
+// Whether any output's monitor exists: only then is there a picture to capture and draw.
+bool anyOutputShown();
+// The output the panel edits (the first when the index is stale).
+ProjectionOutput& editedOutput();

@@ -1,10 +1,12 @@
-// Polls the mouse and keyboard level by level (no messages, no transitions) once per pass.
+// Polls the mouse and keyboard level by level (no messages, no transitions) once per pass, for each
+// shown output on its own projection window.
 #include "app/corner_editing_input.h"
 
 #include <utility>
 
 #include "app/app_settings.h"
 #include "app/app_state.h"
+#include "app/projection_windows.h"
 #include "warp/corner_editing.h"
 
 namespace {
@@ -14,21 +16,21 @@ bool downNow(int key)
     return (GetAsyncKeyState(key) & 0x8000) != 0;
 }
 
-EditingInput pollInput()
+EditingInput pollInput(HWND window)
 {
     EditingInput input;
     input.panelVisible = true;
     POINT cursor{};
     GetCursorPos(&cursor);
-    ScreenToClient(app.projectionWindow, &cursor);
+    ScreenToClient(window, &cursor);
     RECT client{};
-    GetClientRect(app.projectionWindow, &client);
+    GetClientRect(window, &client);
     input.cursorX = static_cast<float>(cursor.x);
     input.cursorY = static_cast<float>(cursor.y);
     input.clientWidth = static_cast<float>(client.right);
     input.clientHeight = static_cast<float>(client.bottom);
     input.leftButtonDown = downNow(VK_LBUTTON);
-    input.projectionInForeground = GetForegroundWindow() == app.projectionWindow;
+    input.projectionInForeground = GetForegroundWindow() == window;
     for (int digit = 0; digit < 4; ++digit)
         input.digitDown[digit] = downNow('1' + digit);
     input.tabDown = downNow(VK_TAB);
@@ -41,20 +43,52 @@ EditingInput pollInput()
     return input;
 }
 
+// The output whose projection window is under the cursor, or -1.
+int32_t outputUnderCursor()
+{
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    return outputOfWindow(WindowFromPoint(cursor));
+}
+
+bool editOutput(ProjectionOutput& output, bool mayGrab)
+{
+    EditingInput input = pollInput(output.window);
+    // Where two projections meet, a handle of each may lie within reach of the cursor: a drag starts only
+    // on the projection under it.
+    if (!mayGrab && output.draggedPoint == -1)
+        input.leftButtonDown = false;
+    EditingState state{output.corners, std::move(output.mesh), output.selectedPoint, output.draggedPoint,
+                       output.arrowKeysHeld, output.tabHeld};
+    const bool save = applyCornerEditing(input, state);
+    output.corners = state.corners;
+    output.mesh = std::move(state.mesh);
+    output.selectedPoint = state.selectedPoint;
+    output.draggedPoint = state.draggedPoint;
+    output.tabHeld = state.tabHeld;
+    output.arrowKeysHeld = state.arrowKeysHeld;
+    return save;
+}
+
 } // namespace
 
 void updateCornerEditing()
 {
     if (!app.panelVisible)
         return;
-    EditingState state{app.corners, std::move(app.mesh), app.selectedPoint, app.draggedPoint, app.arrowKeysHeld, app.tabHeld};
-    const bool save = applyCornerEditing(pollInput(), state);
-    app.corners = state.corners;
-    app.mesh = std::move(state.mesh);
-    app.selectedPoint = state.selectedPoint;
-    app.draggedPoint = state.draggedPoint;
-    app.tabHeld = state.tabHeld;
-    app.arrowKeysHeld = state.arrowKeysHeld;
+    // Off every projection, any may grab a handle just beside its picture, as a single projection can.
+    const int32_t underCursor = outputUnderCursor();
+    bool save = false;
+    for (std::size_t index = 0; index < app.outputs.size(); ++index) {
+        ProjectionOutput& output = app.outputs[index];
+        if (!output.shown)
+            continue;
+        const bool mayGrab = underCursor == -1 || underCursor == static_cast<int32_t>(index);
+        save = editOutput(output, mayGrab) || save;
+        // The panel follows the projection the operator works on.
+        if (output.draggedPoint != -1 || GetForegroundWindow() == output.window)
+            app.editedOutput = static_cast<int32_t>(index);
+    }
     if (save)
         saveSettings();
 }

@@ -40,8 +40,11 @@ void makeEverythingOnTheDevice(bool quiet)
 
 bool makeRenderer(bool quiet)
 {
+    std::vector<HWND> projectionWindows;
+    for (const ProjectionOutput& output : app.outputs)
+        projectionWindows.push_back(output.window);
     app.renderer = std::make_unique<Renderer>();
-    if (SUCCEEDED(app.renderer->initialize(app.controlWindow, app.projectionWindow, static_cast<UINT>(app.adapterIdx),
+    if (SUCCEEDED(app.renderer->initialize(app.controlWindow, projectionWindows, static_cast<UINT>(app.adapterIdx),
                                            quiet)))
         return true;
     app.renderer.reset();

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-// The Renderer on both windows; false, with no Renderer left, when no device or swap chain can be made
+// The Renderer on the control window and every projection window; false, with no Renderer left, when no device or swap chain can be made
 // (logged, unless `quiet`).
 bool makeRenderer(bool quiet = false);
 // The capture engine on the Renderer's device, capturing the capture monitor.

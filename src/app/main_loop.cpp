@@ -34,38 +34,39 @@ void dispatchPendingMessages()
     }
 }
 
-void drawGridOrLogo(Renderer& renderer, const WarpMatrix& warp)
+void drawGridOrLogo(Renderer& renderer, const ProjectionOutput& output, const WarpMatrix& warp)
 {
     // A null grid leaves the picture unchanged with blending on. The grid bends with the picture.
     renderer.drawWarpedTexture(app.gridTexture.Get(), warp, true);
     if (app.logoTexture && !app.gridTexture) {
         RECT client{};
-        GetClientRect(app.projectionWindow, &client);
+        GetClientRect(output.window, &client);
         renderer.drawTexture(app.logoTexture.Get(), logoMatrix(warp, client.right - client.left, client.bottom - client.top),
                              true);
     }
 }
 
 // One handle per mesh point: the corners' as ever, a cross on every other point where it is shown.
-void drawPointHandles(Renderer& renderer, const WarpMatrix& warp)
+void drawPointHandles(Renderer& renderer, const ProjectionOutput& output, const WarpMatrix& warp)
 {
-    for (int32_t point = 0; point < app.mesh.pointCount(); ++point) {
-        const bool selected = point == app.selectedPoint;
-        const int32_t corner = cornerOfPoint(app.mesh, point);
+    for (int32_t point = 0; point < output.mesh.pointCount(); ++point) {
+        const bool selected = point == output.selectedPoint;
+        const int32_t corner = cornerOfPoint(output.mesh, point);
         if (corner != -1) {
-            const CornerPoint& position = app.corners[static_cast<std::size_t>(corner)];
+            const CornerPoint& position = output.corners[static_cast<std::size_t>(corner)];
             renderer.drawCornerHandle(position.x, position.y, corner, selected);
-        } else if (const auto position = meshPointPosition(warp, app.mesh, point)) {
+        } else if (const auto position = meshPointPosition(warp, output.mesh, point)) {
             renderer.drawPointHandle(position->x, position->y, selected);
         }
     }
 }
 
 // Without a projector nothing would draw the picture, so nothing is captured (a GDI copy of the whole
-// screen per pass, for nobody); the first pass with a projector captures again.
+// screen per pass, for nobody); the first pass with a projector captures again. One capture feeds
+// every output.
 bool acquireCapturedFrame()
 {
-    if (!app.capture || !app.hasProjector)
+    if (!app.capture || !anyOutputShown())
         return false;
     app.capture->trackPointer = app.showCursor;
     ComPtr<ID3D11Texture2D> frame;
@@ -79,36 +80,64 @@ void releaseCapturedFrame(bool acquired)
         app.capture->releaseFrame();
 }
 
-// The pointer where it is on the captured picture, bent as the mesh bends the picture there.
-void drawCapturedPointer(Renderer& renderer, const WarpMatrix& warp)
+// The pointer where it is on the output's part of the captured picture, bent as the mesh bends the
+// picture there; nothing when it is outside that part.
+void drawCapturedPointer(Renderer& renderer, const ProjectionOutput& output, const WarpMatrix& warp)
 {
     const CapturedPointer& pointer = app.capture->pointer;
     if (!pointer.visible || !app.capture->frameTexture)
         return;
     D3D11_TEXTURE2D_DESC picture{};
     app.capture->frameTexture->GetDesc(&picture);
-    const float width = static_cast<float>(picture.Width), height = static_cast<float>(picture.Height);
-    const float s0 = static_cast<float>(pointer.area.left) / width, s1 = static_cast<float>(pointer.area.right) / width;
-    const float t0 = static_cast<float>(pointer.area.top) / height, t1 = static_cast<float>(pointer.area.bottom) / height;
-    const MeshOffset bend = offsetAt(app.mesh, {(s0 + s1) / 2, (t0 + t1) / 2});
+    const SourceRect& source = output.source;
+    const float width = static_cast<float>(picture.Width) * (source.right - source.left);
+    const float height = static_cast<float>(picture.Height) * (source.bottom - source.top);
+    const float left = static_cast<float>(picture.Width) * source.left;
+    const float top = static_cast<float>(picture.Height) * source.top;
+    const float s0 = (static_cast<float>(pointer.area.left) - left) / width;
+    const float s1 = (static_cast<float>(pointer.area.right) - left) / width;
+    const float t0 = (static_cast<float>(pointer.area.top) - top) / height;
+    const float t1 = (static_cast<float>(pointer.area.bottom) - top) / height;
+    if (s1 < 0.0f || s0 > 1.0f || t1 < 0.0f || t0 > 1.0f)
+        return;
+    const MeshOffset bend = offsetAt(output.mesh, {(s0 + s1) / 2, (t0 + t1) / 2});
     renderer.usePointerImage(pointer.image, pointer.shapeVersion);
     renderer.drawPointer(pointerMatrix(warp, s0 + bend.u, t0 + bend.v, s1 + bend.u, t1 + bend.v));
 }
 
-// The picture, the grid (or the logo) over it, and the handles last, over everything.
-void composeProjection(Renderer& renderer, const WarpMatrix& warp)
+// The output's part of the picture with its edge blend, the grid (or the logo) over it, and the
+// handles last, over everything.
+void composeProjection(Renderer& renderer, const ProjectionOutput& output)
 {
+    const WarpMatrix warp = solveWarp(output.corners);
+    renderer.useMesh(output.mesh);
     // The captured picture replaces what is under it: blending off, so its fourth byte plays no part.
-    renderer.useMesh(app.mesh);
-    if (app.capture && app.capture->frameView)
-        renderer.drawWarpedTexture(app.capture->frameView.Get(), warp, false);
+    if (app.capture && app.capture->frameView) {
+        const PictureLook look{output.source, output.blend};
+        renderer.drawWarpedTexture(app.capture->frameView.Get(), warp, false, &look);
+    }
     if (app.showCursor && app.capture)
-        drawCapturedPointer(renderer, warp);
+        drawCapturedPointer(renderer, output, warp);
     if (app.showGrid)
-        drawGridOrLogo(renderer, warp);
+        drawGridOrLogo(renderer, output, warp);
     if (app.panelVisible)
-        drawPointHandles(renderer, warp);
-    renderer.presentProjection();
+        drawPointHandles(renderer, output, warp);
+}
+
+// Every shown output drawn, then all presented together; only the last present waits for the vertical
+// blank, so a pass waits once however many projectors there are. False when nothing was presented.
+bool projectOutputs(Renderer& renderer)
+{
+    std::vector<std::size_t> drawn;
+    for (std::size_t index = 0; index < app.outputs.size(); ++index) {
+        if (!app.outputs[index].shown || !renderer.beginProjectionFrame(index))
+            continue;
+        composeProjection(renderer, app.outputs[index]);
+        drawn.push_back(index);
+    }
+    for (std::size_t at = 0; at < drawn.size(); ++at)
+        renderer.presentProjection(drawn[at], at + 1 == drawn.size());
+    return !drawn.empty();
 }
 
 // One frame of the panel library into the control window.
@@ -125,20 +154,26 @@ void drawPanelFrame(Renderer& renderer)
 
 // Other programs may claim the top-most band; every 11th pass takes it back without moving,
 // sizing, activating or showing the window.
-void keepProjectionOnTop()
+void keepProjectionsOnTop()
 {
     if (++app.topmostCounter > kTopmostInterval) {
-        SetWindowPos(app.projectionWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        for (const ProjectionOutput& output : app.outputs)
+            if (output.shown)
+                SetWindowPos(output.window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         app.topmostCounter = 0;
     }
 }
 
+// The refresh rate of the first shown output's monitor.
 double outputRefreshHz()
 {
-    if (!app.hasProjector)
-        return kRefreshHzWithoutProjector;
-    const Rect& area = app.monitors[static_cast<std::size_t>(app.outputMonitor)].rect;
-    return refreshRateOfMonitorAt(RECT{area.left, area.top, area.right, area.bottom});
+    for (const ProjectionOutput& output : app.outputs) {
+        if (!output.shown)
+            continue;
+        const Rect& area = app.monitors[static_cast<std::size_t>(output.outputMonitor)].rect;
+        return refreshRateOfMonitorAt(RECT{area.left, area.top, area.right, area.bottom});
+    }
+    return kRefreshHzWithoutProjector;
 }
 
 } // namespace
@@ -156,21 +191,18 @@ void runMainLoop()
         Renderer& renderer = *app.renderer;
         updateCornerEditing();
         renderer.clearTargets();
-        const WarpMatrix warp = solveWarp(app.corners);
         const bool acquired = acquireCapturedFrame();
-        const bool projected = app.hasProjector && renderer.beginProjectionFrame();
-        if (projected)
-            composeProjection(renderer, warp);
+        const bool projected = projectOutputs(renderer);
         if (app.panelVisible)
             drawPanelFrame(renderer);
         renderer.presentControl();
-        keepProjectionOnTop();
+        keepProjectionsOnTop();
         releaseCapturedFrame(acquired);
         if (reportedDeviceRemoval())
             renderer.lostDevice = DXGI_ERROR_DEVICE_REMOVED;
         if (deviceWasLost())
             recoverLostDevice();
-        // Only the projection's present waits for a vertical blank; any other pass waits here instead.
+        // Only a projection's present waits for a vertical blank; any other pass waits here instead.
         else if (!projected)
             pacer.waitOutRefreshPeriod(outputRefreshHz());
         reportPassEnd();

@@ -5,11 +5,13 @@
 
 #include "app/app_settings.h"
 #include "app/app_state.h"
+#include "app/projection_windows.h"
 #include "capture/capture_engine.h"
 #include "display/monitors.h"
 #include "platform/debug_log.h"
 #include "platform/executable_path.h"
 #include "render/renderer.h"
+#include "settings/settings_text.h"
 #include "settings/start_with_windows.h"
 #include "warp/corner_editing.h"
 
@@ -29,27 +31,50 @@ void closePanel()
     app.showGrid = false;
 }
 
+namespace {
+
+// Whether `output`'s monitor exists; its window over that monitor and shown, or hidden.
+void showProjection(ProjectionOutput& output)
+{
+    output.shown = isMonitorIndex(output.outputMonitor, app.monitors.size());
+    if (!output.window)
+        return;
+    if (output.shown) {
+        placeProjectionWindow(output.window, app.monitors[static_cast<std::size_t>(output.outputMonitor)].rect);
+        ShowWindow(output.window, SW_SHOW);
+    } else {
+        ShowWindow(output.window, SW_HIDE);
+    }
+}
+
+bool monitorShowsAnOutput(int32_t monitor)
+{
+    for (const ProjectionOutput& output : app.outputs)
+        if (output.outputMonitor == monitor)
+            return true;
+    return false;
+}
+
+} // namespace
+
 void refreshMonitors()
 {
     app.monitors = enumerateMonitors();
-    app.hasProjector = isMonitorIndex(app.outputMonitor, app.monitors.size());
+    for (ProjectionOutput& output : app.outputs)
+        output.shown = isMonitorIndex(output.outputMonitor, app.monitors.size());
 }
 
-void showProjectionOnOutput()
+void showProjections()
 {
-    if (app.hasProjector) {
-        placeProjectionWindow(app.projectionWindow, app.monitors[static_cast<std::size_t>(app.outputMonitor)].rect);
-        ShowWindow(app.projectionWindow, SW_SHOW);
-    } else {
-        ShowWindow(app.projectionWindow, SW_HIDE);
-    }
+    for (ProjectionOutput& output : app.outputs)
+        showProjection(output);
 }
 
 void followDisplayChange()
 {
     Log("LOG", "Display change detectado pelo Windows!");
     refreshMonitors();
-    showProjectionOnOutput();
+    showProjections();
 }
 
 void startCapture(int32_t index)
@@ -69,12 +94,85 @@ void chooseCaptureMonitor(int32_t index)
     saveSettings();
 }
 
-void chooseOutputMonitor(int32_t index)
+void chooseOutputMonitor(int32_t output, int32_t index)
 {
-    app.outputMonitor = index;
-    app.hasProjector = isMonitorIndex(app.outputMonitor, app.monitors.size());
-    showProjectionOnOutput();
+    if (output < 0 || static_cast<std::size_t>(output) >= app.outputs.size())
+        return;
+    app.outputs[static_cast<std::size_t>(output)].outputMonitor = index;
+    showProjection(app.outputs[static_cast<std::size_t>(output)]);
     loadCalibrationGrid();
+    saveSettings();
+}
+
+std::optional<int32_t> monitorForNewOutput()
+{
+    if (app.outputs.size() >= static_cast<std::size_t>(kMostOutputs))
+        return std::nullopt;
+    const int32_t count = static_cast<int32_t>(app.monitors.size());
+    for (int32_t monitor = 0; monitor < count; ++monitor)
+        if (monitor != app.captureMonitor && !monitorShowsAnOutput(monitor))
+            return monitor;
+    for (int32_t monitor = 0; monitor < count; ++monitor)
+        if (!monitorShowsAnOutput(monitor))
+            return monitor;
+    return std::nullopt;
+}
+
+void addOutput()
+{
+    const auto monitor = monitorForNewOutput();
+    if (!monitor)
+        return;
+    ProjectionOutput output;
+    output.outputMonitor = *monitor;
+    output.window = makeProjectionWindow(app.outputs.size());
+    if (!output.window)
+        return;
+    showProjection(output);
+    // Without a target the output could never be drawn; the window goes again.
+    if (app.renderer && FAILED(app.renderer->addProjectionTarget(output.window))) {
+        DestroyWindow(output.window);
+        return;
+    }
+    app.outputs.push_back(output);
+    app.editedOutput = static_cast<int32_t>(app.outputs.size()) - 1;
+    saveSettings();
+}
+
+void removeOutput(int32_t output)
+{
+    if (output < 1 || static_cast<std::size_t>(output) >= app.outputs.size())
+        return;
+    // The swap chain goes before its window.
+    if (app.renderer)
+        app.renderer->removeProjectionTarget(static_cast<std::size_t>(output));
+    DestroyWindow(app.outputs[static_cast<std::size_t>(output)].window);
+    app.outputs.erase(app.outputs.begin() + output);
+    titleProjectionWindows();
+    if (app.editedOutput >= output)
+        app.editedOutput = app.editedOutput == output ? 0 : app.editedOutput - 1;
+    saveSettings();
+}
+
+void chooseEditedOutput(int32_t output)
+{
+    if (output >= 0 && static_cast<std::size_t>(output) < app.outputs.size())
+        app.editedOutput = output;
+}
+
+void chooseSource(const SourceRect& source)
+{
+    if (!isSourceRect(source))
+        return;
+    editedOutput().source = source;
+    saveSettings();
+}
+
+void chooseBlend(const EdgeBlend& blend)
+{
+    if (!isEdgeBlend(blend))
+        return;
+    editedOutput().blend = blend;
     saveSettings();
 }
 
@@ -104,28 +202,32 @@ void chooseShowCursor(bool show)
 
 void resetCorners()
 {
-    app.corners = kDefaultCorners;
-    app.mesh = zeroedMesh(app.mesh);
+    ProjectionOutput& output = editedOutput();
+    output.corners = kDefaultCorners;
+    output.mesh = zeroedMesh(output.mesh);
     saveSettings();
 }
 
 void chooseMeshSize(int32_t columns, int32_t rows)
 {
-    const int32_t corner = cornerOfPoint(app.mesh, app.selectedPoint);
-    app.mesh = resizedMesh(app.mesh, columns, rows);
-    app.selectedPoint = corner != -1 ? pointOfCorner(app.mesh, corner) : 0;
+    ProjectionOutput& output = editedOutput();
+    const int32_t corner = cornerOfPoint(output.mesh, output.selectedPoint);
+    output.mesh = resizedMesh(output.mesh, columns, rows);
+    output.selectedPoint = corner != -1 ? pointOfCorner(output.mesh, corner) : 0;
     saveSettings();
 }
 
 void zeroMesh()
 {
-    app.mesh = zeroedMesh(app.mesh);
+    ProjectionOutput& output = editedOutput();
+    output.mesh = zeroedMesh(output.mesh);
     saveSettings();
 }
 
 void moveSelectedPoint(CornerPoint position)
 {
-    if (movePointTo(app.corners, app.mesh, app.selectedPoint, position))
+    ProjectionOutput& output = editedOutput();
+    if (movePointTo(output.corners, output.mesh, output.selectedPoint, position))
         saveSettings();
 }
 

@@ -2,8 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "warp/corner_point.h"
+#include "warp/edge_blend.h"
+#include "warp/source_rect.h"
 
 // Whether opening the panel also brings it to the front. The tray menu does not: it already did so
 // before the menu was shown.
@@ -14,10 +17,10 @@ void openPanel(PanelFocus focus);
 // Hides the panel and the grid; the program lives on in the notification area.
 void closePanel();
 
-// Rebuilds the monitor list and whether the output monitor is among it.
+// Rebuilds the monitor list and which outputs' monitors are among it.
 void refreshMonitors();
-// The projection window over the output monitor and shown, or hidden when there is no such monitor.
-void showProjectionOnOutput();
+// Each projection window over its output's monitor and shown, or hidden when there is no such monitor.
+void showProjections();
 // A monitor was added, removed or changed.
 void followDisplayChange();
 
@@ -25,19 +28,33 @@ void followDisplayChange();
 void startCapture(int32_t index);
 // The operator's choices in the panel; each is saved at once.
 void chooseCaptureMonitor(int32_t index);
-void chooseOutputMonitor(int32_t index);
+void chooseOutputMonitor(int32_t output, int32_t index);
+// The monitor a new output would take: the first that neither captures nor shows an output, else the
+// first that shows no output; nothing when every output slot is taken or every monitor shows one.
+std::optional<int32_t> monitorForNewOutput();
+// A new output with its own window on monitorForNewOutput(), edited from then on.
+void addOutput();
+// Output `output` (never the first) and its window gone; the ones after it move up.
+void removeOutput(int32_t output);
+// Another output for the mapping tab to edit.
+void chooseEditedOutput(int32_t output);
+// The edited output's part of the picture and edge blend; values out of range are refused.
+void chooseSource(const SourceRect& source);
+void chooseBlend(const EdgeBlend& blend);
 void chooseStartWithWindows(bool enable);
 void chooseShowCursor(bool show);
 // Registers (or unregisters) the executable's current path in the Run key as startWithWindows says, so a
 // moved program is found at its new place; a failure is logged ("WARN").
 void registerStartWithWindows();
-// The full-screen corners and a mesh that bends nothing; the mesh keeps its size.
+// The edited output's full-screen corners and a mesh that bends nothing; the mesh keeps its size.
 void resetCorners();
-// Another mesh size that keeps the shape; the selection stays on the same corner or goes to the first point.
+// Another mesh size for the edited output that keeps the shape; the selection stays on the same corner
+// or goes to the first point.
 void chooseMeshSize(int32_t columns, int32_t rows);
-// Every mesh offset 0.
+// Every mesh offset of the edited output 0.
 void zeroMesh();
-// The selected point shown at `position` (normalised device coordinates), where a picture point can be.
+// The edited output's selected point shown at `position` (normalised device coordinates), where a
+// picture point can be.
 void moveSelectedPoint(CornerPoint position);
 
 // "assets/gradil.png", else "assets/gradil.jpg", else the procedural grid, each step logged.

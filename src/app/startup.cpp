@@ -1,10 +1,11 @@
-// Start-up steps: process set-up, settings, monitors, the two windows.
+// Start-up steps: process set-up, settings, monitors, the control window and the projection windows.
 #include "app/startup.h"
 
 #include "app/app_settings.h"
 #include "app/app_state.h"
 #include "app/device_objects.h"
 #include "app/operator_actions.h"
+#include "app/projection_windows.h"
 #include "app/tray_icon.h"
 #include "app/window_procs.h"
 #include "capture/capture_engine.h"
@@ -16,11 +17,6 @@
 namespace {
 
 constexpr int kIconResource = 101;
-
-// Older SDK headers lack the flag that keeps a window out of screen captures.
-#ifndef WDA_EXCLUDEFROMCAPTURE
-constexpr DWORD WDA_EXCLUDEFROMCAPTURE = 0x11;
-#endif
 
 // Relative names ("config.json", "debug.log", "assets/...") resolve beside the executable,
 // whatever folder the program was started from.
@@ -44,29 +40,21 @@ void createControlWindow(HINSTANCE instance)
     RegisterClassExW(&windowClass);
 
     app.controlWindow = CreateWindowExW(WS_EX_APPWINDOW, L"OstrelControl", L"Ostrel Mapper 1.0",
-                                        WS_OVERLAPPEDWINDOW, 100, 100, 400, 520, nullptr, nullptr, instance,
+                                        WS_OVERLAPPEDWINDOW, 100, 100, 440, 560, nullptr, nullptr, instance,
                                         nullptr);
 }
 
-void createProjectionWindow(HINSTANCE instance)
+void createProjectionWindows(HINSTANCE instance)
 {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_CLASSDC;
-    windowClass.lpfnWndProc = ProjectionWndProc;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = L"OstrelProj";
-    RegisterClassExW(&windowClass);
-
-    app.projectionWindow = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"OstrelProj",
-                                           L"Ostrel Projection", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
-                                           instance, nullptr);
+    registerProjectionClass(instance);
+    for (std::size_t index = 0; index < app.outputs.size(); ++index)
+        app.outputs[index].window = makeProjectionWindow(index);
 }
 
 void showControlWindow()
 {
     ShowWindow(app.controlWindow, app.panelVisible ? SW_SHOW : SW_HIDE);
-    if (!app.hasProjector)
+    if (!anyOutputShown())
         Log("LOG", "Iniciado sem projetor. Aguardando conexao do Monitor 2.");
 }
 
@@ -81,10 +69,9 @@ bool startUp(HINSTANCE instance)
         registerStartWithWindows();
     refreshMonitors();
     createControlWindow(instance);
-    createProjectionWindow(instance);
-    SetWindowDisplayAffinity(app.projectionWindow, WDA_EXCLUDEFROMCAPTURE);
+    createProjectionWindows(instance);
     // Placed before the swap chains are made, which take the window's size.
-    showProjectionOnOutput();
+    showProjections();
     if (!makeRenderer())
         return false;
     makeCaptureEngine();

@@ -3,6 +3,7 @@
 
 #include "app/app_state.h"
 #include "app/operator_actions.h"
+#include "app/projection_windows.h"
 #include "app/tray_icon.h"
 
 // Declared by the backend's header only in a comment, so that including it does not drag in windows.h.
@@ -49,6 +50,8 @@ LRESULT CALLBACK ProjectionWndProc(HWND window, UINT message, WPARAM wParam, LPA
 {
     switch (message) {
     case WM_RBUTTONUP:
+        // The panel opens on the output whose projection was clicked.
+        chooseEditedOutput(outputOfWindow(window));
         openPanel(PanelFocus::BringToFront);
         break;
     case WM_CLOSE:

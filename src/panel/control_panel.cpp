@@ -11,6 +11,7 @@
 #include "app/operator_actions.h"
 #include "panel/layout_report.h"
 #include "panel/panel_items.h"
+#include "panel/picture_sections.h"
 #include "warp/corner_editing.h"
 
 namespace {
@@ -24,6 +25,8 @@ constexpr char kMeshSides[] = "2\0" "3\0" "4\0" "5\0" "6\0" "7\0" "8\0" "9\0";
 constexpr float kSideWidth = 50.0f;
 constexpr float kFieldWidth = 100.0f;
 constexpr float kButtonHeight = 30.0f;
+// Where a corner row's X field starts, after its name.
+constexpr float kCornerFieldsAt = 125.0f;
 
 // A combo list of the monitors showing `current`; the entry the operator picked when it differs from
 // `current`. Read from AppState every frame, so the lists follow a display change.
@@ -38,13 +41,38 @@ std::optional<int32_t> pickedMonitor(const char* label, int32_t current, const s
     return choice;
 }
 
+// The first output's "Saida" as ever; each further output with its own list and "REMOVER"; then
+// "ADICIONAR SAIDA", while an output can be added.
+void drawOutputRows(const std::string& items)
+{
+    if (const auto monitor = pickedMonitor("Saida", app.outputs.front().outputMonitor, items))
+        chooseOutputMonitor(0, *monitor);
+    for (int32_t output = 1; output < static_cast<int32_t>(app.outputs.size()); ++output) {
+        const std::string label = "Saida " + std::to_string(output + 1);
+        if (const auto monitor = pickedMonitor(label.c_str(), app.outputs[static_cast<std::size_t>(output)].outputMonitor, items))
+            chooseOutputMonitor(output, *monitor);
+        ImGui::SameLine();
+        const bool remove = ImGui::Button(("REMOVER##" + label).c_str());
+        reportPanelItem(("REMOVER " + std::to_string(output + 1)).c_str());
+        // Removed after the row is drawn, so the loop never reads past the list.
+        if (remove) {
+            removeOutput(output);
+            break;
+        }
+    }
+    ImGui::BeginDisabled(!monitorForNewOutput());
+    if (ImGui::Button("ADICIONAR SAIDA"))
+        addOutput();
+    reportPanelItem("ADICIONAR SAIDA");
+    ImGui::EndDisabled();
+}
+
 void drawMonitoringTab()
 {
     const std::string items = monitorItemList(app.monitors);
     if (const auto capture = pickedMonitor("Captura", app.captureMonitor, items))
         chooseCaptureMonitor(*capture);
-    if (const auto output = pickedMonitor("Saida", app.outputMonitor, items))
-        chooseOutputMonitor(*output);
+    drawOutputRows(items);
     ImGui::Separator();
     bool startWithWindows = app.startWithWindows;
     if (ImGui::Checkbox("INICIAR COM O WINDOWS", &startWithWindows))
@@ -70,10 +98,13 @@ bool cornerField(const char* label, float& coordinate)
 
 void drawCornerRows()
 {
+    ProjectionOutput& output = editedOutput();
     for (int i = 0; i < 4; ++i) {
-        CornerPoint& corner = app.corners[static_cast<std::size_t>(i)];
+        CornerPoint& corner = output.corners[static_cast<std::size_t>(i)];
         ImGui::PushID(i);
+        ImGui::AlignTextToFramePadding();
         ImGui::TextUnformatted(kCornerLabels[i]);
+        ImGui::SameLine(kCornerFieldsAt);
         if (cornerField("X", corner.x))
             saveSettings();
         reportPanelItem((std::string(kCornerLabels[i]) + " X").c_str());
@@ -82,7 +113,7 @@ void drawCornerRows()
             saveSettings();
         reportPanelItem((std::string(kCornerLabels[i]) + " Y").c_str());
         if (ImGui::IsItemActive())
-            app.selectedPoint = pointOfCorner(app.mesh, i);
+            output.selectedPoint = pointOfCorner(output.mesh, i);
         ImGui::PopID();
     }
 }
@@ -103,13 +134,15 @@ std::optional<int32_t> pickedSide(const char* label, int32_t current)
 // The mesh's size, and the selected point's place on the projection, as the corners' fields give theirs.
 void drawMeshRows()
 {
-    if (const auto columns = pickedSide("Colunas", app.mesh.columns))
-        chooseMeshSize(*columns, app.mesh.rows);
+    const ProjectionOutput& output = editedOutput();
+    if (const auto columns = pickedSide("Colunas", output.mesh.columns))
+        chooseMeshSize(*columns, output.mesh.rows);
     ImGui::SameLine();
-    if (const auto rows = pickedSide("Linhas", app.mesh.rows))
-        chooseMeshSize(app.mesh.columns, *rows);
-    const auto position = pointPosition(app.corners, app.mesh, app.selectedPoint);
-    ImGui::Text("Ponto selecionado: %d de %d", static_cast<int>(app.selectedPoint) + 1, static_cast<int>(app.mesh.pointCount()));
+    if (const auto rows = pickedSide("Linhas", output.mesh.rows))
+        chooseMeshSize(output.mesh.columns, *rows);
+    const auto position = pointPosition(output.corners, output.mesh, output.selectedPoint);
+    ImGui::Text("Ponto selecionado: %d de %d", static_cast<int>(output.selectedPoint) + 1,
+                static_cast<int>(output.mesh.pointCount()));
     CornerPoint typed = position.value_or(CornerPoint{});
     ImGui::PushID("Ponto selecionado");
     ImGui::BeginDisabled(!position);
@@ -128,10 +161,16 @@ void drawMappingTab()
 {
     ImGui::Checkbox("EXIBIR GRADIL", &app.showGrid);
     reportPanelItem("EXIBIR GRADIL");
+    ImGui::SameLine();
+    drawEditedOutputChoice();
     ImGui::Separator();
     drawCornerRows();
     ImGui::Separator();
     drawMeshRows();
+    ImGui::Separator();
+    drawSourceSection();
+    drawBlendSection();
+    ImGui::Separator();
     if (ImGui::Button("RESETAR", ImVec2(kFieldWidth, kButtonHeight)))
         resetCorners();
     reportPanelItem("RESETAR");

@@ -45,17 +45,17 @@ Renderer::~Renderer()
     handleTexture.Reset();
     alphaBlend.Reset();
     textureSampler.Reset();
-    meshIndices.Reset();
-    meshVertices.Reset();
+    plainLookBuffer.Reset();
+    pictureLookBuffer.Reset();
     matrixBuffer.Reset();
     quadBuffer.Reset();
     inputLayout.Reset();
     sampleShader.Reset();
     warpShader.Reset();
-    projectionTarget.Reset();
+    projections.clear();
     controlTarget.Reset();
-    projectionSwapChain.Reset();
     controlSwapChain.Reset();
+    factory.Reset();
     context.Reset();
     device.Reset();
     imagingFactory.Reset();
@@ -63,14 +63,14 @@ Renderer::~Renderer()
         CoUninitialize();
 }
 
-HRESULT Renderer::initialize(HWND controlWindow, HWND projectionWindow, UINT adapterIndex, bool quiet)
+HRESULT Renderer::initialize(HWND controlWindow, const std::vector<HWND>& projectionWindows, UINT adapterIndex,
+                             bool quiet)
 {
     const auto failed = [quiet](const char* what, HRESULT hr) {
         if (!quiet)
             logSetUpFailure(what, hr);
         return hr;
     };
-    ComPtr<IDXGIFactory1> factory;
     ComPtr<IDXGIAdapter1> adapter;
     if (SUCCEEDED(CreateDXGIFactory1(IID_PPV_ARGS(factory.ReleaseAndGetAddressOf())))) {
         // An index with no adapter (a negative setting arrives as a huge one) falls back to adapter 0.
@@ -87,9 +87,13 @@ HRESULT Renderer::initialize(HWND controlWindow, HWND projectionWindow, UINT ada
     if (!factory)
         return failed("Falha ao criar a fabrica DXGI", E_FAIL);
     hr = createWindowTarget(factory.Get(), controlWindow, controlSwapChain, controlTarget, controlViewport);
-    if (SUCCEEDED(hr))
-        hr = createWindowTarget(factory.Get(), projectionWindow, projectionSwapChain, projectionTarget,
-                                projectionViewport);
+    for (HWND window : projectionWindows) {
+        if (FAILED(hr))
+            break;
+        ProjectionTarget& projection = projections.emplace_back();
+        projection.window = window;
+        hr = createWindowTarget(factory.Get(), window, projection.swapChain, projection.target, projection.viewport);
+    }
     if (FAILED(hr))
         return failed("Falha ao criar a cadeia de troca da janela", hr);
 
@@ -101,7 +105,32 @@ HRESULT Renderer::initialize(HWND controlWindow, HWND projectionWindow, UINT ada
     return S_OK;
 }
 
-HRESULT Renderer::createWindowTarget(IDXGIFactory1* factory, HWND window, ComPtr<IDXGISwapChain>& swapChain,
+HRESULT Renderer::addProjectionTarget(HWND window)
+{
+    ProjectionTarget projection;
+    projection.window = window;
+    const HRESULT hr = factory ? createWindowTarget(factory.Get(), window, projection.swapChain, projection.target,
+                                                    projection.viewport)
+                               : E_FAIL;
+    if (FAILED(hr)) {
+        logSetUpFailure("Falha ao criar a cadeia de troca da janela", hr);
+        return hr;
+    }
+    projections.push_back(std::move(projection));
+    return S_OK;
+}
+
+void Renderer::removeProjectionTarget(std::size_t index)
+{
+    if (index >= projections.size())
+        return;
+    // Nothing of it may stay bound when its swap chain goes.
+    context->OMSetRenderTargets(0, nullptr, nullptr);
+    projections.erase(projections.begin() + static_cast<std::ptrdiff_t>(index));
+    currentProjection_ = 0;
+}
+
+HRESULT Renderer::createWindowTarget(IDXGIFactory1* dxgiFactory, HWND window, ComPtr<IDXGISwapChain>& swapChain,
                                      ComPtr<ID3D11RenderTargetView>& target, D3D11_VIEWPORT& viewport)
 {
     // Width and height 0: DXGI takes the window's client size.
@@ -114,7 +143,7 @@ HRESULT Renderer::createWindowTarget(IDXGIFactory1* factory, HWND window, ComPtr
     description.Windowed = TRUE;
     description.SwapEffect = DXGI_SWAP_EFFECT_FLIP_DISCARD;
 
-    HRESULT hr = factory->CreateSwapChain(device.Get(), &description, swapChain.ReleaseAndGetAddressOf());
+    HRESULT hr = dxgiFactory->CreateSwapChain(device.Get(), &description, swapChain.ReleaseAndGetAddressOf());
     if (FAILED(hr))
         return hr;
     ComPtr<ID3D11Texture2D> backBuffer;
@@ -144,52 +173,57 @@ void Renderer::clearTargets()
 {
     const float transparentBlack[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     context->ClearRenderTargetView(controlTarget.Get(), transparentBlack);
-    context->ClearRenderTargetView(projectionTarget.Get(), transparentBlack);
 }
 
-bool Renderer::beginProjectionFrame()
+bool Renderer::beginProjectionFrame(std::size_t index)
 {
-    DXGI_SWAP_CHAIN_DESC description{};
-    projectionSwapChain->GetDesc(&description);
+    if (index >= projections.size())
+        return false;
+    ProjectionTarget& projection = projections[index];
+    currentProjection_ = index;
     RECT client{};
-    GetClientRect(description.OutputWindow, &client);
+    GetClientRect(projection.window, &client);
     const float width = static_cast<float>(client.right - client.left);
     const float height = static_cast<float>(client.bottom - client.top);
     if (width <= 0.0f || height <= 0.0f)
         return false;
 
     // The viewport records the back buffers' size, so steady state never resizes.
-    if (width != projectionViewport.Width || height != projectionViewport.Height)
-        resizeProjectionBuffers(static_cast<UINT>(width), static_cast<UINT>(height));
-    if (!projectionTarget)
+    if (width != projection.viewport.Width || height != projection.viewport.Height)
+        resizeProjectionBuffers(projection, static_cast<UINT>(width), static_cast<UINT>(height));
+    if (!projection.target)
         return false;
 
-    ID3D11RenderTargetView* targets[] = {projectionTarget.Get()};
+    ID3D11RenderTargetView* targets[] = {projection.target.Get()};
     context->OMSetRenderTargets(1, targets, nullptr);
-    context->RSSetViewports(1, &projectionViewport);
+    context->RSSetViewports(1, &projection.viewport);
+    // Cleared only when drawn: a hidden projector costs nothing.
+    const float transparentBlack[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    context->ClearRenderTargetView(projection.target.Get(), transparentBlack);
     return true;
 }
 
-void Renderer::resizeProjectionBuffers(UINT width, UINT height)
+void Renderer::resizeProjectionBuffers(ProjectionTarget& projection, UINT width, UINT height)
 {
     // Every view of the back buffers must be gone before they can be resized.
-    projectionTarget.Reset();
+    projection.target.Reset();
     context->OMSetRenderTargets(0, nullptr, nullptr);
-    const HRESULT resized = projectionSwapChain->ResizeBuffers(0, width, height, DXGI_FORMAT_UNKNOWN, 0);
+    const HRESULT resized = projection.swapChain->ResizeBuffers(0, width, height, DXGI_FORMAT_UNKNOWN, 0);
     noteDeviceResult(resized);
     ComPtr<ID3D11Texture2D> backBuffer;
-    if (FAILED(projectionSwapChain->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()))))
+    if (FAILED(projection.swapChain->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()))))
         return;
-    device->CreateRenderTargetView(backBuffer.Get(), nullptr, projectionTarget.ReleaseAndGetAddressOf());
+    device->CreateRenderTargetView(backBuffer.Get(), nullptr, projection.target.ReleaseAndGetAddressOf());
     // Only a resize that took records the new size; a failed one keeps drawing at the old size and is
     // tried again in the next pass.
-    if (SUCCEEDED(resized) && projectionTarget)
-        projectionViewport = {0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height), 0.0f, 1.0f};
+    if (SUCCEEDED(resized) && projection.target)
+        projection.viewport = {0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height), 0.0f, 1.0f};
 }
 
-void Renderer::presentProjection()
+void Renderer::presentProjection(std::size_t index, bool waitForVerticalBlank)
 {
-    noteDeviceResult(projectionSwapChain->Present(1, 0));
+    if (index < projections.size())
+        noteDeviceResult(projections[index].swapChain->Present(waitForVerticalBlank ? 1 : 0, 0));
 }
 
 void Renderer::beginControlFrame()

@@ -1,5 +1,6 @@
-// Renderer: owner of the Direct3D 11 device, both swap chains, the WIC factory, the panel library's
-// context and backends, and the warp drawing pipeline.
+// Renderer: owner of the Direct3D 11 device, the swap chains of the control window and of every
+// projection window, the WIC factory, the panel library's context and backends, and the warp drawing
+// pipeline.
 #pragma once
 
 #include <windows.h>
@@ -10,11 +11,38 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "capture/pointer_shape.h"
+#include "warp/edge_blend.h"
 #include "warp/mesh.h"
 #include "warp/mesh_geometry.h"
+#include "warp/source_rect.h"
 #include "warp/warp_matrix.h"
+
+// How an output shows the captured picture: the part it samples and its edge blend.
+struct PictureLook {
+    SourceRect source;
+    EdgeBlend blend;
+    bool operator==(const PictureLook&) const = default;
+};
+
+// The mesh's triangles on the device, and the mesh they were made for (none for a 2 x 2 mesh).
+struct MeshBuffers {
+    Mesh mesh;
+    Microsoft::WRL::ComPtr<ID3D11Buffer> vertices;
+    Microsoft::WRL::ComPtr<ID3D11Buffer> indices;
+    UINT indexCount = 0;
+};
+
+// One projection window's swap chain, its target, the back buffers' size, and the mesh drawn into it.
+struct ProjectionTarget {
+    HWND window = nullptr;
+    Microsoft::WRL::ComPtr<IDXGISwapChain> swapChain;
+    Microsoft::WRL::ComPtr<ID3D11RenderTargetView> target;
+    D3D11_VIEWPORT viewport{};
+    MeshBuffers mesh;
+};
 
 class Renderer {
 public:
@@ -25,17 +53,26 @@ public:
     // Shuts the panel backends down, releases everything in reverse order and leaves COM.
     ~Renderer();
 
-    // Device, both window targets, pipeline, panel library, handle textures. A failure to create the
-    // device or a swap chain is logged ("WARN", unless `quiet`) and returned; everything else is set up
-    // unchecked.
-    HRESULT initialize(HWND controlWindow, HWND projectionWindow, UINT adapterIndex, bool quiet = false);
+    // Device, the control window's target and one target per projection window, pipeline, panel library,
+    // handle textures. A failure to create the device or a swap chain is logged ("WARN", unless `quiet`)
+    // and returned; everything else is set up unchecked.
+    HRESULT initialize(HWND controlWindow, const std::vector<HWND>& projectionWindows, UINT adapterIndex,
+                       bool quiet = false);
+    // A target for another projection window, after the others; logged ("WARN") and returned on failure,
+    // with nothing added.
+    HRESULT addProjectionTarget(HWND window);
+    // The target at `index` released, the ones after it moving up; before its window is destroyed.
+    void removeProjectionTarget(std::size_t index);
 
+    // Clears the control window's target; a projection's is cleared when its frame begins.
     void clearTargets();
-    // Binds the projection target and viewport, resizing the back buffers first when the client size
-    // really changed; a failed resize keeps the old size, so the next pass tries again. False, with
-    // nothing bound, for an empty client area or when there is no target to draw into.
-    bool beginProjectionFrame();
-    void presentProjection();
+    // Binds the target of projection `index` (cleared) and its viewport, resizing the back buffers first when the
+    // client size really changed; a failed resize keeps the old size, so the next pass tries again. False,
+    // with nothing bound, for an empty client area or when there is no target to draw into.
+    bool beginProjectionFrame(std::size_t index);
+    // Only one present in a pass should wait for the vertical blank: a pass then waits once, however
+    // many projectors there are.
+    void presentProjection(std::size_t index, bool waitForVerticalBlank);
     void beginControlFrame();
     void presentControl();
     // Why the device went away (GetDeviceRemovedReason), once a present or a resize said it did.
@@ -49,11 +86,13 @@ public:
                             Microsoft::WRL::ComPtr<ID3D11ShaderResourceView>& slot);
     // The unit quad through the matrix: the logo and the handles, and a 2 x 2 mesh.
     void drawTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend);
-    // The mesh the picture and the grid are drawn through; its triangles are made anew only when it
-    // differs from the one they were made for.
+    // The mesh the picture and the grid are drawn through in the projection begun last; its triangles are
+    // made anew only when it differs from the one they were made for in that projection.
     void useMesh(const Mesh& mesh);
-    // Through the mesh in use (the unit quad for a 2 x 2 mesh).
-    void drawWarpedTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend);
+    // Through the mesh in use (the unit quad for a 2 x 2 mesh). With a look, the texture is the captured
+    // picture: the look's part of it is sampled and its edges blended; without, the texture is drawn whole.
+    void drawWarpedTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend,
+                           const PictureLook* look = nullptr);
     void drawCornerHandle(float x, float y, int cornerIndex, bool selected);
     void drawPointHandle(float x, float y, bool selected);
     // The captured pointer's picture, its textures made again only for another `version`.
@@ -77,26 +116,25 @@ public:
     Microsoft::WRL::ComPtr<IWICImagingFactory> imagingFactory;
     Microsoft::WRL::ComPtr<ID3D11Device> device;
     Microsoft::WRL::ComPtr<ID3D11DeviceContext> context;
+    Microsoft::WRL::ComPtr<IDXGIFactory1> factory;
     Microsoft::WRL::ComPtr<IDXGISwapChain> controlSwapChain;
-    Microsoft::WRL::ComPtr<IDXGISwapChain> projectionSwapChain;
     Microsoft::WRL::ComPtr<ID3D11RenderTargetView> controlTarget;
-    Microsoft::WRL::ComPtr<ID3D11RenderTargetView> projectionTarget;
+    std::vector<ProjectionTarget> projections;
     Microsoft::WRL::ComPtr<ID3D11VertexShader> warpShader;
     Microsoft::WRL::ComPtr<ID3D11PixelShader> sampleShader;
     Microsoft::WRL::ComPtr<ID3D11InputLayout> inputLayout;
     Microsoft::WRL::ComPtr<ID3D11Buffer> quadBuffer;
     Microsoft::WRL::ComPtr<ID3D11Buffer> matrixBuffer;
+    // The pixel shader's look: the captured picture's (rewritten only when the look changes) and the
+    // whole-texture look of everything else.
+    Microsoft::WRL::ComPtr<ID3D11Buffer> pictureLookBuffer;
+    Microsoft::WRL::ComPtr<ID3D11Buffer> plainLookBuffer;
     // The first DXGI_ERROR_DEVICE_REMOVED or DXGI_ERROR_DEVICE_RESET that a present or a resize returned:
     // from then on nothing drawn on this device reaches a window, and its owner makes everything anew.
     HRESULT lostDevice = S_OK;
-    // The mesh's triangles; empty for a 2 x 2 mesh.
-    Microsoft::WRL::ComPtr<ID3D11Buffer> meshVertices;
-    Microsoft::WRL::ComPtr<ID3D11Buffer> meshIndices;
-    UINT meshIndexCount = 0;
     Microsoft::WRL::ComPtr<ID3D11SamplerState> textureSampler;
     Microsoft::WRL::ComPtr<ID3D11BlendState> alphaBlend;
     D3D11_VIEWPORT controlViewport{};
-    D3D11_VIEWPORT projectionViewport{};
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> handleTexture;
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> selectedHandleTexture;
     // The pointer's two layers, and the blend that inverts what is under the second.
@@ -110,17 +148,21 @@ public:
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> emptyTexture;
 
 private:
-    HRESULT createWindowTarget(IDXGIFactory1* factory, HWND window, Microsoft::WRL::ComPtr<IDXGISwapChain>& swapChain,
+    HRESULT createWindowTarget(IDXGIFactory1* dxgiFactory, HWND window, Microsoft::WRL::ComPtr<IDXGISwapChain>& swapChain,
                                Microsoft::WRL::ComPtr<ID3D11RenderTargetView>& target, D3D11_VIEWPORT& viewport);
     void setUpPanelLibrary(HWND controlWindow);
-    void resizeProjectionBuffers(UINT width, UINT height);
+    void resizeProjectionBuffers(ProjectionTarget& projection, UINT width, UINT height);
     void noteDeviceResult(HRESULT result);
     void bindWarpPipeline(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, ID3D11BlendState* blend,
-                          ID3D11SamplerState* sampler);
+                          ID3D11SamplerState* sampler, const PictureLook* look = nullptr);
+    void writePictureLook(const PictureLook& look);
     void drawQuad(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, ID3D11BlendState* blend,
-                  ID3D11SamplerState* sampler);
+                  ID3D11SamplerState* sampler, const PictureLook* look = nullptr);
 
-    Mesh meshInUse_;
+    // The projection begun last, whose mesh buffers are in use.
+    std::size_t currentProjection_ = 0;
+    PictureLook pictureLookWritten_;
+    bool pictureLookValid_ = false;
     uint64_t pointerVersion_ = 0;
     bool pointerInverts_ = false;
     MeshGeometry meshGeometry_; // kept for its storage: a drag rebuilds every pass

@@ -12,6 +12,23 @@ inline constexpr std::string_view kWarpVertexShader =
     "PS_IN main(VS_IN i) { PS_IN o; float4 p = mul(warp, float4(i.pos.x, i.pos.y, 0.0f, 1.0f)); "
     "o.pos = float4(p.x, p.y, 0.0f, p.w); o.tex = i.tex; return o; }";
 
+// The look: `source` (left, top, width, height) is the part of the texture that (s, t) spans; `widths` are
+// the edge blend's left, right, top and bottom; `shape` holds its curve, 1 / gamma and black level. The
+// plain look (0, 0, 1, 1; no widths; black level 0) returns the texel untouched. Written with arithmetic,
+// pow, min and max alone, all that Wine's shader compiler takes (no ternary operator, step or lerp): a
+// step is a difference scaled far beyond 1 and clamped. An edge's band is 1 where its distance is below
+// its width; its ramp is g^(1/gamma), with g's two halves chosen either side of the middle.
 inline constexpr std::string_view kSamplePixelShader =
+    "cbuffer Look : register(b0) { float4 source; float4 widths; float4 shape; }; "
     "Texture2D t : register(t0); SamplerState s : register(s0); "
-    "float4 main(float4 p : SV_POSITION, float2 tex : TEXCOORD) : SV_TARGET { return t.Sample(s, tex); }";
+    "float4 main(float4 p : SV_POSITION, float2 tex : TEXCOORD) : SV_TARGET { "
+    "float4 c = t.Sample(s, source.xy + tex * source.zw); "
+    "float4 d = float4(tex.x, 1.0f - tex.x, tex.y, 1.0f - tex.y); "
+    "float4 band = min(max((widths - d) * 1e20f, 0.0f), 1.0f); "
+    "float4 x = min(max(d / max(widths, 1e-6f), 0.0f), 1.0f); "
+    "float4 upper = min(max((x - 0.5f) * 1e20f, 0.0f), 1.0f); "
+    "float4 low = 0.5f * pow(2.0f * x, shape.x); float4 high = 1.0f - 0.5f * pow(2.0f * (1.0f - x), shape.x); "
+    "float4 g = max(low + (high - low) * upper, 0.0f); "
+    "float4 f = 1.0f + (pow(g, shape.y) - 1.0f) * band; "
+    "float inside = max(max(band.x, band.y), max(band.z, band.w)); "
+    "c.rgb = f.x * f.y * f.z * f.w * c.rgb * (1.0f - shape.z) + shape.z * (1.0f - inside); return c; }";

@@ -32,6 +32,23 @@ constexpr D3D11_INPUT_ELEMENT_DESC kQuadLayout[] = {
     {"TEXCOORD", 0, DXGI_FORMAT_R32G32_FLOAT, 0, 12, D3D11_INPUT_PER_VERTEX_DATA, 0},
 };
 
+// The pixel shader's constants, as its Look buffer lays them out.
+struct LookConstants {
+    float source[4];
+    float widths[4];
+    float shape[4];
+};
+static_assert(sizeof(LookConstants) % 16 == 0, "constant buffers are whole 16-byte registers");
+
+LookConstants lookConstants(const PictureLook& look)
+{
+    const SourceRect& area = look.source;
+    const EdgeBlend& blend = look.blend;
+    return {{area.left, area.top, area.right - area.left, area.bottom - area.top},
+            {blend.left, blend.right, blend.top, blend.bottom},
+            {blend.curve, 1.0f / blend.gamma, blend.blackLevel, 0.0f}};
+}
+
 ComPtr<ID3DBlob> compileShader(std::string_view text, const char* target)
 {
     ComPtr<ID3DBlob> bytecode;
@@ -70,6 +87,19 @@ HRESULT Renderer::createWarpPipeline()
     matrix.BindFlags = D3D11_BIND_CONSTANT_BUFFER;
     matrix.CPUAccessFlags = D3D11_CPU_ACCESS_WRITE;
     device->CreateBuffer(&matrix, nullptr, matrixBuffer.ReleaseAndGetAddressOf());
+
+    D3D11_BUFFER_DESC look{};
+    look.ByteWidth = sizeof(LookConstants);
+    look.Usage = D3D11_USAGE_DYNAMIC;
+    look.BindFlags = D3D11_BIND_CONSTANT_BUFFER;
+    look.CPUAccessFlags = D3D11_CPU_ACCESS_WRITE;
+    device->CreateBuffer(&look, nullptr, pictureLookBuffer.ReleaseAndGetAddressOf());
+    pictureLookValid_ = false;
+    look.Usage = D3D11_USAGE_IMMUTABLE;
+    look.CPUAccessFlags = 0;
+    const LookConstants plain = lookConstants(PictureLook{});
+    const D3D11_SUBRESOURCE_DATA plainData{&plain, 0, 0};
+    device->CreateBuffer(&look, &plainData, plainLookBuffer.ReleaseAndGetAddressOf());
 
     D3D11_SAMPLER_DESC sampler{};
     sampler.Filter = D3D11_FILTER_ANISOTROPIC;
@@ -130,8 +160,22 @@ void Renderer::createPixelTexture(UINT width, UINT height, const uint32_t* pixel
         slot.Reset();
 }
 
+void Renderer::writePictureLook(const PictureLook& look)
+{
+    if (pictureLookValid_ && look == pictureLookWritten_)
+        return;
+    D3D11_MAPPED_SUBRESOURCE mapped{};
+    if (FAILED(context->Map(pictureLookBuffer.Get(), 0, D3D11_MAP_WRITE_DISCARD, 0, &mapped)))
+        return;
+    const LookConstants constants = lookConstants(look);
+    std::memcpy(mapped.pData, &constants, sizeof constants);
+    context->Unmap(pictureLookBuffer.Get(), 0);
+    pictureLookWritten_ = look;
+    pictureLookValid_ = true;
+}
+
 void Renderer::bindWarpPipeline(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, ID3D11BlendState* blend,
-                                ID3D11SamplerState* sampler)
+                                ID3D11SamplerState* sampler, const PictureLook* look)
 {
     // A failed map keeps the previous matrix for this draw.
     D3D11_MAPPED_SUBRESOURCE mapped{};
@@ -143,6 +187,10 @@ void Renderer::bindWarpPipeline(ID3D11ShaderResourceView* texture, const WarpMat
     context->VSSetShader(warpShader.Get(), nullptr, 0);
     context->VSSetConstantBuffers(0, 1, matrixBuffer.GetAddressOf());
     context->PSSetShader(sampleShader.Get(), nullptr, 0);
+    if (look)
+        writePictureLook(*look);
+    ID3D11Buffer* lookBuffer = look ? pictureLookBuffer.Get() : plainLookBuffer.Get();
+    context->PSSetConstantBuffers(0, 1, &lookBuffer);
     ID3D11ShaderResourceView* source = texture ? texture : emptyTexture.Get();
     context->PSSetShaderResources(0, 1, &source);
     context->PSSetSamplers(0, 1, &sampler);
@@ -156,9 +204,9 @@ void Renderer::drawTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& 
 }
 
 void Renderer::drawQuad(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, ID3D11BlendState* blend,
-                        ID3D11SamplerState* sampler)
+                        ID3D11SamplerState* sampler, const PictureLook* look)
 {
-    bindWarpPipeline(texture, matrix, blend, sampler);
+    bindWarpPipeline(texture, matrix, blend, sampler, look);
     const UINT stride = sizeof(QuadPoint), offset = 0;
     context->IASetVertexBuffers(0, 1, quadBuffer.GetAddressOf(), &stride, &offset);
     context->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
@@ -167,12 +215,15 @@ void Renderer::drawQuad(ID3D11ShaderResourceView* texture, const WarpMatrix& mat
 
 void Renderer::useMesh(const Mesh& mesh)
 {
-    if (mesh == meshInUse_)
+    if (currentProjection_ >= projections.size())
         return;
-    meshInUse_ = mesh;
-    meshIndexCount = 0;
-    meshVertices.Reset();
-    meshIndices.Reset();
+    MeshBuffers& buffers = projections[currentProjection_].mesh;
+    if (mesh == buffers.mesh)
+        return;
+    buffers.mesh = mesh;
+    buffers.indexCount = 0;
+    buffers.vertices.Reset();
+    buffers.indices.Reset();
     MeshGeometry& geometry = meshGeometry_;
     buildMeshGeometry(mesh, geometry);
     if (geometry.indices.empty())
@@ -188,24 +239,27 @@ void Renderer::useMesh(const Mesh& mesh)
     indices.BindFlags = D3D11_BIND_INDEX_BUFFER;
     const D3D11_SUBRESOURCE_DATA indexData{geometry.indices.data(), 0, 0};
     // Without both buffers the picture is drawn through the keystone's quad alone.
-    if (FAILED(device->CreateBuffer(&vertices, &vertexData, meshVertices.ReleaseAndGetAddressOf())) ||
-        FAILED(device->CreateBuffer(&indices, &indexData, meshIndices.ReleaseAndGetAddressOf())))
+    if (FAILED(device->CreateBuffer(&vertices, &vertexData, buffers.vertices.ReleaseAndGetAddressOf())) ||
+        FAILED(device->CreateBuffer(&indices, &indexData, buffers.indices.ReleaseAndGetAddressOf())))
         return;
-    meshIndexCount = static_cast<UINT>(geometry.indices.size());
+    buffers.indexCount = static_cast<UINT>(geometry.indices.size());
 }
 
-void Renderer::drawWarpedTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend)
+void Renderer::drawWarpedTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend,
+                                 const PictureLook* look)
 {
-    if (meshIndexCount == 0) {
-        drawTexture(texture, matrix, blend);
+    ID3D11BlendState* blendState = blend ? alphaBlend.Get() : nullptr;
+    const MeshBuffers* buffers = currentProjection_ < projections.size() ? &projections[currentProjection_].mesh : nullptr;
+    if (!buffers || buffers->indexCount == 0) {
+        drawQuad(texture, matrix, blendState, textureSampler.Get(), look);
         return;
     }
-    bindWarpPipeline(texture, matrix, blend ? alphaBlend.Get() : nullptr, textureSampler.Get());
+    bindWarpPipeline(texture, matrix, blendState, textureSampler.Get(), look);
     const UINT stride = sizeof(WarpVertex), offset = 0;
-    context->IASetVertexBuffers(0, 1, meshVertices.GetAddressOf(), &stride, &offset);
-    context->IASetIndexBuffer(meshIndices.Get(), DXGI_FORMAT_R32_UINT, 0);
+    context->IASetVertexBuffers(0, 1, buffers->vertices.GetAddressOf(), &stride, &offset);
+    context->IASetIndexBuffer(buffers->indices.Get(), DXGI_FORMAT_R32_UINT, 0);
     context->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
-    context->DrawIndexed(meshIndexCount, 0, 0);
+    context->DrawIndexed(buffers->indexCount, 0, 0);
 }
 
 void Renderer::drawCornerHandle(float x, float y, int cornerIndex, bool selected)

@@ -16,9 +16,9 @@ class SettingsOnDisk : public testing::Test {
 protected:
     void SetUp() override
     {
-        app.corners = {{{-0.5f, 0.75f}, {0.1f, 1.0f}, {-1.0f, -1.0f}, {1.25f, -0.9f}}};
+        app.outputs[0].corners = {{{-0.5f, 0.75f}, {0.1f, 1.0f}, {-1.0f, -1.0f}, {1.25f, -0.9f}}};
         app.captureMonitor = 1;
-        app.outputMonitor = 0;
+        app.outputs[0].outputMonitor = 0;
         app.adapterIdx = 0;
         app.startWithWindows = true;
     }
@@ -26,8 +26,8 @@ protected:
 
     static std::string expectedBytes()
     {
-        return settingsFileBytes({app.corners, app.captureMonitor, app.outputMonitor, app.adapterIdx,
-                                  app.startWithWindows});
+        return settingsFileBytes({app.outputs[0].corners, app.captureMonitor, app.outputs[0].outputMonitor,
+                                  app.adapterIdx, app.startWithWindows});
     }
 
     TempWorkingFolder folder_;
@@ -85,10 +85,10 @@ TEST_F(SettingsOnDisk, SavedFileLoadsBackIntoTheSameValues)
     app = AppState{};
     loadSettings();
     EXPECT_EQ(app.captureMonitor, 1);
-    EXPECT_EQ(app.outputMonitor, 0);
+    EXPECT_EQ(app.outputs[0].outputMonitor, 0);
     EXPECT_TRUE(app.startWithWindows);
-    EXPECT_EQ(app.corners[1].x, 0.1f);
-    EXPECT_EQ(app.corners[3].y, -0.9f);
+    EXPECT_EQ(app.outputs[0].corners[1].x, 0.1f);
+    EXPECT_EQ(app.outputs[0].corners[3].y, -0.9f);
     EXPECT_EQ(expectedBytes(), saved);
     saveSettings();
     EXPECT_EQ(fileBytes(L"config.json"), expectedBytes());

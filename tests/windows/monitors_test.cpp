@@ -12,8 +12,9 @@ class MonitorList : public testing::Test {
 protected:
     void TearDown() override
     {
-        if (app.projectionWindow)
-            DestroyWindow(app.projectionWindow);
+        for (const ProjectionOutput& output : app.outputs)
+            if (output.window)
+                DestroyWindow(output.window);
         app = AppState{};
     }
 
@@ -44,43 +45,55 @@ TEST_F(MonitorList, RefreshingReplacesTheListAndDecidesTheProjector)
     refreshMonitors();
     refreshMonitors();
     EXPECT_EQ(app.monitors.size(), 2u) << "rebuilding never accumulates";
-    EXPECT_TRUE(app.hasProjector);
+    EXPECT_TRUE(anyOutputShown());
     for (int32_t output : {-1, 2, 5}) {
-        app.outputMonitor = output;
+        app.outputs[0].outputMonitor = output;
         refreshMonitors();
-        EXPECT_FALSE(app.hasProjector) << output;
+        EXPECT_FALSE(anyOutputShown()) << output;
     }
-    app.outputMonitor = 0;
+    app.outputs[0].outputMonitor = 0;
     refreshMonitors();
-    EXPECT_TRUE(app.hasProjector);
+    EXPECT_TRUE(anyOutputShown());
 }
 
 TEST_F(MonitorList, PlacementCoversTheOutputMonitorTopMostAndShown)
 {
-    app.projectionWindow = createPopup();
-    ASSERT_TRUE(app.projectionWindow);
+    HWND& window = app.outputs[0].window;
+    window = createPopup();
+    ASSERT_TRUE(window);
     refreshMonitors();
-    showProjectionOnOutput();
+    showProjections();
     RECT area{};
-    GetWindowRect(app.projectionWindow, &area);
+    GetWindowRect(window, &area);
     EXPECT_EQ(area.left, 1024);
     EXPECT_EQ(area.top, 0);
     EXPECT_EQ(area.right, 1824);
     EXPECT_EQ(area.bottom, 600);
-    EXPECT_TRUE(IsWindowVisible(app.projectionWindow));
-    EXPECT_TRUE(GetWindowLongW(app.projectionWindow, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
 
-TEST_F(MonitorList, NoPlacementForAnIndexOutsideTheList)
+// Each output follows its own monitor: the one whose monitor is missing is hidden and left where it was,
+// the other placed and shown.
+TEST_F(MonitorList, NoPlacementForAnIndexOutsideTheListAndOnlyThatOutputHidden)
 {
-    app.projectionWindow = createPopup();
-    ShowWindow(app.projectionWindow, SW_SHOW);
-    app.outputMonitor = 2;
+    app.outputs.resize(2);
+    app.outputs[0].outputMonitor = 2;
+    app.outputs[1].outputMonitor = 1;
+    for (ProjectionOutput& output : app.outputs) {
+        output.window = createPopup();
+        ShowWindow(output.window, SW_SHOW);
+    }
     refreshMonitors();
-    showProjectionOnOutput();
+    showProjections();
     RECT area{};
-    GetWindowRect(app.projectionWindow, &area);
+    GetWindowRect(app.outputs[0].window, &area);
     EXPECT_EQ(area.left, 0);
     EXPECT_EQ(area.right, 200);
-    EXPECT_FALSE(IsWindowVisible(app.projectionWindow)) << "hidden while its monitor is missing";
+    EXPECT_FALSE(IsWindowVisible(app.outputs[0].window)) << "hidden while its monitor is missing";
+    EXPECT_FALSE(app.outputs[0].shown);
+    GetWindowRect(app.outputs[1].window, &area);
+    EXPECT_EQ(area.left, 1024);
+    EXPECT_TRUE(IsWindowVisible(app.outputs[1].window));
+    EXPECT_TRUE(anyOutputShown());
 }

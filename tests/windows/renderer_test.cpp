@@ -10,6 +10,7 @@
 #include "render/renderer.h"
 #include "temp_folder.h"
 #include "texture_readback.h"
+#include "warp/edge_blend.h"
 #include "warp/solve_warp.h"
 
 using Microsoft::WRL::ComPtr;
@@ -57,9 +58,9 @@ protected:
     {
         control_ = createTestWindow(L"control", 200, 150);
         projection_ = createTestWindow(L"projection", kWidth, kHeight);
-        ASSERT_EQ(renderer_.initialize(control_, projection_, 0), S_OK);
+        ASSERT_EQ(renderer_.initialize(control_, {projection_}, 0), S_OK);
         renderer_.clearTargets();
-        ASSERT_TRUE(renderer_.beginProjectionFrame());
+        ASSERT_TRUE(renderer_.beginProjectionFrame(0));
     }
     void TearDown() override
     {
@@ -96,7 +97,7 @@ protected:
     std::vector<Rgba> readProjection()
     {
         ComPtr<ID3D11Texture2D> backBuffer;
-        renderer_.projectionSwapChain->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()));
+        renderer_.projections[0].swapChain->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()));
         const TexturePixels read = readTexture(renderer_.device.Get(), backBuffer.Get());
         std::vector<Rgba> pixels(read.bytes.size() / 4);
         std::memcpy(pixels.data(), read.bytes.data(), read.bytes.size());
@@ -135,6 +136,43 @@ TEST_F(RendererDrawing, IdentityFillsTheViewportWithTheTopRowAtTheTop)
         EXPECT_EQ(at(pixels, x, kHeight * 3 / 4), kBlue) << x;
         EXPECT_EQ(at(pixels, x, kHeight - 1), kBlue) << x;
     }
+}
+
+// An output's look on the device matches the model on the CPU: its part of the picture is sampled and
+// every edge ramps as the blend says, with the black level outside the ramps only; the grid or anything
+// drawn without a look stays untouched.
+TEST_F(RendererDrawing, PictureLookSamplesItsPartAndBlendsItsEdgesAsTheModelSays)
+{
+    // Red counts texel columns, green is even, blue counts rows.
+    const auto picture = makeTexture(256, 256, [](int x, int y) {
+        return Rgba{static_cast<uint8_t>(x), 200, static_cast<uint8_t>(y), 255};
+    });
+    const PictureLook look{{0.25f, 0.5f, 0.75f, 1.0f}, {0.3f, 0.2f, 0.1f, 0.25f, 3.0f, 2.0f, 0.1f}};
+    renderer_.useMesh(Mesh{});
+    renderer_.drawWarpedTexture(picture.Get(), identityMatrix(), false, &look);
+    const auto pixels = readProjection();
+    int checked = 0;
+    for (int y = 1; y < kHeight; y += 7) {
+        for (int x = 1; x < kWidth; x += 5) {
+            const float s = (static_cast<float>(x) + 0.5f) / kWidth, t = (static_cast<float>(y) + 0.5f) / kHeight;
+            const float column = (0.25f + 0.5f * s) * 256.0f - 0.5f, row = (0.5f + 0.5f * t) * 256.0f - 0.5f;
+            const Rgba got = at(pixels, x, y);
+            ASSERT_NEAR(got.g, 255.0f * blendedValue(look.blend, s, t, 200.0f / 255.0f), 2.5f) << x << ", " << y;
+            ASSERT_NEAR(got.r, 255.0f * blendedValue(look.blend, s, t, column / 255.0f), 2.5f) << x << ", " << y;
+            ASSERT_NEAR(got.b, 255.0f * blendedValue(look.blend, s, t, row / 255.0f), 2.5f) << x << ", " << y;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 2000);
+    // The edges themselves: black at the left edge's first column, the black level lifting the middle.
+    EXPECT_LE(at(pixels, 0, kHeight / 2).g, 2);
+    EXPECT_NEAR(at(pixels, kWidth / 2, kHeight / 2).g, 200.0f * 0.9f + 25.5f, 2.0f);
+
+    renderer_.beginProjectionFrame(0);
+    renderer_.drawWarpedTexture(picture.Get(), identityMatrix(), false);
+    const auto plain = readProjection();
+    EXPECT_EQ(at(plain, 0, 0), (Rgba{0, 200, 0, 255})) << "without a look the whole texture, unblended";
+    EXPECT_EQ(at(plain, kWidth - 1, kHeight - 1), (Rgba{255, 200, 255, 255}));
 }
 
 TEST_F(RendererDrawing, KeystonePutsThePictureCornersWhereTheHomographySays)
@@ -243,21 +281,21 @@ TEST_F(RendererDrawing, CornerHandlesAreRedOrGreenWhereTheirBarsLie)
 TEST_F(RendererDrawing, ProjectionBuffersResizeOnceForARealSizeChange)
 {
     // Held, so that a new target cannot reuse the old one's address.
-    const ComPtr<ID3D11RenderTargetView> before = renderer_.projectionTarget;
+    const ComPtr<ID3D11RenderTargetView> before = renderer_.projections[0].target;
     SetWindowPos(projection_, nullptr, 0, 0, 200, 150, SWP_NOZORDER | SWP_NOACTIVATE);
     renderer_.clearTargets();
-    ASSERT_TRUE(renderer_.beginProjectionFrame());
-    const ComPtr<ID3D11RenderTargetView> resized = renderer_.projectionTarget;
+    ASSERT_TRUE(renderer_.beginProjectionFrame(0));
+    const ComPtr<ID3D11RenderTargetView> resized = renderer_.projections[0].target;
     EXPECT_NE(resized.Get(), before.Get());
     for (int frame = 0; frame < 2; ++frame) {
         renderer_.clearTargets();
-        ASSERT_TRUE(renderer_.beginProjectionFrame());
+        ASSERT_TRUE(renderer_.beginProjectionFrame(0));
     }
-    EXPECT_EQ(renderer_.projectionTarget.Get(), resized.Get()) << "an unchanged size makes nothing anew";
-    EXPECT_EQ(renderer_.projectionViewport.Width, 200.0f);
-    EXPECT_EQ(renderer_.projectionViewport.Height, 150.0f);
+    EXPECT_EQ(renderer_.projections[0].target.Get(), resized.Get()) << "an unchanged size makes nothing anew";
+    EXPECT_EQ(renderer_.projections[0].viewport.Width, 200.0f);
+    EXPECT_EQ(renderer_.projections[0].viewport.Height, 150.0f);
     DXGI_SWAP_CHAIN_DESC description{};
-    renderer_.projectionSwapChain->GetDesc(&description);
+    renderer_.projections[0].swapChain->GetDesc(&description);
     EXPECT_EQ(description.BufferDesc.Width, 200u);
     EXPECT_EQ(description.BufferDesc.Height, 150u);
 }
@@ -266,16 +304,16 @@ TEST_F(RendererDrawing, AFailedResizeKeepsTheOldSizeAndIsTriedAgain)
 {
     // A reference to a back buffer held elsewhere makes the resize fail.
     ComPtr<ID3D11Texture2D> held;
-    ASSERT_EQ(renderer_.projectionSwapChain->GetBuffer(0, IID_PPV_ARGS(held.GetAddressOf())), S_OK);
+    ASSERT_EQ(renderer_.projections[0].swapChain->GetBuffer(0, IID_PPV_ARGS(held.GetAddressOf())), S_OK);
     SetWindowPos(projection_, nullptr, 0, 0, 200, 150, SWP_NOZORDER | SWP_NOACTIVATE);
     renderer_.clearTargets();
-    ASSERT_TRUE(renderer_.beginProjectionFrame()) << "the old buffers still take the drawing";
-    EXPECT_TRUE(renderer_.projectionTarget);
-    EXPECT_EQ(renderer_.projectionViewport.Width, static_cast<float>(kWidth));
+    ASSERT_TRUE(renderer_.beginProjectionFrame(0)) << "the old buffers still take the drawing";
+    EXPECT_TRUE(renderer_.projections[0].target);
+    EXPECT_EQ(renderer_.projections[0].viewport.Width, static_cast<float>(kWidth));
     held.Reset();
     renderer_.clearTargets();
-    ASSERT_TRUE(renderer_.beginProjectionFrame());
-    EXPECT_EQ(renderer_.projectionViewport.Width, 200.0f) << "the next pass resized";
+    ASSERT_TRUE(renderer_.beginProjectionFrame(0));
+    EXPECT_EQ(renderer_.projections[0].viewport.Width, 200.0f) << "the next pass resized";
 }
 
 // A pointer of one black, one white and one inverting column drawn over the whole red projection: black
@@ -304,26 +342,26 @@ TEST_F(RendererDrawing, MeshTrianglesAreMadeOnlyWhenTheMeshChanges)
     Mesh mesh = resizedMesh(Mesh{}, 3, 3);
     mesh.offsets[4] = {0.05f, -0.05f};
     renderer_.useMesh(mesh);
-    ASSERT_TRUE(renderer_.meshVertices);
-    EXPECT_GT(renderer_.meshIndexCount, 0u);
-    const ComPtr<ID3D11Buffer> made = renderer_.meshVertices;
+    ASSERT_TRUE(renderer_.projections[0].mesh.vertices);
+    EXPECT_GT(renderer_.projections[0].mesh.indexCount, 0u);
+    const ComPtr<ID3D11Buffer> made = renderer_.projections[0].mesh.vertices;
     renderer_.useMesh(mesh);
-    EXPECT_EQ(renderer_.meshVertices.Get(), made.Get()) << "the same mesh again makes nothing anew";
+    EXPECT_EQ(renderer_.projections[0].mesh.vertices.Get(), made.Get()) << "the same mesh again makes nothing anew";
     mesh.offsets[4].u = 0.06f;
     renderer_.useMesh(mesh);
-    EXPECT_NE(renderer_.meshVertices.Get(), made.Get());
+    EXPECT_NE(renderer_.projections[0].mesh.vertices.Get(), made.Get());
     renderer_.useMesh(Mesh{});
-    EXPECT_FALSE(renderer_.meshVertices) << "the keystone's own quad draws a 2 x 2 mesh";
-    EXPECT_EQ(renderer_.meshIndexCount, 0u);
+    EXPECT_FALSE(renderer_.projections[0].mesh.vertices) << "the keystone's own quad draws a 2 x 2 mesh";
+    EXPECT_EQ(renderer_.projections[0].mesh.indexCount, 0u);
 }
 
 TEST_F(RendererDrawing, EmptyClientAreaSkipsTheFrameWithoutResizing)
 {
-    const ComPtr<ID3D11RenderTargetView> before = renderer_.projectionTarget;
+    const ComPtr<ID3D11RenderTargetView> before = renderer_.projections[0].target;
     SetWindowPos(projection_, nullptr, 0, 0, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE);
-    EXPECT_FALSE(renderer_.beginProjectionFrame());
-    EXPECT_EQ(renderer_.projectionTarget.Get(), before.Get());
-    EXPECT_EQ(renderer_.projectionViewport.Width, static_cast<float>(kWidth));
+    EXPECT_FALSE(renderer_.beginProjectionFrame(0));
+    EXPECT_EQ(renderer_.projections[0].target.Get(), before.Get());
+    EXPECT_EQ(renderer_.projections[0].viewport.Width, static_cast<float>(kWidth));
 }
 
 TEST(RendererSetUp, AdapterIndexWithoutAdapterFallsBackToTheFirst)
@@ -332,9 +370,9 @@ TEST(RendererSetUp, AdapterIndexWithoutAdapterFallsBackToTheFirst)
     HWND control = createTestWindow(L"control", 100, 100), projection = createTestWindow(L"projection", 100, 100);
     {
         Renderer renderer;
-        EXPECT_EQ(renderer.initialize(control, projection, 0xFFFFFFFFu), S_OK);
+        EXPECT_EQ(renderer.initialize(control, {projection}, 0xFFFFFFFFu), S_OK);
         EXPECT_TRUE(renderer.device);
-        EXPECT_TRUE(renderer.projectionTarget);
+        EXPECT_TRUE(renderer.projections[0].target);
     }
     EXPECT_FALSE(fileExists(L"imgui.ini"));
     DestroyWindow(projection);
@@ -346,7 +384,7 @@ TEST(RendererSetUp, SwapChainThatCannotBeMadeIsLoggedAndReported)
     TempWorkingFolder folder;
     HWND control = createTestWindow(L"control", 100, 100);
     Renderer renderer;
-    EXPECT_TRUE(FAILED(renderer.initialize(control, nullptr, 0)));
+    EXPECT_TRUE(FAILED(renderer.initialize(control, {nullptr}, 0)));
     const std::string log = fileBytes(L"debug.log");
     EXPECT_NE(log.find("] [WARN] Falha ao criar a cadeia de troca da janela (0x"), std::string::npos) << log;
     DestroyWindow(control);

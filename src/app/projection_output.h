@@ -1,0 +1,32 @@
+// One projector's output: the monitor it is shown on, how the picture is warped onto it, which part of
+// the captured picture it shows and how its edges blend, and its own window and editing state.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "warp/corner_point.h"
+#include "warp/edge_blend.h"
+#include "warp/mesh.h"
+#include "warp/source_rect.h"
+
+struct ProjectionOutput {
+    int32_t outputMonitor = 1;
+    CornerSet corners = kDefaultCorners;
+    // The mesh over the picture (2 x 2: the keystone alone). Points are numbered row by row from the top
+    // left; for the 2 x 2 mesh they are the corners TL, TR, BL, BR.
+    Mesh mesh;
+    SourceRect source;
+    EdgeBlend blend;
+    // Its projection window, made with the output; shown only while `shown`.
+    HWND window = nullptr;
+    // Whether its monitor exists.
+    bool shown = false;
+    int32_t draggedPoint = -1;
+    int32_t selectedPoint = 0;
+    // Whether an arrow key moved a point in the previous pass that reached the keys.
+    bool arrowKeysHeld = false;
+    // Whether Tab was down in the previous pass that reached the keys.
+    bool tabHeld = false;
+};

@@ -1,0 +1,59 @@
+// Making and naming the projection windows.
+#include "app/projection_windows.h"
+
+#include <string>
+
+#include "app/app_state.h"
+#include "app/window_procs.h"
+
+namespace {
+
+// Older SDK headers lack the flag that keeps a window out of screen captures.
+#ifndef WDA_EXCLUDEFROMCAPTURE
+constexpr DWORD WDA_EXCLUDEFROMCAPTURE = 0x11;
+#endif
+
+HINSTANCE projectionInstance = nullptr;
+
+std::wstring projectionTitle(std::size_t index)
+{
+    return index == 0 ? L"Ostrel Projection" : L"Ostrel Projection " + std::to_wstring(index + 1);
+}
+
+} // namespace
+
+void registerProjectionClass(HINSTANCE instance)
+{
+    projectionInstance = instance;
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_CLASSDC;
+    windowClass.lpfnWndProc = ProjectionWndProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = L"OstrelProj";
+    RegisterClassExW(&windowClass);
+}
+
+HWND makeProjectionWindow(std::size_t index)
+{
+    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"OstrelProj", projectionTitle(index).c_str(),
+                                  WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, projectionInstance, nullptr);
+    if (window)
+        SetWindowDisplayAffinity(window, WDA_EXCLUDEFROMCAPTURE);
+    return window;
+}
+
+void titleProjectionWindows()
+{
+    for (std::size_t index = 0; index < app.outputs.size(); ++index)
+        if (app.outputs[index].window)
+            SetWindowTextW(app.outputs[index].window, projectionTitle(index).c_str());
+}
+
+int32_t outputOfWindow(HWND window)
+{
+    for (std::size_t index = 0; index < app.outputs.size(); ++index)
+        if (app.outputs[index].window == window)
+            return static_cast<int32_t>(index);
+    return -1;
+}

@@ -1,0 +1,82 @@
+// The edited output's part of the picture and edge blend, field by field. A typed value is taken only
+// when it is finite and keeps every value within its range; otherwise the output stays as it was.
+#include "panel/picture_sections.h"
+
+#include <imgui.h>
+
+#include <cmath>
+#include <string>
+
+#include "app/app_state.h"
+#include "app/operator_actions.h"
+#include "panel/layout_report.h"
+
+namespace {
+
+constexpr float kLookFieldWidth = 55.0f;
+constexpr float kOutputListWidth = 90.0f;
+
+template <typename Values>
+struct LookField {
+    const char* label;
+    float Values::*member;
+};
+
+constexpr LookField<SourceRect> kSourceFields[] = {
+    {"Esq", &SourceRect::left}, {"Sup", &SourceRect::top}, {"Dir", &SourceRect::right}, {"Inf", &SourceRect::bottom}};
+constexpr LookField<EdgeBlend> kBlendWidthFields[] = {
+    {"Esq", &EdgeBlend::left}, {"Dir", &EdgeBlend::right}, {"Sup", &EdgeBlend::top}, {"Inf", &EdgeBlend::bottom}};
+constexpr LookField<EdgeBlend> kBlendShapeFields[] = {
+    {"Curva", &EdgeBlend::curve}, {"Gama", &EdgeBlend::gamma}, {"Preto", &EdgeBlend::blackLevel}};
+
+// One row of fields of `values`, under the section's name; `choose` gets the values with a typed one.
+template <typename Values, std::size_t Count, typename Choose>
+void drawFieldRow(const char* section, const Values& values, const LookField<Values> (&fields)[Count], Choose choose)
+{
+    for (std::size_t index = 0; index < Count; ++index) {
+        if (index > 0)
+            ImGui::SameLine();
+        ImGui::SetNextItemWidth(kLookFieldWidth);
+        Values typed = values;
+        if (ImGui::InputFloat(fields[index].label, &(typed.*fields[index].member), 0.0f, 0.0f, "%.3f", 0) &&
+            std::isfinite(typed.*fields[index].member))
+            choose(typed);
+        reportPanelItem((std::string(section) + " " + fields[index].label).c_str());
+    }
+}
+
+} // namespace
+
+void drawEditedOutputChoice()
+{
+    std::string items;
+    for (std::size_t output = 0; output < app.outputs.size(); ++output)
+        items += "Saida " + std::to_string(output + 1) + '\0';
+    items += '\0';
+    int choice = app.editedOutput;
+    ImGui::SetNextItemWidth(kOutputListWidth);
+    const bool picked = ImGui::Combo("Saida editada", &choice, items.c_str());
+    reportPanelItem("Saida editada");
+    reportPanelPopup("Saida editada", static_cast<int>(app.outputs.size()));
+    if (picked)
+        chooseEditedOutput(choice);
+}
+
+void drawSourceSection()
+{
+    ImGui::TextUnformatted("Recorte");
+    ImGui::PushID("Recorte");
+    drawFieldRow("Recorte", editedOutput().source, kSourceFields, [](const SourceRect& typed) { chooseSource(typed); });
+    ImGui::PopID();
+}
+
+void drawBlendSection()
+{
+    ImGui::TextUnformatted("Mistura");
+    ImGui::PushID("Mistura");
+    const EdgeBlend blend = editedOutput().blend;
+    const auto choose = [](const EdgeBlend& typed) { chooseBlend(typed); };
+    drawFieldRow("Mistura", blend, kBlendWidthFields, choose);
+    drawFieldRow("Mistura", blend, kBlendShapeFields, choose);
+    ImGui::PopID();
+}
