@@ -26,6 +26,7 @@ namespace {
 
 const ScreenRect kFirstMonitor{0, 0, 1024, 768};
 const ScreenRect kSecondMonitor{1024, 0, 1824, 600};
+const ScreenRect kThirdMonitor{1824, 0, 2624, 600};
 
 const std::array<cv::Point2f, 4> kKeystone{{{-0.6f, 0.8f}, {0.6f, 0.8f}, {-0.9f, -0.8f}, {0.9f, -0.8f}}};
 const std::array<cv::Point2f, 4> kUnitQuad{{{-1, 1}, {1, 1}, {-1, -1}, {1, -1}}};
@@ -88,7 +89,64 @@ protected:
     AppFolder folder_;
 };
 
+// The capture monitor and two projectors side by side.
+class SeveralProjectors : public MainJob {
+protected:
+    static void SetUpTestSuite()
+    {
+        display_ = new harness::VirtualDisplay(MonitorLayout::threeMonitors());
+        wine_ = new harness::WineSession(*display_);
+    }
+};
+
 } // namespace
+
+// Two projectors, each showing 60 % of the picture; their ramps run over the same 20 % in the middle.
+// Each projector's real pixels match the model, the ramps included.
+TEST_F(SeveralProjectors, EachShowsItsPartWithOverlappingRampsAsTheModelSays)
+{
+    const OutputLook leftPart{0.0f, 0.0f, 0.6f, 1.0f, 0.0f, 1.0f / 3.0f, 0.0f, 0.0f, 2.0f, 2.2f, 0.05f};
+    const OutputLook rightPart{0.4f, 0.0f, 1.0f, 1.0f, 1.0f / 3.0f, 0.0f, 0.0f, 0.0f, 2.0f, 2.2f, 0.05f};
+    TestPicture picture(display_->x(), kFirstMonitor);
+    picture.draw(0.5);
+    auto program = start(R"({"captureMonitor":0,"outputMonitor":1,)" + lookJson(leftPart) +
+                         R"(,"extraOutputs":[{"outputMonitor":2,"corners":)" + cornersJson(kUnitQuad) + "," +
+                         lookJson(rightPart) + "}]}");
+    picture.draw(0.5);
+    ASSERT_TRUE(wine_->waitForWindow("OstrelProj|Ostrel Projection 2"));
+    EXPECT_EQ(wine_->window("OstrelProj|Ostrel Projection 2")->rect, kThirdMonitor);
+    EXPECT_EQ(wine_->window("OstrelProj|Ostrel Projection")->rect, kSecondMonitor);
+
+    const cv::Mat captured = testPictureImage(1024, 768, 0.5);
+    const cv::Size projector(800, 600);
+    // The band each ramp covers, a third of its projector.
+    const cv::Rect leftBand(533, 0, 267, 600), rightBand(0, 0, 267, 600);
+    const struct {
+        const ScreenRect& monitor;
+        const OutputLook& look;
+        cv::Rect band;
+    } projectors[] = {{kSecondMonitor, leftPart, leftBand}, {kThirdMonitor, rightPart, rightBand}};
+    for (const auto& shown : projectors) {
+        const cv::Mat reference = referenceOutputPicture(captured, shown.look, projector);
+        Difference difference;
+        EXPECT_TRUE(showsReference(shown.monitor, reference, difference))
+            << shown.monitor.left << ": " << difference.mean << " over " << difference.comparedPixels;
+        // The ramp on its own: close to the model, and far from the same part left unblended.
+        const cv::Mat now = toMat(display_->capture(shown.monitor));
+        const Difference inBand = meanDifferenceAwayFromEdges(now(shown.band), reference(shown.band), 3);
+        OutputLook unblended = shown.look;
+        unblended.blendLeft = unblended.blendRight = unblended.blackLevel = 0.0f;
+        const cv::Mat flat = referenceOutputPicture(captured, unblended, projector);
+        const Difference againstFlat = meanDifferenceAwayFromEdges(now(shown.band), flat(shown.band), 3);
+        EXPECT_GT(inBand.comparedPixels, 40000);
+        for (int channel = 0; channel < 3; ++channel) {
+            EXPECT_LT(inBand.mean[channel], 8.0) << shown.monitor.left << " in the ramp: " << inBand.mean;
+            EXPECT_GT(againstFlat.mean[channel], 20.0) << shown.monitor.left << " the ramp is missing: " << againstFlat.mean;
+        }
+    }
+    program->requestExit();
+    EXPECT_EQ(program->waitForExit(), 0) << program->output();
+}
 
 TEST_F(MainJob, KeystonedPictureMatchesTheReferenceAndFollowsChanges)
 {

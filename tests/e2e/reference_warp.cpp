@@ -4,6 +4,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <cmath>
 
 #include "program_test.h"
 #include "test_picture.h"
@@ -185,4 +186,58 @@ cv::Mat referenceMeshWarp(const cv::Mat& picture, const std::array<cv::Point2f, 
     cv::Mat warped;
     cv::remap(picture, warped, mapX, mapY, cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar(0, 0, 0));
     return warped;
+}
+
+std::string lookJson(const OutputLook& look)
+{
+    const auto number = [](float value) { return std::to_string(value); };
+    return R"("source":{"left":)" + number(look.left) + R"(,"top":)" + number(look.top) + R"(,"right":)" +
+           number(look.right) + R"(,"bottom":)" + number(look.bottom) + R"(},"blend":{"left":)" +
+           number(look.blendLeft) + R"(,"right":)" + number(look.blendRight) + R"(,"top":)" + number(look.blendTop) +
+           R"(,"bottom":)" + number(look.blendBottom) + R"(,"curve":)" + number(look.curve) + R"(,"gamma":)" +
+           number(look.gamma) + R"(,"blackLevel":)" + number(look.blackLevel) + "}";
+}
+
+namespace {
+
+// One edge's ramp across its band; 1 beyond it. `inside` is set within the band.
+double edgeRamp(double distance, double width, double curve, double gamma, bool& inside)
+{
+    if (width <= 0 || distance >= width)
+        return 1.0;
+    inside = true;
+    const double x = std::clamp(distance / width, 0.0, 1.0);
+    const double g = x < 0.5 ? 0.5 * std::pow(2 * x, curve) : 1 - 0.5 * std::pow(2 * (1 - x), curve);
+    return std::pow(g, 1 / gamma);
+}
+
+} // namespace
+
+cv::Mat referenceOutputPicture(const cv::Mat& picture, const OutputLook& look, cv::Size window)
+{
+    cv::Mat mapX(window, CV_32F), mapY(window, CV_32F), factor(window, CV_32F), lift(window, CV_32F);
+    for (int y = 0; y < window.height; ++y)
+        for (int x = 0; x < window.width; ++x) {
+            const double s = (x + 0.5) / window.width, t = (y + 0.5) / window.height;
+            mapX.at<float>(y, x) = static_cast<float>((look.left + s * (look.right - look.left)) * picture.cols - 0.5);
+            mapY.at<float>(y, x) = static_cast<float>((look.top + t * (look.bottom - look.top)) * picture.rows - 0.5);
+            bool inside = false;
+            const double a = edgeRamp(s, look.blendLeft, look.curve, look.gamma, inside) *
+                             edgeRamp(1 - s, look.blendRight, look.curve, look.gamma, inside) *
+                             edgeRamp(t, look.blendTop, look.curve, look.gamma, inside) *
+                             edgeRamp(1 - t, look.blendBottom, look.curve, look.gamma, inside);
+            factor.at<float>(y, x) = static_cast<float>(a * (1 - look.blackLevel));
+            lift.at<float>(y, x) = inside ? 0.0f : 255.0f * look.blackLevel;
+        }
+    cv::Mat sampled;
+    cv::remap(picture, sampled, mapX, mapY, cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    cv::Mat shown(window, CV_8UC3);
+    for (int y = 0; y < window.height; ++y)
+        for (int x = 0; x < window.width; ++x) {
+            const cv::Vec3b p = sampled.at<cv::Vec3b>(y, x);
+            cv::Vec3b& out = shown.at<cv::Vec3b>(y, x);
+            for (int c = 0; c < 3; ++c)
+                out[c] = cv::saturate_cast<uchar>(p[c] * factor.at<float>(y, x) + lift.at<float>(y, x));
+        }
+    return shown;
 }

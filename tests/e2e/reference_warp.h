@@ -60,3 +60,16 @@ cv::Point2f meshWarpedPoint(const std::array<cv::Point2f, 4>& corners, const Mes
 // offset field undone by fixed-point iteration, and the picture sampled there by OpenCV.
 cv::Mat referenceMeshWarp(const cv::Mat& picture, const std::array<cv::Point2f, 4>& corners, const MeshSpec& mesh,
                           cv::Size window);
+
+// An output's part of the picture (fractions of it) and its edge blend, as config.json holds them.
+struct OutputLook {
+    float left = 0, top = 0, right = 1, bottom = 1;
+    float blendLeft = 0, blendRight = 0, blendTop = 0, blendBottom = 0, curve = 2, gamma = 2.2f, blackLevel = 0;
+};
+// "source" and "blend" members for config.json.
+std::string lookJson(const OutputLook& look);
+// The model written out on its own: with the four corners at the window's corners, window pixel (x, y)
+// is picture parameter (s, t) = ((x + 0.5) / width, (y + 0.5) / height); it shows the picture sampled by
+// OpenCV at (left + s (right - left), top + t (bottom - top)), times each edge's ramp g^(1/gamma), with
+// the black level added outside the ramps.
+cv::Mat referenceOutputPicture(const cv::Mat& picture, const OutputLook& look, cv::Size window);

@@ -61,7 +61,8 @@ public:
     // Runs `wine ARGS...` to its end.
     CommandResult wine(const std::vector<std::string>& args, std::chrono::milliseconds timeout = 60s) const;
 
-    // The top-level window of a window class, or nothing when there is none.
+    // The top-level window of a window class ("CLASS|TITLE": of that class and title), or nothing when
+    // there is none.
     std::optional<Win32Window> window(const std::string& className) const;
     // Polls until the window of that class exists; nothing when it does not appear in time.
     std::optional<Win32Window> waitForWindow(const std::string& className,

@@ -30,10 +30,21 @@ std::wstring wide(const char* text)
     return out;
 }
 
+// A window named "CLASS" (the first top-level window of that class) or "CLASS|TITLE" (the one with that
+// title too: several windows share the projection's class).
+HWND findWindow(const char* name)
+{
+    const std::string text = name;
+    const auto bar = text.find('|');
+    if (bar == std::string::npos)
+        return FindWindowW(wide(name).c_str(), nullptr);
+    return FindWindowW(wide(text.substr(0, bar).c_str()).c_str(), wide(text.substr(bar + 1).c_str()).c_str());
+}
+
 // window CLASS: the top-level window of that class, with its title, styles, place and visibility.
 int describeWindow(const char* className)
 {
-    HWND window = FindWindowW(wide(className).c_str(), nullptr);
+    HWND window = findWindow(className);
     if (!window) {
         std::printf("found=0\n");
         return 1;
@@ -57,7 +68,7 @@ int describeWindow(const char* className)
 // post CLASS MESSAGE WPARAM LPARAM: posts to the top-level window of that class.
 int postToWindow(const char* className, const char* message, const char* wParam, const char* lParam)
 {
-    HWND window = FindWindowW(wide(className).c_str(), nullptr);
+    HWND window = findWindow(className);
     if (!window)
         return 1;
     const auto number = [](const char* text) { return std::strtoull(text, nullptr, 0); };
@@ -70,7 +81,7 @@ int postToWindow(const char* className, const char* message, const char* wParam,
 // ping CLASS: succeeds once the window's thread retrieves messages, that is once it runs its message loop.
 int pingWindow(const char* className)
 {
-    HWND window = FindWindowW(wide(className).c_str(), nullptr);
+    HWND window = findWindow(className);
     DWORD_PTR ignored = 0;
     return window && SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored) ? 0 : 1;
 }
@@ -78,7 +89,7 @@ int pingWindow(const char* className)
 // move CLASS X Y WIDTH HEIGHT: places the window like another program could.
 int moveWindow(char** argv)
 {
-    HWND window = FindWindowW(wide(argv[2]).c_str(), nullptr);
+    HWND window = findWindow(argv[2]);
     if (!window)
         return 1;
     return SetWindowPos(window, nullptr, std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]),
@@ -90,7 +101,7 @@ int moveWindow(char** argv)
 // The owner of a window, opened to read its counters.
 HANDLE openOwner(const char* className, DWORD& processId)
 {
-    HWND window = FindWindowW(wide(className).c_str(), nullptr);
+    HWND window = findWindow(className);
     processId = 0;
     if (!window || !GetWindowThreadProcessId(window, &processId))
         return nullptr;
