@@ -126,6 +126,18 @@ protected:
         ASSERT_TRUE(program_->tapKey("Return"));
     }
 
+    // Seen now and then under load: a tab's first click lost while Wine moved the foreground; a second
+    // click, as an operator would give, finds the tab.
+    void switchToTab(const std::string& tab, const std::string& widgetOfTab)
+    {
+        bool switched = false;
+        for (int attempt = 0; attempt < 2 && !switched; ++attempt) {
+            clickWidget(tab);
+            switched = eventually([&] { return layout().count(widgetOfTab) == 1; }, 5s);
+        }
+        ASSERT_TRUE(switched) << folder_.readFile("panel-layout.txt").value_or("");
+    }
+
     std::string config() const { return folder_.readFile("config.json").value_or(""); }
     std::string log() const { return folder_.readFile("debug.log").value_or(""); }
 
@@ -192,14 +204,7 @@ TEST_F(Panel, MonitoringTabChoosesMonitorsAndStartWithWindows)
 TEST_F(Panel, MappingTabEditsCornersResetsAndCloses)
 {
     startWithPanelOpen();
-    // Seen now and then under load: the tab's first click lost while Wine moved the foreground; a
-    // second click, as an operator would give, finds the tab.
-    bool switched = false;
-    for (int attempt = 0; attempt < 2 && !switched; ++attempt) {
-        clickWidget("Mapeamento");
-        switched = eventually([&] { return layout().count("RESETAR") == 1; }, 5s);
-    }
-    ASSERT_TRUE(switched) << folder_.readFile("panel-layout.txt").value_or("");
+    switchToTab("Mapeamento", "RESETAR");
     FileEvents files(folder_.path());
 
     // A typed corner value moves the picture and is saved.
@@ -242,6 +247,52 @@ TEST_F(Panel, MappingTabEditsCornersResetsAndCloses)
     EXPECT_EQ(config().find("Grid"), std::string::npos);
     EXPECT_EQ(count(config(), ":"), 13u) << "five settings and four corners of two coordinates: nothing else";
     EXPECT_FALSE(folder_.exists("imgui.ini")) << "the panel library keeps no file of its own";
+
+    program_->requestExit();
+    EXPECT_EQ(program_->waitForExit(), 0);
+}
+
+// An output added on the free monitor gets its own window and is saved; its part of the picture and its
+// blend are edited in the mapping tab, values out of range refused; removed, its window goes and the
+// file is as before.
+TEST_F(Panel, AddingEditingAndRemovingAnOutput)
+{
+    startWithPanelOpen();
+    FileEvents files(folder_.path());
+    EXPECT_FALSE(wine_->window("OstrelProj|Ostrel Projection 2"));
+    clickWidget("ADICIONAR SAIDA");
+    ASSERT_TRUE(eventually([&] {
+        const auto added = wine_->window("OstrelProj|Ostrel Projection 2");
+        return added && added->visible && added->rect == kThirdMonitor;
+    })) << "no second projection on the free monitor";
+    EXPECT_EQ(wine_->window("OstrelProj|Ostrel Projection")->rect, kSecondMonitor);
+    ASSERT_TRUE(eventually([&] { return config().find("\"extraOutputs\": [") != std::string::npos; })) << config();
+    EXPECT_NE(config().find("\"outputMonitor\": 2\r\n"), std::string::npos) << config();
+    EXPECT_TRUE(eventually([&] { return layout().count("REMOVER 2") == 1 && layout().count("Saida 2") == 1; }));
+
+    // The new output is the one the mapping tab edits.
+    switchToTab("Mapeamento", "Recorte Esq");
+    typeInto("Recorte Esq", "0.5");
+    typeInto("Mistura Esq", "0.25");
+    ASSERT_TRUE(eventually([&] {
+        const std::string now = config();
+        return now.find("\"source\": {") != std::string::npos && now.find("\"left\": 0.5,") != std::string::npos &&
+               now.find("\"left\": 0.25,") != std::string::npos;
+    })) << config();
+    EXPECT_EQ(count(config(), "\"source\""), 1u) << "only the second output's part differs from the whole";
+    const std::string edited = config();
+    typeInto("Mistura Curva", "7");
+    typeInto("Recorte Dir", "0.25");
+    ASSERT_TRUE(program_->waitForPasses(e2e::kQuietPasses));
+    EXPECT_EQ(config(), edited) << "a curve beyond 4 and a right edge left of the left one are refused";
+
+    switchToTab("Monitoramento", "ADICIONAR SAIDA");
+    clickWidget("REMOVER 2");
+    EXPECT_TRUE(eventually([&] { return !wine_->window("OstrelProj|Ostrel Projection 2"); })) << "its window stayed";
+    ASSERT_TRUE(eventually([&] { return config().find("extraOutputs") == std::string::npos; })) << config();
+    EXPECT_EQ(count(config(), ":"), 13u) << "the five settings and four corners of today's file";
+    EXPECT_TRUE(wine_->window("OstrelProj|Ostrel Projection")->visible);
+    EXPECT_GE(files.writes("config.json"), 3);
 
     program_->requestExit();
     EXPECT_EQ(program_->waitForExit(), 0);
@@ -315,6 +366,28 @@ TEST_F(PanelWhileUnplugging, ARemovedMonitorLeavesBothListsAndTheProjectionFollo
     }));
     EXPECT_TRUE(eventually([&] { return config().find("\"outputMonitor\": 1,") != std::string::npos; })) << config();
 
+    program_->requestExit();
+    EXPECT_EQ(program_->waitForExit(), 0);
+}
+
+TEST_F(PanelWhileUnplugging, AnUnpluggedProjectorHidesOnlyItsOutput)
+{
+    folder_.writeFile("config.json", R"({"outputMonitor": 2, "extraOutputs": [{"outputMonitor": 1, "corners": [
+        {"x": -1, "y": 1}, {"x": 1, "y": 1}, {"x": -1, "y": -1}, {"x": 1, "y": -1}]}]})");
+    program_ = std::make_unique<OstrelProcess>(*wine_, folder_);
+    ASSERT_TRUE(program_->waitUntilStarted()) << program_->output();
+    ASSERT_TRUE(eventually([&] {
+        const auto first = wine_->window("OstrelProj|Ostrel Projection");
+        const auto second = wine_->window("OstrelProj|Ostrel Projection 2");
+        return first && second && first->visible && second->visible && first->rect == kThirdMonitor &&
+               second->rect == kSecondMonitor;
+    }));
+    display_->removeMonitor(2);
+    ASSERT_TRUE(wine_->followDisplays());
+    EXPECT_TRUE(eventually([&] { return !wine_->window("OstrelProj|Ostrel Projection")->visible; }));
+    ASSERT_TRUE(program_->waitForPasses(e2e::kQuietPasses));
+    const auto second = wine_->window("OstrelProj|Ostrel Projection 2");
+    EXPECT_TRUE(second->visible && second->rect == kSecondMonitor) << "the other projector kept its output";
     program_->requestExit();
     EXPECT_EQ(program_->waitForExit(), 0);
 }
