@@ -23,8 +23,8 @@ namespace {
 
 // Small monitors keep a pass cheap under software rendering, so that 20,000 passes take about three
 // minutes; what a pass creates and frees does not depend on the sizes. The first monitor still holds the
-// whole panel (400x520 at (100, 100)).
-const MonitorLayout kSoakLayout{680, 640, {{0, 0, 520, 640}, {520, 0, 680, 120}}};
+// whole panel (440x560 at (100, 100)).
+const MonitorLayout kSoakLayout{720, 680, {{0, 0, 560, 680}, {560, 0, 720, 120}}};
 const ScreenRect kFirstMonitor = kSoakLayout.monitors[0];
 constexpr uint32_t kTrayMessage = 0x0400 + 1; // WM_USER + 1, the tray icon's callback message
 constexpr int64_t kLeftButtonUp = 0x0202;     // WM_LBUTTONUP: the click that opens the panel
@@ -103,7 +103,7 @@ int main(int argc, char** argv)
     }
 
     std::printf("soak: %ld passes of the real program under Wine (software rendering), projector 160x120, "
-                "panel open, GDI capture of a changing 520x640 picture; sampled every %ld passes\n",
+                "panel open, GDI capture of a changing 560x680 picture; sampled every %ld passes\n",
                 totalPasses, interval);
     RedrawCounter passes(display.x(), projection->id);
     const auto started = std::chrono::steady_clock::now();
@@ -130,7 +130,7 @@ int main(int argc, char** argv)
     std::printf("soak: %.0f s, %.1f passes per second; growth after the warm-up of %ld passes: private %+ld KiB, "
                 "handles %+ld, GDI objects %+ld (target: flat)\n",
                 seconds, static_cast<double>(last.passes) / seconds, warmUp, privateGrowth, handleGrowth, gdiGrowth);
-    printTableRow("Soak: memory, handles and GDI objects after the warm-up", "Wine, 160x120 projector, panel open, 520x640 captured",
+    printTableRow("Soak: memory, handles and GDI objects after the warm-up", "Wine, 160x120 projector, panel open, 560x680 captured",
                   "flat", "%ld passes: %ld KiB private (%+ld), %ld handles (%+ld), %ld GDI objects (%+ld)", last.passes,
                   last.privateKiB, privateGrowth, last.handles, handleGrowth, last.gdiObjects, gdiGrowth);
 

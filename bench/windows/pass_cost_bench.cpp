@@ -68,7 +68,7 @@ struct Average {
 
 int main()
 {
-    HWND control = makeWindow(L"control", 100, 100, 400, 520, false);
+    HWND control = makeWindow(L"control", 100, 100, 440, 560, false);
     HWND projection = makeWindow(L"projection", 1024, 0, 800, 600, true);
     // A second projector of the same size, for the pass with two outputs.
     HWND secondProjection = makeWindow(L"second projection", 1024, 0, 800, 600, true);

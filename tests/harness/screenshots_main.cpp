@@ -1,6 +1,7 @@
-// ostrel-screenshots FOLDER: runs the real program on a virtual display with the test picture on the
-// first monitor and a keystone, opens its panel, and saves "projection.png", "panel.png" and
-// "panel-mapping.png" in FOLDER.
+// ostrel-screenshots FOLDER: runs the real program on a virtual display of three monitors with the test
+// picture on the first and two projectors side by side (a keystone with a bent mesh, and a second output,
+// blended into each other), opens its panel, and saves "projection.png" (both projectors), "panel.png"
+// and "panel-mapping.png" in FOLDER.
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -39,13 +40,17 @@ int main(int argc, char** argv)
         return 64;
     }
     const std::string folder = argv[1];
-    VirtualDisplay display(MonitorLayout::twoMonitors());
+    VirtualDisplay display(MonitorLayout::threeMonitors());
     WineSession wine(display);
     AppFolder app;
-    // A keystone with a 3 x 3 mesh whose middle row bows down.
+    // The left 60 % of the picture through a keystone with a 3 x 3 mesh whose middle row bows down; the
+    // right 60 % on the third monitor; the 20 % they share blended.
     app.writeFile("config.json", R"({"corners":[{"x":-0.7,"y":0.85},{"x":0.75,"y":0.95},{"x":-0.9,"y":-0.8},{"x":0.85,"y":-0.9}],)"
                                  R"("mesh":{"columns":3,"rows":3,"offsets":[{"u":0,"v":0},{"u":0,"v":-0.06},{"u":0,"v":0},)"
-                                 R"({"u":0.04,"v":0.05},{"u":0,"v":0.08},{"u":-0.04,"v":0.05},{"u":0,"v":0},{"u":0,"v":0.06},{"u":0,"v":0}]}})");
+                                 R"({"u":0.04,"v":0.05},{"u":0,"v":0.08},{"u":-0.04,"v":0.05},{"u":0,"v":0},{"u":0,"v":0.06},{"u":0,"v":0}]},)"
+                                 R"("source":{"left":0,"top":0,"right":0.6,"bottom":1},"blend":{"right":0.333},)"
+                                 R"("extraOutputs":[{"outputMonitor":2,"corners":[{"x":-0.9,"y":0.9},{"x":0.9,"y":0.8},{"x":-0.85,"y":-0.9},{"x":0.95,"y":-0.85}],)"
+                                 R"("source":{"left":0.4,"top":0,"right":1,"bottom":1},"blend":{"left":0.333}}]})");
     auto picture = std::make_unique<TestPicture>(display.x(), ScreenRect{0, 0, 1024, 768});
     picture->draw(0.3);
     OstrelProcess program(wine, app);
@@ -57,7 +62,7 @@ int main(int argc, char** argv)
     std::this_thread::sleep_for(std::chrono::seconds(1));
     // The projection with the picture captured from the first monitor; then the picture goes, and the
     // panel it covered is taken.
-    const Image projection = display.capture({1024, 0, 1824, 600});
+    const Image projection = display.capture({1024, 0, 2624, 600});
     picture.reset();
     const auto control = wine.window("OstrelControl");
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
