@@ -83,6 +83,7 @@ TEST(ReleaseZip, HoldsTheStandaloneProgramItsPicturesAndAReadMe)
     EXPECT_EQ(bareLineEnds, 0) << "every line ends in CR LF";
     for (const char* topic : {"Captura", "Saida", "INICIAR COM O WINDOWS", "EXIBIR GRADIL", "Numeros 1 a 4",
                               "Colunas", "Linhas", "ZERAR MALHA", "Ponto selecionado", "Tab", "Setas", "Shift",
+                              "ADICIONAR SAIDA", "REMOVER", "Saida editada", "Recorte", "Mistura",
                               "config.json", "debug.log"})
         EXPECT_NE(readMe.find(topic), std::string::npos) << topic;
 }
