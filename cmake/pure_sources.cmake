@@ -24,6 +24,8 @@ set(OSTREL_PURE_FILES
     src/warp/corner_editing.h
     src/warp/corner_editing.cpp
     src/warp/corner_point.h
+    src/warp/edge_blend.h
+    src/warp/edge_blend.cpp
     src/warp/mesh.h
     src/warp/mesh.cpp
     src/warp/mesh_geometry.h
@@ -31,6 +33,7 @@ set(OSTREL_PURE_FILES
     src/warp/picture_warp.h
     src/warp/picture_warp.cpp
     src/warp/solve_warp.h
+    src/warp/source_rect.h
     src/warp/solve_warp.cpp
     src/warp/warp_matrix.h
     src/warp/warp_matrix.cpp

@@ -7,10 +7,10 @@ namespace {
 const std::wstring kSettingsFile = L"config.json";
 } // namespace
 
-MeshReading readSettingsFile(SettingsValues& values)
+SettingsReading readSettingsFile(SettingsValues& values)
 {
     const auto text = readSharedFile(kSettingsFile);
-    return text ? readSettingsText(*text, values) : MeshReading::Absent;
+    return text ? readSettingsText(*text, values) : SettingsReading{};
 }
 
 bool writeSettingsFile(const SettingsValues& values)

@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 #include <sstream>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -148,6 +150,116 @@ bool readMesh(const Json& value, Mesh& mesh)
     return true;
 }
 
+// Fractions of a source rectangle or an edge blend: any JSON number (no true or false), rounded to float.
+// A missing member keeps the value given. A number beyond float range becomes infinity, which the range
+// check that follows refuses.
+bool readFractions(const Json& value, std::initializer_list<std::pair<const char*, float*>> members)
+{
+    if (!value.is_object())
+        return false;
+    for (const auto& [key, field] : members) {
+        const auto member = value.find(key);
+        if (member == value.end())
+            continue;
+        if (!member->is_number())
+            return false;
+        *field = static_cast<float>(member->get<double>());
+    }
+    return true;
+}
+
+// The whole rectangle or nothing; missing members take the default's.
+bool readSource(const Json& value, SourceRect& source)
+{
+    SourceRect read;
+    if (!readFractions(value,
+                       {{"left", &read.left}, {"top", &read.top}, {"right", &read.right}, {"bottom", &read.bottom}}) ||
+        !isSourceRect(read))
+        return false;
+    source = read;
+    return true;
+}
+
+// The whole blend or nothing; missing members take the default's.
+bool readBlend(const Json& value, EdgeBlend& blend)
+{
+    EdgeBlend read;
+    if (!readFractions(value, {{"left", &read.left},
+                               {"right", &read.right},
+                               {"top", &read.top},
+                               {"bottom", &read.bottom},
+                               {"curve", &read.curve},
+                               {"gamma", &read.gamma},
+                               {"blackLevel", &read.blackLevel}}) ||
+        !isEdgeBlend(read))
+        return false;
+    blend = read;
+    return true;
+}
+
+// The parts of one output that are read on their own, whole or not at all: the mesh, the source rectangle
+// and the blend, in that order. Each that is present but cannot be read keeps its value and adds its name,
+// after `prefix`, to `ignored`. The mesh's word is returned.
+MeshReading readOutputParts(const Json& object, Mesh& mesh, SourceRect& source, EdgeBlend& blend,
+                            const std::string& prefix, std::vector<std::string>& ignored)
+{
+    const auto part = [&](const char* key, auto&& reader) {
+        const auto member = object.find(key);
+        if (member == object.end())
+            return MeshReading::Absent;
+        if (reader(*member))
+            return MeshReading::Read;
+        ignored.push_back(prefix + key);
+        return MeshReading::Ignored;
+    };
+    const MeshReading meshReading = part("mesh", [&](const Json& v) { return readMesh(v, mesh); });
+    part("source", [&](const Json& v) { return readSource(v, source); });
+    part("blend", [&](const Json& v) { return readBlend(v, blend); });
+    return meshReading;
+}
+
+// One entry of "extraOutputs"; false when it is dropped. Its other parts fall back to their defaults.
+bool readExtraOutput(const Json& entry, const std::string& name, OutputValues& output,
+                     std::vector<std::string>& ignored)
+{
+    if (!entry.is_object())
+        return false;
+    const auto monitor = entry.find("outputMonitor");
+    if (monitor == entry.end() || !readIndex(*monitor, output.outputMonitor))
+        return false;
+    // readCorners assigns as it goes, so a malformed set must not reach the output half read.
+    if (const auto member = entry.find("corners"); member != entry.end()) {
+        CornerSet corners = kDefaultCorners;
+        if (readCorners(*member, corners))
+            output.corners = corners;
+        else
+            ignored.push_back(name + ".corners");
+    }
+    readOutputParts(entry, output.mesh, output.source, output.blend, name + ".", ignored);
+    return true;
+}
+
+// Replaces the extra outputs with the entries that can be read. An entry is named by its place in the
+// file, so one dropped entry leaves the places of the others, and places from kMostOutputs - 1 on are
+// dropped whatever they hold.
+void readExtraOutputs(const Json& value, std::vector<OutputValues>& outputs, std::vector<std::string>& ignored)
+{
+    if (!value.is_array()) {
+        ignored.emplace_back("extraOutputs");
+        return;
+    }
+    std::vector<OutputValues> read;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const std::string name = "extraOutputs[" + std::to_string(i) + "]";
+        OutputValues output;
+        if (i < static_cast<std::size_t>(kMostOutputs - 1) && readExtraOutput(value[i], name, output, ignored))
+            read.push_back(std::move(output));
+        else
+            ignored.push_back(name);
+    }
+    outputs = std::move(read);
+}
+
 // Parses the first JSON value of the text; what follows it is ignored.
 bool parseFirstValue(std::string_view text, Json& document)
 {
@@ -179,50 +291,98 @@ void readPlainValues(const Json& document, SettingsValues& values)
     read("startWithWindows", [&](const Json& v) { return readFlag(v, values.startWithWindows); });
 }
 
-} // namespace
-
-MeshReading readSettingsText(std::string_view text, SettingsValues& values)
+// Every float is widened exactly, so the library prints the shortest text that reads back to the same double.
+Json cornersJson(const CornerSet& corners)
 {
-    Json document;
-    if (!parseFirstValue(text, document) || !document.is_object())
-        return MeshReading::Absent;
-
-    MeshReading mesh = MeshReading::Absent;
-    if (const auto member = document.find("mesh"); member != document.end())
-        mesh = readMesh(*member, values.mesh) ? MeshReading::Read : MeshReading::Ignored;
-    if (const auto member = document.find("showCursor"); member != document.end())
-        readFlag(*member, values.showCursor);
-    readPlainValues(document, values);
-    return mesh;
-}
-
-std::string settingsFileBytes(const SettingsValues& values)
-{
-    Json corners = Json::array();
-    for (const CornerPoint& corner : values.corners) {
-        // Widened exactly, so the library prints the shortest text that reads back to the same double.
+    Json array = Json::array();
+    for (const CornerPoint& corner : corners) {
         Json point = Json::object();
         point["x"] = static_cast<double>(corner.x);
         point["y"] = static_cast<double>(corner.y);
-        corners.push_back(point);
+        array.push_back(point);
     }
-    Json document = Json::object();
-    document["adapterIdx"] = values.adapterIdx;
-    document["captureMonitor"] = values.captureMonitor;
-    document["corners"] = corners;
-    if (values.mesh.pointCount() > 4) {
+    return array;
+}
+
+// The mesh beyond 2 x 2, and the source rectangle and the blend when they are not the default. One out of
+// range (or not finite, which would be written as null) is left out: reading would refuse it anyway.
+void writeOutputParts(const Mesh& mesh, const SourceRect& source, const EdgeBlend& blend, Json& object)
+{
+    if (mesh.pointCount() > 4) {
         Json offsets = Json::array();
-        for (const MeshOffset& offset : values.mesh.offsets) {
+        for (const MeshOffset& offset : mesh.offsets) {
             Json entry = Json::object();
             entry["u"] = static_cast<double>(offset.u);
             entry["v"] = static_cast<double>(offset.v);
             offsets.push_back(entry);
         }
-        Json mesh = Json::object();
-        mesh["columns"] = values.mesh.columns;
-        mesh["rows"] = values.mesh.rows;
-        mesh["offsets"] = offsets;
-        document["mesh"] = mesh;
+        Json written = Json::object();
+        written["columns"] = mesh.columns;
+        written["rows"] = mesh.rows;
+        written["offsets"] = offsets;
+        object["mesh"] = written;
+    }
+    if (source != SourceRect{} && isSourceRect(source)) {
+        Json written = Json::object();
+        written["left"] = static_cast<double>(source.left);
+        written["top"] = static_cast<double>(source.top);
+        written["right"] = static_cast<double>(source.right);
+        written["bottom"] = static_cast<double>(source.bottom);
+        object["source"] = written;
+    }
+    if (blend != EdgeBlend{} && isEdgeBlend(blend)) {
+        Json written = Json::object();
+        written["left"] = static_cast<double>(blend.left);
+        written["right"] = static_cast<double>(blend.right);
+        written["top"] = static_cast<double>(blend.top);
+        written["bottom"] = static_cast<double>(blend.bottom);
+        written["curve"] = static_cast<double>(blend.curve);
+        written["gamma"] = static_cast<double>(blend.gamma);
+        written["blackLevel"] = static_cast<double>(blend.blackLevel);
+        object["blend"] = written;
+    }
+}
+
+} // namespace
+
+// The names in `ignored` come in a fixed order: "mesh", "source", "blend", then "extraOutputs" or its
+// entries one by one, each entry's own names (corners, mesh, source, blend) right after its place.
+SettingsReading readSettingsText(std::string_view text, SettingsValues& values)
+{
+    SettingsReading reading;
+    Json document;
+    if (!parseFirstValue(text, document) || !document.is_object())
+        return reading;
+
+    reading.mesh = readOutputParts(document, values.mesh, values.source, values.blend, "", reading.ignored);
+    if (const auto member = document.find("extraOutputs"); member != document.end())
+        readExtraOutputs(*member, values.extraOutputs, reading.ignored);
+    if (const auto member = document.find("showCursor"); member != document.end())
+        readFlag(*member, values.showCursor);
+    readPlainValues(document, values);
+    return reading;
+}
+
+std::string settingsFileBytes(const SettingsValues& values)
+{
+    Json document = Json::object();
+    document["adapterIdx"] = values.adapterIdx;
+    document["captureMonitor"] = values.captureMonitor;
+    document["corners"] = cornersJson(values.corners);
+    writeOutputParts(values.mesh, values.source, values.blend, document);
+    if (!values.extraOutputs.empty()) {
+        // More than the reader takes would only come back as ignored entries.
+        const std::size_t count = std::min(values.extraOutputs.size(), static_cast<std::size_t>(kMostOutputs - 1));
+        Json outputs = Json::array();
+        for (std::size_t i = 0; i < count; ++i) {
+            const OutputValues& output = values.extraOutputs[i];
+            Json entry = Json::object();
+            entry["outputMonitor"] = output.outputMonitor;
+            entry["corners"] = cornersJson(output.corners);
+            writeOutputParts(output.mesh, output.source, output.blend, entry);
+            outputs.push_back(entry);
+        }
+        document["extraOutputs"] = outputs;
     }
     document["outputMonitor"] = values.outputMonitor;
     if (values.showCursor)

@@ -4,9 +4,24 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "warp/corner_point.h"
+#include "warp/edge_blend.h"
 #include "warp/mesh.h"
+#include "warp/source_rect.h"
+
+// At most this many outputs: the first in the top-level keys, the others in "extraOutputs".
+inline constexpr int32_t kMostOutputs = 4;
+
+// An output beyond the first: its monitor, its warp, the part of the picture it shows and its edge blend.
+struct OutputValues {
+    int32_t outputMonitor = 1;
+    CornerSet corners = kDefaultCorners;
+    Mesh mesh;
+    SourceRect source;
+    EdgeBlend blend;
+};
 
 // The persisted values; the defaults are the start values of the program.
 struct SettingsValues {
@@ -17,10 +32,21 @@ struct SettingsValues {
     bool startWithWindows = false;
     Mesh mesh; // 2 x 2, the keystone alone, unless the file holds a larger one
     bool showCursor = false; // the mouse pointer drawn over the captured picture
+    SourceRect source; // the first output's part of the picture
+    EdgeBlend blend;   // the first output's edge blend
+    std::vector<OutputValues> extraOutputs; // at most kMostOutputs - 1
 };
 
 // What reading found of the optional mesh.
 enum class MeshReading { Absent, Read, Ignored };
+
+// What reading found: the mesh's word, and the name of every part it ignored because it was malformed or
+// out of range ("mesh", "source", "blend", "extraOutputs", "extraOutputs[1]", "extraOutputs[0].blend"...),
+// in the order of the file's keys.
+struct SettingsReading {
+    MeshReading mesh = MeshReading::Absent;
+    std::vector<std::string> ignored;
+};
 
 // Reads the members in the fixed order corners, captureMonitor, outputMonitor, adapterIdx,
 // startWithWindows, assigning each as soon as it is read. Text that is not JSON, or a top-level
@@ -28,9 +54,14 @@ enum class MeshReading { Absent, Read, Ignored };
 // that does not fit its field) stops the reading there. Anything after the first JSON value is ignored.
 // The "mesh" is read on its own, whole or not at all: a malformed one is ignored (the mesh stays as it
 // was) and the rest of the file still applies. So is "showCursor", when it is true or false.
-MeshReading readSettingsText(std::string_view text, SettingsValues& values);
+// "source" and "blend" are read the same way, each on its own. "extraOutputs" is an array of entries, each
+// an object with "outputMonitor" and "corners" and optionally "mesh", "source" and "blend": an entry that
+// is not an object or has no readable "outputMonitor" is dropped; any other part of it that is malformed
+// takes its default. Entries beyond kMostOutputs - 1 are dropped.
+SettingsReading readSettingsText(std::string_view text, SettingsValues& values);
 
 // The whole file: keys sorted, indent 4, CR LF line breaks, no final line break. "mesh" is written only
-// for a mesh larger than 2 x 2, and "showCursor" only when it is on, so a file of the defaults keeps
+// for a mesh larger than 2 x 2, "showCursor" only when it is on, "source" and "blend" only when they
+// differ from the default and "extraOutputs" only when not empty, so a file of the defaults keeps
 // exactly its five keys.
 std::string settingsFileBytes(const SettingsValues& values);

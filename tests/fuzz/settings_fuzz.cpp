@@ -8,14 +8,31 @@
 
 namespace {
 
+bool sameCorners(const CornerSet& a, const CornerSet& b)
+{
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i].x != b[i].x || a[i].y != b[i].y)
+            return false;
+    return true;
+}
+
+bool sameOutput(const OutputValues& a, const OutputValues& b)
+{
+    return a.outputMonitor == b.outputMonitor && sameCorners(a.corners, b.corners) && a.mesh == b.mesh &&
+           a.source == b.source && a.blend == b.blend;
+}
+
 bool sameValues(const SettingsValues& a, const SettingsValues& b)
 {
-    for (std::size_t i = 0; i < a.corners.size(); ++i)
-        if (a.corners[i].x != b.corners[i].x || a.corners[i].y != b.corners[i].y)
+    if (a.extraOutputs.size() != b.extraOutputs.size())
+        return false;
+    for (std::size_t i = 0; i < a.extraOutputs.size(); ++i)
+        if (!sameOutput(a.extraOutputs[i], b.extraOutputs[i]))
             return false;
-    return a.captureMonitor == b.captureMonitor && a.outputMonitor == b.outputMonitor &&
-           a.adapterIdx == b.adapterIdx && a.startWithWindows == b.startWithWindows && a.mesh == b.mesh &&
-           a.showCursor == b.showCursor;
+    return sameCorners(a.corners, b.corners) && a.captureMonitor == b.captureMonitor &&
+           a.outputMonitor == b.outputMonitor && a.adapterIdx == b.adapterIdx &&
+           a.startWithWindows == b.startWithWindows && a.mesh == b.mesh && a.showCursor == b.showCursor &&
+           a.source == b.source && a.blend == b.blend;
 }
 
 } // namespace
@@ -27,8 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     const std::string saved = settingsFileBytes(loaded);
     SettingsValues reloaded;
-    readSettingsText(saved, reloaded);
-    if (!sameValues(loaded, reloaded) || settingsFileBytes(reloaded) != saved)
+    // A saved file is read whole: nothing of it is ignored.
+    if (!readSettingsText(saved, reloaded).ignored.empty() || !sameValues(loaded, reloaded) ||
+        settingsFileBytes(reloaded) != saved)
         std::abort();
     return 0;
 }

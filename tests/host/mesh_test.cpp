@@ -1,13 +1,17 @@
-// The mesh model: its spline, its size changes, the keystone's inverse, and the triangles that draw it.
+// The warp model: the mesh's spline, its size changes, the keystone's inverse, the triangles that draw it,
+// and the edge blend with the part of the picture an output shows.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 
+#include "warp/edge_blend.h"
 #include "warp/mesh.h"
 #include "warp/mesh_geometry.h"
 #include "warp/picture_warp.h"
 #include "warp/solve_warp.h"
+#include "warp/source_rect.h"
 
 namespace {
 
@@ -145,4 +149,62 @@ TEST(MeshGeometryAccuracy, DrawnPointsLandWithinHalfAPixelOfTheModel)
     }
     // A field that is straight needs no cuts: a 3 x 3 mesh at rest draws 4 cells of 2 triangles.
     EXPECT_EQ(buildMeshGeometry(resizedMesh(Mesh{}, 3, 3)).indices.size(), 4u * 6u);
+}
+
+// Two projectors overlap over a band: one blends its right edge, the other its left edge over the same
+// width. At each point of the band their light, the blended value raised to gamma, adds to one.
+TEST(EdgeBlendRamp, ComplementaryRampsAddToTheFullLightAcrossTheBand)
+{
+    for (float curve : {1.0f, 1.5f, 2.0f, 3.3f, 4.0f})
+        for (float x = 0.0f; x <= 1.0f; x += 1.0f / 64.0f) {
+            EXPECT_NEAR(blendRamp(x, curve, 1.0f) + blendRamp(1.0f - x, curve, 1.0f), 1.0f, 1e-5f) << curve << " at " << x;
+            for (float gamma : {1.0f, 2.2f, 3.0f}) {
+                const float a = blendedValue({.right = 0.2f, .curve = curve, .gamma = gamma}, 0.8f + 0.2f * x, 0.5f, 1.0f);
+                const float b = blendedValue({.left = 0.2f, .curve = curve, .gamma = gamma}, 0.2f * x, 0.5f, 1.0f);
+                EXPECT_NEAR(std::pow(a, gamma) + std::pow(b, gamma), 1.0f, 1e-4f) << curve << ", " << gamma << " at " << x;
+            }
+        }
+}
+
+TEST(EdgeBlendRamp, OneOutsideTheBandsNoughtAtTheEdgesAndTheBlackLevelOnlyOutside)
+{
+    EdgeBlend blend{.left = 0.2f, .right = 0.1f, .top = 0.15f, .bottom = 0.25f};
+    for (const auto& [s, t] : {std::pair{0.5f, 0.5f}, std::pair{0.2f, 0.15f}, std::pair{0.9f, 0.75f}})
+        EXPECT_EQ(blendedValue(blend, s, t, 0.8f), 0.8f) << s << ", " << t;
+    for (const auto& [s, t] : {std::pair{0.0f, 0.5f}, std::pair{1.0f, 0.5f}, std::pair{0.5f, 0.0f}, std::pair{0.5f, 1.0f}})
+        EXPECT_EQ(blendedValue(blend, s, t, 0.8f), 0.0f) << s << ", " << t;
+    // Each band falls toward its own edge.
+    EXPECT_LT(blendedValue(blend, 0.1f, 0.5f, 1.0f), blendedValue(blend, 0.15f, 0.5f, 1.0f));
+    EXPECT_LT(blendedValue(blend, 0.5f, 0.9f, 1.0f), blendedValue(blend, 0.5f, 0.8f, 1.0f));
+
+    blend.blackLevel = 0.1f;
+    EXPECT_NEAR(blendedValue(blend, 0.5f, 0.5f, 0.0f), 0.1f, 1e-6f);
+    EXPECT_NEAR(blendedValue(blend, 0.5f, 0.5f, 0.5f), 0.55f, 1e-6f);
+    // Inside a ramp the overlap's two blacks already make the level.
+    EXPECT_EQ(blendedValue(blend, 0.05f, 0.5f, 0.0f), 0.0f);
+    EXPECT_NEAR(blendedValue(blend, 0.5f, 0.95f, 1.0f), 0.9f * blendedValue({.bottom = 0.25f}, 0.5f, 0.95f, 1.0f), 1e-6f);
+}
+
+TEST(EdgeBlendRamp, RangesOfTheBlendAndTheSourceRefuseWhatIsNotFinite)
+{
+    constexpr float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    EXPECT_TRUE(isEdgeBlend(EdgeBlend{}) && isEdgeBlend({0.5f, 0.5f, 0.5f, 0.5f, 4.0f, 3.0f, 0.2f}) &&
+                isEdgeBlend({0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 0.0f}));
+    // Each member in turn just beyond either end of its range, and not finite.
+    float EdgeBlend::*const members[] = {&EdgeBlend::left, &EdgeBlend::right, &EdgeBlend::top, &EdgeBlend::bottom,
+                                         &EdgeBlend::curve, &EdgeBlend::gamma, &EdgeBlend::blackLevel};
+    const float lowest[] = {0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 0.0f}, highest[] = {0.5f, 0.5f, 0.5f, 0.5f, 4.0f, 3.0f, 0.2f};
+    for (std::size_t i = 0; i < 7; ++i)
+        for (float bad : {std::nextafter(lowest[i], -1.0f), std::nextafter(highest[i], 5.0f), nan, inf, -inf}) {
+            EdgeBlend blend;
+            blend.*members[i] = bad;
+            EXPECT_FALSE(isEdgeBlend(blend)) << "member " << i << " = " << bad;
+        }
+
+    EXPECT_TRUE(isSourceRect(SourceRect{}) && isSourceRect({0.5f, 0.0f, 0.5001f, 0.25f}));
+    for (const SourceRect& bad : {SourceRect{0.5f, 0.0f, 0.5f, 1.0f}, SourceRect{0.0f, 0.6f, 1.0f, 0.4f},
+                                  SourceRect{-0.01f, 0.0f, 1.0f, 1.0f}, SourceRect{0.0f, 0.0f, 1.0f, 1.01f},
+                                  SourceRect{nan, 0.0f, 1.0f, 1.0f}, SourceRect{0.0f, 0.0f, 1.0f, nan},
+                                  SourceRect{0.0f, 0.0f, inf, 1.0f}, SourceRect{0.0f, -inf, 1.0f, 1.0f}})
+        EXPECT_FALSE(isSourceRect(bad)) << bad.left << " " << bad.top << " " << bad.right << " " << bad.bottom;
 }

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "settings/settings_text.h"
 
@@ -43,13 +45,28 @@ const std::string kDefaultFile = withCrLf(R"({
     "startWithWindows": false
 })");
 
-bool sameValues(const SettingsValues& a, const SettingsValues& b)
+bool sameCorners(const CornerSet& a, const CornerSet& b)
 {
     for (std::size_t i = 0; i < 4; ++i)
-        if (a.corners[i].x != b.corners[i].x || a.corners[i].y != b.corners[i].y)
+        if (a[i].x != b[i].x || a[i].y != b[i].y)
             return false;
-    return a.captureMonitor == b.captureMonitor && a.outputMonitor == b.outputMonitor &&
-           a.adapterIdx == b.adapterIdx && a.startWithWindows == b.startWithWindows && a.mesh == b.mesh && a.showCursor == b.showCursor;
+    return true;
+}
+
+bool sameValues(const SettingsValues& a, const SettingsValues& b)
+{
+    if (a.extraOutputs.size() != b.extraOutputs.size())
+        return false;
+    for (std::size_t i = 0; i < a.extraOutputs.size(); ++i) {
+        const OutputValues &x = a.extraOutputs[i], &y = b.extraOutputs[i];
+        if (x.outputMonitor != y.outputMonitor || !sameCorners(x.corners, y.corners) || x.mesh != y.mesh ||
+            x.source != y.source || x.blend != y.blend)
+            return false;
+    }
+    return sameCorners(a.corners, b.corners) && a.captureMonitor == b.captureMonitor &&
+           a.outputMonitor == b.outputMonitor && a.adapterIdx == b.adapterIdx &&
+           a.startWithWindows == b.startWithWindows && a.mesh == b.mesh && a.showCursor == b.showCursor &&
+           a.source == b.source && a.blend == b.blend;
 }
 
 // Values unlike every default, so that "not read" can be told from "read as the default".
@@ -62,6 +79,31 @@ SettingsValues unusualValues()
     values.adapterIdx = 42;
     values.startWithWindows = true;
     return values;
+}
+
+Mesh randomMesh(int32_t columns, int32_t rows, std::mt19937& random)
+{
+    std::uniform_real_distribution<float> offset(-1.0f, 1.0f);
+    Mesh mesh = resizedMesh(Mesh{}, columns, rows);
+    for (int32_t point = 0; point < mesh.pointCount(); ++point)
+        if (cornerOfPoint(mesh, point) == -1)
+            mesh.offsets[static_cast<std::size_t>(point)] = {offset(random), offset(random)};
+    return mesh;
+}
+
+SourceRect randomSource(std::mt19937& random)
+{
+    std::uniform_real_distribution<float> fraction(0.0f, 0.45f);
+    const float left = fraction(random), top = fraction(random);
+    return {left, top, left + 0.05f + fraction(random), top + 0.05f + fraction(random)};
+}
+
+EdgeBlend randomBlend(std::mt19937& random)
+{
+    std::uniform_real_distribution<float> fraction(0.0f, 1.0f);
+    // Braced lists are evaluated left to right.
+    return {0.5f * fraction(random), 0.5f * fraction(random), 0.5f * fraction(random), 0.5f * fraction(random),
+            1.0f + 3.0f * fraction(random), 1.0f + 2.0f * fraction(random), 0.2f * fraction(random)};
 }
 
 SettingsValues readFrom(const std::string& text, SettingsValues start = unusualValues())
@@ -119,15 +161,30 @@ TEST(SettingsRoundTrip, LoadThenSaveReproducesTheFileByteForByte)
         written.startWithWindows = (round % 2) == 0;
         written.showCursor = (round % 5) == 0;
         // Every third file holds a bent mesh of a random size.
-        if (round % 3 == 0) {
-            written.mesh = resizedMesh(Mesh{}, 2 + round % 8, 2 + round / 3 % 8);
-            for (int32_t point = 0; point < written.mesh.pointCount(); ++point)
-                if (cornerOfPoint(written.mesh, point) == -1)
-                    written.mesh.offsets[static_cast<std::size_t>(point)] = {coordinate(random) / 3, coordinate(random) / 3};
+        if (round % 3 == 0)
+            written.mesh = randomMesh(2 + round % 8, 2 + round / 3 % 8, random);
+        // The other parts of the first output, and up to three more outputs with parts of their own.
+        if (round % 2 == 1)
+            written.source = randomSource(random);
+        if (round % 7 < 3)
+            written.blend = randomBlend(random);
+        for (int output = 0; output < round % 4; ++output) {
+            OutputValues extra;
+            extra.outputMonitor = index(random);
+            for (CornerPoint& corner : extra.corners)
+                corner = {coordinate(random), coordinate(random)};
+            if ((round + output) % 2 == 0)
+                extra.mesh = randomMesh(2 + (round + output) % 8, 9 - round % 8, random);
+            if ((round + output) % 3 != 0)
+                extra.source = randomSource(random);
+            if ((round + output) % 3 != 1)
+                extra.blend = randomBlend(random);
+            written.extraOutputs.push_back(extra);
         }
         const std::string bytes = settingsFileBytes(written);
 
-        const SettingsValues loaded = readFrom(bytes, SettingsValues{});
+        SettingsValues loaded;
+        ASSERT_TRUE(readSettingsText(bytes, loaded).ignored.empty()) << bytes;
         ASSERT_TRUE(sameValues(loaded, written)) << bytes;
         ASSERT_EQ(settingsFileBytes(loaded), bytes);
     }
@@ -305,7 +362,9 @@ TEST(SettingsMesh, AMalformedMeshIsIgnoredWholeAndTheRestStillApplies)
     for (const char* mesh : broken) {
         SettingsValues values;
         const std::string text = std::string("{") + mesh + R"(, "outputMonitor": 7})";
-        EXPECT_EQ(readSettingsText(text, values), MeshReading::Ignored) << mesh;
+        const SettingsReading reading = readSettingsText(text, values);
+        EXPECT_EQ(reading.mesh, MeshReading::Ignored) << mesh;
+        EXPECT_EQ(reading.ignored, std::vector<std::string>{"mesh"}) << mesh;
         EXPECT_EQ(values.mesh, Mesh{}) << mesh;
         EXPECT_EQ(values.outputMonitor, 7) << "the rest of the file still applies: " << mesh;
     }
@@ -320,22 +379,24 @@ TEST(SettingsMesh, AMalformedMeshIsIgnoredWholeAndTheRestStillApplies)
     };
     for (const std::string& offsets : badOffsets) {
         SettingsValues values;
-        EXPECT_EQ(readSettingsText(R"({"mesh": {"columns": 3, "rows": 2, "offsets": )" + offsets + "}}", values),
+        EXPECT_EQ(readSettingsText(R"({"mesh": {"columns": 3, "rows": 2, "offsets": )" + offsets + "}}", values).mesh,
                   MeshReading::Ignored)
             << offsets;
         EXPECT_EQ(values.mesh, Mesh{});
     }
 
     SettingsValues values;
-    EXPECT_EQ(readSettingsText("{\"mesh\": {" + good + "}}", values), MeshReading::Read);
+    EXPECT_EQ(readSettingsText("{\"mesh\": {" + good + "}}", values).mesh, MeshReading::Read);
     ASSERT_EQ(values.mesh.pointCount(), 6);
     EXPECT_EQ(values.mesh.offsets[1], (MeshOffset{0.5f, -0.5f}));
     EXPECT_EQ(values.mesh.offsets[4], (MeshOffset{0.1f, 0.2f}));
     // A corner's offset in the file reads as 0.
-    EXPECT_EQ(readSettingsText(R"({"mesh": {"columns": 3, "rows": 2, "offsets": [{"u": 0.3, "v": 0.3}, )" + sixZeros + "]}}", values),
+    EXPECT_EQ(readSettingsText(R"({"mesh": {"columns": 3, "rows": 2, "offsets": [{"u": 0.3, "v": 0.3}, )" + sixZeros + "]}}", values).mesh,
               MeshReading::Read);
     EXPECT_EQ(values.mesh.offsets[0], MeshOffset{});
-    EXPECT_EQ(readSettingsText(kDefaultFile, values), MeshReading::Absent);
+    const SettingsReading reading = readSettingsText(kDefaultFile, values);
+    EXPECT_EQ(reading.mesh, MeshReading::Absent);
+    EXPECT_TRUE(reading.ignored.empty());
 }
 
 TEST(SettingsShowCursor, WrittenOnlyWhenOnAndReadOnItsOwn)
@@ -351,4 +412,170 @@ TEST(SettingsShowCursor, WrittenOnlyWhenOnAndReadOnItsOwn)
     readSettingsText(R"({"showCursor": 1, "outputMonitor": 4})", read);
     EXPECT_TRUE(read.showCursor) << "a value that is no flag leaves it";
     EXPECT_EQ(read.outputMonitor, 4) << "and stops nothing";
+}
+
+namespace {
+
+// The start of the tests below: every part of every output unlike its default.
+SettingsValues valuesWithParts()
+{
+    SettingsValues values = unusualValues();
+    values.source = {0.25f, 0.25f, 0.75f, 0.75f};
+    values.blend = {0.1f, 0.1f, 0.1f, 0.1f, 3.0f, 1.5f, 0.05f};
+    values.extraOutputs.resize(1);
+    values.extraOutputs[0].outputMonitor = 9;
+    values.extraOutputs[0].source = values.source;
+    return values;
+}
+
+struct Read {
+    SettingsValues values = valuesWithParts();
+    SettingsReading reading;
+};
+
+Read readParts(const std::string& text)
+{
+    Read read;
+    read.reading = readSettingsText(text, read.values);
+    return read;
+}
+
+using Names = std::vector<std::string>;
+
+} // namespace
+
+TEST(SettingsWriting, SourceBlendAndOtherOutputsAreWrittenWholeOnlyWhenNotTheDefault)
+{
+    SettingsValues values;
+    values.source.left = 0.5f;
+    values.extraOutputs = {OutputValues{}};
+    values.extraOutputs[0].blend.left = 0.25f;
+    const std::string bytes = settingsFileBytes(values);
+    EXPECT_NE(bytes.find(withCrLf(R"(
+    "source": {
+        "bottom": 1.0,
+        "left": 0.5,
+        "right": 1.0,
+        "top": 0.0
+    },)")),
+              std::string::npos)
+        << bytes;
+    // The entry: its blend whole, its corners and monitor always; its 2 x 2 mesh and whole source never.
+    EXPECT_NE(bytes.find("\"extraOutputs\": [\r\n        {\r\n            \"blend\": {\r\n                \"blackLevel\": 0.0,"),
+              std::string::npos)
+        << bytes;
+    EXPECT_NE(bytes.find("\"gamma\": 2.200000047683716,\r\n                \"left\": 0.25,"), std::string::npos) << bytes;
+    EXPECT_NE(bytes.find("],\r\n            \"outputMonitor\": 1\r\n        }\r\n    ],\r\n    \"outputMonitor\": 1,"),
+              std::string::npos)
+        << bytes;
+    EXPECT_EQ(bytes.find("\"blend\""), bytes.rfind("\"blend\"")) << "the first output's default blend is left out";
+    EXPECT_EQ(bytes.find("\"mesh\""), std::string::npos);
+
+    // More outputs than a file may hold: the first three are written.
+    values.extraOutputs.resize(5, values.extraOutputs[0]);
+    SettingsValues read;
+    EXPECT_TRUE(readSettingsText(settingsFileBytes(values), read).ignored.empty());
+    values.extraOutputs.resize(kMostOutputs - 1);
+    EXPECT_TRUE(sameValues(read, values));
+}
+
+TEST(SettingsWriting, NothingNotFiniteOrOutOfRangeIsWritten)
+{
+    constexpr float inf = std::numeric_limits<float>::infinity();
+    SettingsValues values;
+    values.source.right = std::numeric_limits<float>::quiet_NaN();
+    values.blend.gamma = inf;
+    values.extraOutputs.resize(1);
+    values.extraOutputs[0].source = {0.5f, 0.0f, 0.5f, 1.0f};
+    values.extraOutputs[0].blend.curve = -inf;
+    std::string bytes = settingsFileBytes(values);
+    EXPECT_EQ(bytes.find("null"), std::string::npos) << bytes;
+    EXPECT_EQ(bytes.find("\"source\""), std::string::npos) << bytes;
+    EXPECT_EQ(bytes.find("\"blend\""), std::string::npos) << bytes;
+
+    // Nor can reading take one: numbers beyond float range are refused everywhere, each part on its own.
+    const Read read = readParts(R"({"source": {"left": 1e39}, "blend": {"right": -1e39}, "mesh": 1,
+        "extraOutputs": [{"outputMonitor": 1, "corners": [{"x": 1e39, "y": 0}], "source": {"top": -1e39},
+                          "blend": {"blackLevel": 1e300}}]})");
+    EXPECT_EQ(read.reading.ignored, (Names{"mesh", "source", "blend", "extraOutputs[0].corners",
+                                           "extraOutputs[0].source", "extraOutputs[0].blend"}));
+    bytes = settingsFileBytes(read.values);
+    EXPECT_EQ(bytes.find("null"), std::string::npos) << bytes;
+}
+
+TEST(SettingsOutputParts, AMalformedSourceOrBlendIsIgnoredWholeAndTheRestStillApplies)
+{
+    const SettingsValues start = valuesWithParts();
+    const std::pair<std::string, std::vector<std::string>> broken[] = {
+        {"source", {"[0, 0, 1, 1]", "0.5", R"({"left": "0.1"})", R"({"right": true})", R"({"right": null})",
+                    R"({"left": 0.5, "right": 0.5})", R"({"top": 0.75, "bottom": 0.25})", R"({"right": 1.01})",
+                    R"({"top": -0.01})", R"({"bottom": 1e39})"}},
+        {"blend", {"[]", "null", R"({"bottom": false})", R"({"curve": "2"})", R"({"left": 0.51})", R"({"right": -0.1})",
+                   R"({"top": 1e39})", R"({"curve": 0.99})", R"({"curve": 4.01})", R"({"gamma": 0.5})",
+                   R"({"gamma": 3.01})", R"({"blackLevel": 0.21})", R"({"blackLevel": -0.01})"}},
+    };
+    for (const auto& [key, values] : broken)
+        for (const std::string& value : values) {
+            // Beside it, all good: the other of the two, an entry and a plain value.
+            const bool source = key == "source";
+            const Read read = readParts("{\"" + key + "\": " + value + (source ? R"(, "blend")" : R"(, "source")") +
+                                        R"(: {"left": 0.2}, "extraOutputs": [{"outputMonitor": 5}], "outputMonitor": 7})");
+            EXPECT_EQ(read.reading.ignored, Names{key}) << value;
+            EXPECT_EQ(read.values.source, source ? start.source : SourceRect{.left = 0.2f}) << value;
+            EXPECT_EQ(read.values.blend, source ? EdgeBlend{.left = 0.2f} : start.blend) << value;
+            ASSERT_EQ(read.values.extraOutputs.size(), 1u) << value;
+            EXPECT_EQ(read.values.extraOutputs[0].outputMonitor, 5) << value;
+            EXPECT_EQ(read.values.outputMonitor, 7) << value;
+        }
+
+    // Missing members take the default's, not the start's; unknown ones are passed over; the limits are in range.
+    Read read = readParts(R"({"source": {"right": 1, "bottom": 0.5, "note": "x"}, "blend": {"left": 0.1}})");
+    EXPECT_TRUE(read.reading.ignored.empty());
+    EXPECT_TRUE(read.values.source == (SourceRect{0.0f, 0.0f, 1.0f, 0.5f}) && read.values.blend == EdgeBlend{.left = 0.1f});
+    read = readParts(R"({"blend": {"left": 0.5, "right": 0, "curve": 4, "gamma": 1, "blackLevel": 0.2}})");
+    EXPECT_EQ(read.values.blend, (EdgeBlend{0.5f, 0.0f, 0.0f, 0.0f, 4.0f, 1.0f, 0.2f}));
+}
+
+TEST(SettingsExtraOutputs, EntriesWithoutAReadableMonitorOrBeyondTheThirdAreDroppedByTheirPlace)
+{
+    Read read = readParts(R"({"extraOutputs": [{"outputMonitor": null}, {"corners": []}, {"outputMonitor": 2.7},
+                                               {"outputMonitor": 4}, [1]]})");
+    EXPECT_EQ(read.reading.ignored, (Names{"extraOutputs[0]", "extraOutputs[1]", "extraOutputs[3]", "extraOutputs[4]"}));
+    ASSERT_EQ(read.values.extraOutputs.size(), 1u);
+    EXPECT_EQ(read.values.extraOutputs[0].outputMonitor, 2);
+    EXPECT_TRUE(sameCorners(read.values.extraOutputs[0].corners, kDefaultCorners)) << "missing corners are the default";
+
+    // Only an array replaces them; an empty one clears them.
+    read = readParts(R"({"extraOutputs": {"outputMonitor": 2}, "outputMonitor": 7})");
+    EXPECT_EQ(read.reading.ignored, Names{"extraOutputs"});
+    SettingsValues want = valuesWithParts();
+    want.outputMonitor = 7;
+    EXPECT_TRUE(sameValues(read.values, want));
+    EXPECT_EQ(readParts("{}").values.extraOutputs.size(), 1u);
+    read = readParts(R"({"extraOutputs": []})");
+    EXPECT_TRUE(read.reading.ignored.empty() && read.values.extraOutputs.empty());
+}
+
+TEST(SettingsExtraOutputs, AMalformedPartOfAnEntryTakesItsDefaultAlone)
+{
+    // The corners' first three are good: a half-read set must not survive.
+    const Read read = readParts(R"({"extraOutputs": [
+        {"outputMonitor": 2, "corners": [{"x":0.5,"y":0.25},{"x":1,"y":2},{"x":-3,"y":-4}],
+         "mesh": {"columns": 3, "rows": 2, "offsets": []}, "source": {"left": 2}, "blend": {"gamma": true}},
+        {"outputMonitor": 3, "mesh": {"columns": 2, "rows": 3, "offsets": [{"u":0,"v":0},{"u":0,"v":0},
+            {"u":0.5,"v":0.25},{"u":0,"v":0},{"u":0,"v":0},{"u":0,"v":0}]},
+         "source": {"right": 0.5}, "blend": {"right": 0.25}, "corners": "none"}],
+        "mesh": {"columns": 2, "rows": 3, "offsets": []}, "captureMonitor": 6})");
+    EXPECT_EQ(read.reading.mesh, MeshReading::Ignored) << "the first output's mesh is told apart from an entry's";
+    EXPECT_EQ(read.reading.ignored, (Names{"mesh", "extraOutputs[0].corners", "extraOutputs[0].mesh",
+                                           "extraOutputs[0].source", "extraOutputs[0].blend", "extraOutputs[1].corners"}));
+    ASSERT_EQ(read.values.extraOutputs.size(), 2u);
+    const OutputValues &first = read.values.extraOutputs[0], &second = read.values.extraOutputs[1];
+    EXPECT_EQ(first.outputMonitor, 2);
+    EXPECT_TRUE(sameCorners(first.corners, kDefaultCorners));
+    EXPECT_TRUE(first.mesh == Mesh{} && first.source == SourceRect{} && first.blend == EdgeBlend{});
+    EXPECT_EQ(second.outputMonitor, 3);
+    EXPECT_EQ(second.mesh.offsets.at(2), (MeshOffset{0.5f, 0.25f}));
+    EXPECT_TRUE(second.source == SourceRect{.right = 0.5f} && second.blend == EdgeBlend{.right = 0.25f});
+    EXPECT_EQ(read.values.captureMonitor, 6);
 }
