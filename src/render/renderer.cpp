@@ -50,6 +50,7 @@ Renderer::~Renderer()
     matrixBuffer.Reset();
     quadBuffer.Reset();
     inputLayout.Reset();
+    blendShader.Reset();
     sampleShader.Reset();
     warpShader.Reset();
     projections.clear();

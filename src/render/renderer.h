@@ -122,6 +122,8 @@ public:
     std::vector<ProjectionTarget> projections;
     Microsoft::WRL::ComPtr<ID3D11VertexShader> warpShader;
     Microsoft::WRL::ComPtr<ID3D11PixelShader> sampleShader;
+    // The captured picture's shader where its output blends its edges.
+    Microsoft::WRL::ComPtr<ID3D11PixelShader> blendShader;
     Microsoft::WRL::ComPtr<ID3D11InputLayout> inputLayout;
     Microsoft::WRL::ComPtr<ID3D11Buffer> quadBuffer;
     Microsoft::WRL::ComPtr<ID3D11Buffer> matrixBuffer;

@@ -14,12 +14,23 @@ inline constexpr std::string_view kWarpVertexShader =
 
 // The look: `source` (left, top, width, height) is the part of the texture that (s, t) spans; `widths` are
 // the edge blend's left, right, top and bottom; `shape` holds its curve, 1 / gamma and black level. The
-// plain look (0, 0, 1, 1; no widths; black level 0) returns the texel untouched. Written with arithmetic,
-// pow, min and max alone, all that Wine's shader compiler takes (no ternary operator, step or lerp): a
-// step is a difference scaled far beyond 1 and clamped. An edge's band is 1 where its distance is below
-// its width; its ramp is g^(1/gamma), with g's two halves chosen either side of the middle.
+// plain look (0, 0, 1, 1) samples the whole texture.
+#define OSTREL_LOOK_CONSTANTS "cbuffer Look : register(b0) { float4 source; float4 widths; float4 shape; }; "
+
+// Without a blend: the look's part of the texture, nothing else, so a pass pays nothing for blending it
+// does not use.
 inline constexpr std::string_view kSamplePixelShader =
-    "cbuffer Look : register(b0) { float4 source; float4 widths; float4 shape; }; "
+    OSTREL_LOOK_CONSTANTS
+    "Texture2D t : register(t0); SamplerState s : register(s0); "
+    "float4 main(float4 p : SV_POSITION, float2 tex : TEXCOORD) : SV_TARGET { "
+    "return t.Sample(s, source.xy + tex * source.zw); }";
+
+// With a blend. Written with arithmetic, pow, min and max alone, all that Wine's shader compiler takes
+// (no ternary operator, step or lerp): a step is a difference scaled far beyond 1 and clamped. An edge's
+// band is 1 where its distance is below its width; its ramp is g^(1/gamma), with g's two halves chosen
+// either side of the middle; the black level lifts what lies outside every band.
+inline constexpr std::string_view kBlendPixelShader =
+    OSTREL_LOOK_CONSTANTS
     "Texture2D t : register(t0); SamplerState s : register(s0); "
     "float4 main(float4 p : SV_POSITION, float2 tex : TEXCOORD) : SV_TARGET { "
     "float4 c = t.Sample(s, source.xy + tex * source.zw); "
@@ -32,3 +43,5 @@ inline constexpr std::string_view kSamplePixelShader =
     "float4 f = 1.0f + (pow(g, shape.y) - 1.0f) * band; "
     "float inside = max(max(band.x, band.y), max(band.z, band.w)); "
     "c.rgb = f.x * f.y * f.z * f.w * c.rgb * (1.0f - shape.z) + shape.z * (1.0f - inside); return c; }";
+
+#undef OSTREL_LOOK_CONSTANTS

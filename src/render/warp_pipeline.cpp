@@ -49,6 +49,12 @@ LookConstants lookConstants(const PictureLook& look)
             {blend.curve, 1.0f / blend.gamma, blend.blackLevel, 0.0f}};
 }
 
+// Whether the blend changes any colour: only then does the picture take the blending shader.
+bool blends(const EdgeBlend& blend)
+{
+    return blend.left > 0.0f || blend.right > 0.0f || blend.top > 0.0f || blend.bottom > 0.0f || blend.blackLevel > 0.0f;
+}
+
 ComPtr<ID3DBlob> compileShader(std::string_view text, const char* target)
 {
     ComPtr<ID3DBlob> bytecode;
@@ -64,6 +70,7 @@ HRESULT Renderer::createWarpPipeline()
 {
     const ComPtr<ID3DBlob> vertexCode = compileShader(kWarpVertexShader, "vs_4_0");
     const ComPtr<ID3DBlob> pixelCode = compileShader(kSamplePixelShader, "ps_4_0");
+    const ComPtr<ID3DBlob> blendCode = compileShader(kBlendPixelShader, "ps_4_0");
     if (vertexCode) {
         device->CreateVertexShader(vertexCode->GetBufferPointer(), vertexCode->GetBufferSize(), nullptr,
                                    warpShader.ReleaseAndGetAddressOf());
@@ -73,6 +80,9 @@ HRESULT Renderer::createWarpPipeline()
     if (pixelCode)
         device->CreatePixelShader(pixelCode->GetBufferPointer(), pixelCode->GetBufferSize(), nullptr,
                                   sampleShader.ReleaseAndGetAddressOf());
+    if (blendCode)
+        device->CreatePixelShader(blendCode->GetBufferPointer(), blendCode->GetBufferSize(), nullptr,
+                                  blendShader.ReleaseAndGetAddressOf());
 
     D3D11_BUFFER_DESC quad{};
     quad.ByteWidth = sizeof kQuad;
@@ -186,7 +196,8 @@ void Renderer::bindWarpPipeline(ID3D11ShaderResourceView* texture, const WarpMat
     context->IASetInputLayout(inputLayout.Get());
     context->VSSetShader(warpShader.Get(), nullptr, 0);
     context->VSSetConstantBuffers(0, 1, matrixBuffer.GetAddressOf());
-    context->PSSetShader(sampleShader.Get(), nullptr, 0);
+    ID3D11PixelShader* pixelShader = look && blends(look->blend) && blendShader ? blendShader.Get() : sampleShader.Get();
+    context->PSSetShader(pixelShader, nullptr, 0);
     if (look)
         writePictureLook(*look);
     ID3D11Buffer* lookBuffer = look ? pictureLookBuffer.Get() : plainLookBuffer.Get();

@@ -42,7 +42,7 @@ enum class MeshReading { Absent, Read, Ignored };
 
 // What reading found: the mesh's word, and the name of every part it ignored because it was malformed or
 // out of range ("mesh", "source", "blend", "extraOutputs", "extraOutputs[1]", "extraOutputs[0].blend"...),
-// in the order of the file's keys.
+// always in that order, each entry's parts right after it; entries are named by their place in the file.
 struct SettingsReading {
     MeshReading mesh = MeshReading::Absent;
     std::vector<std::string> ignored;

@@ -173,6 +173,18 @@ TEST_F(RendererDrawing, PictureLookSamplesItsPartAndBlendsItsEdgesAsTheModelSays
     const auto plain = readProjection();
     EXPECT_EQ(at(plain, 0, 0), (Rgba{0, 200, 0, 255})) << "without a look the whole texture, unblended";
     EXPECT_EQ(at(plain, kWidth - 1, kHeight - 1), (Rgba{255, 200, 255, 255}));
+
+    // A part without a blend: the same part, every colour as it is.
+    const PictureLook partOnly{look.source, EdgeBlend{}};
+    renderer_.beginProjectionFrame(0);
+    renderer_.drawWarpedTexture(picture.Get(), identityMatrix(), false, &partOnly);
+    const auto part = readProjection();
+    for (const auto& [x, y] : {std::pair{1, 1}, std::pair{kWidth / 2, kHeight / 2}, std::pair{kWidth - 2, kHeight - 2}}) {
+        const float s = (static_cast<float>(x) + 0.5f) / kWidth, t = (static_cast<float>(y) + 0.5f) / kHeight;
+        EXPECT_EQ(at(part, x, y).g, 200) << x << ", " << y;
+        EXPECT_NEAR(at(part, x, y).r, (0.25f + 0.5f * s) * 256.0f - 0.5f, 1.5f) << x << ", " << y;
+        EXPECT_NEAR(at(part, x, y).b, (0.5f + 0.5f * t) * 256.0f - 0.5f, 1.5f) << x << ", " << y;
+    }
 }
 
 TEST_F(RendererDrawing, KeystonePutsThePictureCornersWhereTheHomographySays)
