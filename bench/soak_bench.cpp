@@ -110,9 +110,9 @@ int main(int argc, char** argv)
     Sample afterWarmUp, last;
     for (long target = interval; target <= totalPasses; target += interval) {
         while (passes.poll() < target) {
-            passes.waitFor(std::min(target - passes.poll(), interval / 10 + 1), std::chrono::seconds(60));
-            // A picture that keeps changing, so every capture is a new one.
+            // A picture that changes before every redraw waited for: the program draws only a new picture.
             picture.draw(static_cast<double>(passes.poll() % 997) / 997.0);
+            passes.waitFor(1, std::chrono::seconds(60));
             if (!program.running()) {
                 std::fprintf(stderr, "the program ended after %ld passes\n%s", passes.poll(), program.output().c_str());
                 return 1;

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "capture/capture_engine.h"
@@ -83,6 +84,8 @@ int main()
     // The bare screen copy of the same area, and the upload and mip generation of its picture.
     const int width = 1024, height = 768;
     std::vector<uint32_t> pixels(static_cast<std::size_t>(width) * height);
+    // The copy before, which a still desktop's copy is compared with: equal, so compared whole.
+    std::vector<uint32_t> previousPixels;
     D3D11_TEXTURE2D_DESC description{};
     description.Width = width;
     description.Height = height;
@@ -96,7 +99,7 @@ int main()
     ComPtr<ID3D11ShaderResourceView> view;
     renderer.device->CreateTexture2D(&description, nullptr, texture.GetAddressOf());
     renderer.device->CreateShaderResourceView(texture.Get(), nullptr, view.GetAddressOf());
-    Average bitBlt, getDIBits, upload, mips, draw, present, secondDraw, secondPresent, pass;
+    Average bitBlt, getDIBits, compare, upload, mips, draw, present, secondDraw, secondPresent, pass;
     for (int i = 0; i < kPasses; ++i) {
         HDC screen = GetDC(nullptr);
         HDC memory = CreateCompatibleDC(screen);
@@ -110,6 +113,14 @@ int main()
         clock.start();
         GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
         getDIBits.add(clock.milliseconds());
+        if (previousPixels.empty())
+            previousPixels = pixels;
+        clock.start();
+        const bool same = std::memcmp(previousPixels.data(), pixels.data(), pixels.size() * sizeof(uint32_t)) == 0;
+        compare.add(clock.milliseconds());
+        previousPixels.swap(pixels);
+        if (!same)
+            pixels = previousPixels;
         SelectObject(memory, previous);
         DeleteObject(bitmap);
         DeleteDC(memory);
@@ -206,6 +217,13 @@ int main()
     printTableRow("One pass through a bowed 9 x 9 mesh against the 2 x 2 pass, same run",
                   "Wine, software rendering, 1024x768 captured, 800x600 shown", "at most 1.15x",
                   "%.1f ms against %.1f ms: %.2fx", meshPass.per(), pass.per(), meshPass.per() / pass.per());
+    const double stillPass = bitBlt.per() + getDIBits.per() + compare.per();
+    std::printf("  a pass on a still desktop needs only the screen copy and its comparison: %.2f ms (copy %.2f ms, "
+                "comparison %.2f ms)\n",
+                stillPass, bitBlt.per() + getDIBits.per(), compare.per());
+    printTableRow("The screen copy and its comparison with the last copy: all a pass does on a still desktop",
+                  "Wine, 1024x768 captured", "for the record: the still desktop's floor", "%.2f ms a pass (copy %.2f, comparison %.2f ms)",
+                  stillPass, bitBlt.per() + getDIBits.per(), compare.per());
     const double secondOwn = secondDraw.per() + secondPresent.per();
     const double added = twoOutputPass.per() - pass.per();
     std::printf("  with a second projector %.2f ms against %.2f ms: it adds %.2f ms against its own draw %.2f ms "

@@ -77,6 +77,9 @@ void recoverLostDevice()
     Log("WARN", message);
     app.deviceLostAt = GetTickCount64();
     dropDeviceObjects();
+    // Nothing the old device drew counts on the new one.
+    for (ProjectionOutput& output : app.outputs)
+        output.shownScene.reset();
     makeEverythingOnTheDevice(false);
 }
 

@@ -8,6 +8,7 @@
 #include "app/app_state.h"
 #include "app/corner_editing_input.h"
 #include "app/device_objects.h"
+#include "app/panel_pacing.h"
 #include "app/pass_pacing.h"
 #include "app/tray_icon.h"
 #include "capture/capture_engine.h"
@@ -25,13 +26,23 @@ namespace {
 constexpr int32_t kTopmostInterval = 10;
 constexpr double kRefreshHzWithoutProjector = 60.0;
 
-void dispatchPendingMessages()
+// Whether any message came: each may change what the panel shows (input, a tray click, a display change).
+bool dispatchPendingMessages()
 {
+    bool any = false;
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
+        any = true;
     }
+    return any;
+}
+
+// Blocks until a message arrives (a click, a key, the tray, a display change) or `timeout` ms pass.
+void waitForMessages(DWORD timeout)
+{
+    MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
 void drawGridOrLogo(Renderer& renderer, const ProjectionOutput& output, const WarpMatrix& warp)
@@ -105,6 +116,37 @@ void drawCapturedPointer(Renderer& renderer, const ProjectionOutput& output, con
     renderer.drawPointer(pointerMatrix(warp, s0 + bend.u, t0 + bend.v, s1 + bend.u, t1 + bend.v));
 }
 
+// What the output's window would show if it were drawn now.
+ProjectionScene sceneOf(const ProjectionOutput& output)
+{
+    ProjectionScene scene;
+    scene.corners = output.corners;
+    scene.mesh = output.mesh;
+    scene.source = output.source;
+    scene.blend = output.blend;
+    if (app.capture) {
+        scene.picture = app.capture->frameView.Get();
+        scene.pictureVersion = app.capture->pictureVersion;
+        const CapturedPointer& pointer = app.capture->pointer;
+        scene.pointerShown = app.showCursor && pointer.visible;
+        if (scene.pointerShown) {
+            scene.pointerArea = pointer.area;
+            scene.pointerShape = pointer.shapeVersion;
+        }
+    }
+    if (app.showGrid) {
+        scene.grid = app.gridTexture.Get();
+        scene.logo = app.logoTexture.Get();
+    }
+    scene.handlesShown = app.panelVisible;
+    scene.selectedPoint = output.selectedPoint;
+    RECT client{};
+    GetClientRect(output.window, &client);
+    scene.width = client.right - client.left;
+    scene.height = client.bottom - client.top;
+    return scene;
+}
+
 // The output's part of the picture with its edge blend, the grid (or the logo) over it, and the
 // handles last, over everything.
 void composeProjection(Renderer& renderer, const ProjectionOutput& output)
@@ -124,15 +166,22 @@ void composeProjection(Renderer& renderer, const ProjectionOutput& output)
         drawPointHandles(renderer, output, warp);
 }
 
-// Every shown output drawn, then all presented together; only the last present waits for the vertical
-// blank, so a pass waits once however many projectors there are. False when nothing was presented.
+// Every shown output whose scene changed drawn, then all presented together; only the last present
+// waits for the vertical blank, so a pass waits once however many projectors there are. An output whose
+// scene is the one its window shows is left alone: the projector keeps the last picture. False when
+// nothing was presented.
 bool projectOutputs(Renderer& renderer)
 {
     std::vector<std::size_t> drawn;
     for (std::size_t index = 0; index < app.outputs.size(); ++index) {
-        if (!app.outputs[index].shown || !renderer.beginProjectionFrame(index))
+        ProjectionOutput& output = app.outputs[index];
+        if (!output.shown)
             continue;
-        composeProjection(renderer, app.outputs[index]);
+        ProjectionScene scene = sceneOf(output);
+        if (output.shownScene == scene || !renderer.beginProjectionFrame(index))
+            continue;
+        composeProjection(renderer, output);
+        output.shownScene = std::move(scene);
         drawn.push_back(index);
     }
     for (std::size_t at = 0; at < drawn.size(); ++at)
@@ -140,9 +189,10 @@ bool projectOutputs(Renderer& renderer)
     return !drawn.empty();
 }
 
-// One frame of the panel library into the control window.
+// One frame of the panel library into the control window, presented.
 void drawPanelFrame(Renderer& renderer)
 {
+    renderer.clearTargets();
     renderer.beginControlFrame();
     ImGui_ImplDX11_NewFrame();
     ImGui_ImplWin32_NewFrame();
@@ -150,6 +200,30 @@ void drawPanelFrame(Renderer& renderer)
     drawControlPanel();
     ImGui::Render();
     ImGui_ImplDX11_RenderDrawData(ImGui::GetDrawData());
+    renderer.presentControl();
+}
+
+// The panel when it is open and due: after a change of what it shows, or to blink a text cursor.
+void drawPanelWhenDue(Renderer& renderer, PanelPacing& pacing, PanelView& shownView)
+{
+    if (!app.panelVisible)
+        return;
+    PanelView view = currentPanelView();
+    if (view != shownView) {
+        pacing.somethingChanged();
+        shownView = std::move(view);
+    }
+    const ULONGLONG now = GetTickCount64();
+    if (!pacing.due(now))
+        return;
+    drawPanelFrame(renderer);
+    pacing.drawn(ImGui::GetIO().WantTextInput, now);
+}
+
+// Nothing shown and no panel frame due: nothing to capture, draw or present until a message comes.
+bool nothingToDo(const PanelPacing& pacing)
+{
+    return !anyOutputShown() && !(app.panelVisible && pacing.due(GetTickCount64()));
 }
 
 // Other programs may claim the top-most band; every 11th pass takes it back without moving,
@@ -181,27 +255,34 @@ double outputRefreshHz()
 void runMainLoop()
 {
     PassPacer pacer;
+    PanelPacing panelPacing;
+    PanelView shownPanelView;
     while (app.running) {
         pacer.startPass();
-        dispatchPendingMessages();
+        if (dispatchPendingMessages())
+            panelPacing.somethingChanged();
         if (!app.renderer) {
             retryDeviceWhenDue();
             continue;
         }
+        if (nothingToDo(panelPacing)) {
+            waitForMessages(app.panelVisible ? panelPacing.msUntilDue(GetTickCount64()) : INFINITE);
+            reportPassEnd();
+            continue;
+        }
         Renderer& renderer = *app.renderer;
         updateCornerEditing();
-        renderer.clearTargets();
         const bool acquired = acquireCapturedFrame();
         const bool projected = projectOutputs(renderer);
-        if (app.panelVisible)
-            drawPanelFrame(renderer);
-        renderer.presentControl();
+        drawPanelWhenDue(renderer, panelPacing, shownPanelView);
         keepProjectionsOnTop();
         releaseCapturedFrame(acquired);
         if (reportedDeviceRemoval())
             renderer.lostDevice = DXGI_ERROR_DEVICE_REMOVED;
-        if (deviceWasLost())
+        if (deviceWasLost()) {
             recoverLostDevice();
+            panelPacing.somethingChanged();
+        }
         // Only a projection's present waits for a vertical blank; any other pass waits here instead.
         else if (!projected)
             pacer.waitOutRefreshPeriod(outputRefreshHz());

@@ -42,6 +42,7 @@ void showProjection(ProjectionOutput& output)
     if (output.shown) {
         placeProjectionWindow(output.window, app.monitors[static_cast<std::size_t>(output.outputMonitor)].rect);
         ShowWindow(output.window, SW_SHOW);
+        output.shownScene.reset();
     } else {
         ShowWindow(output.window, SW_HIDE);
     }

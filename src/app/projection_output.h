@@ -5,7 +5,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 
+#include "app/projection_scene.h"
 #include "warp/corner_point.h"
 #include "warp/edge_blend.h"
 #include "warp/mesh.h"
@@ -23,6 +25,9 @@ struct ProjectionOutput {
     HWND window = nullptr;
     // Whether its monitor exists.
     bool shown = false;
+    // What its window shows now; nothing when it must be drawn whatever the scene (never drawn, shown
+    // again, uncovered, or on a new device).
+    std::optional<ProjectionScene> shownScene;
     int32_t draggedPoint = -1;
     int32_t selectedPoint = 0;
     // Whether an arrow key moved a point in the previous pass that reached the keys.

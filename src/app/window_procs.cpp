@@ -57,6 +57,11 @@ LRESULT CALLBACK ProjectionWndProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_CLOSE:
         // Refused: nothing could draw the projection again once its window were destroyed.
         return 0;
+    case WM_PAINT:
+        // Uncovered or shown again: the picture is drawn anew in the next pass, whatever changed.
+        if (const int32_t output = outputOfWindow(window); output != -1)
+            app.outputs[static_cast<std::size_t>(output)].shownScene.reset();
+        break;
     default:
         break;
     }

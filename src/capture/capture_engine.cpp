@@ -64,8 +64,10 @@ void CaptureEngine::releaseFrame()
     }
 }
 
-bool CaptureEngine::prepareCopyTexture(const D3D11_TEXTURE2D_DESC& picture)
+bool CaptureEngine::prepareCopyTexture(const D3D11_TEXTURE2D_DESC& picture, bool* remade)
 {
+    if (remade)
+        *remade = false;
     std::optional<PictureShape> existing;
     if (frameTexture) {
         D3D11_TEXTURE2D_DESC current{};
@@ -83,6 +85,8 @@ bool CaptureEngine::prepareCopyTexture(const D3D11_TEXTURE2D_DESC& picture)
     description.CPUAccessFlags = 0;
     description.MiscFlags = D3D11_RESOURCE_MISC_GENERATE_MIPS;
     frameView.Reset();
+    if (remade)
+        *remade = true;
     if (FAILED(device->CreateTexture2D(&description, nullptr, frameTexture.ReleaseAndGetAddressOf())))
         return false;
     device->CreateShaderResourceView(frameTexture.Get(), nullptr, frameView.ReleaseAndGetAddressOf());

@@ -46,7 +46,9 @@ public:
     // Duplicates the output that shows the capture monitor, or switches to the GDI copy.
     HRESULT initDuplication();
     // Brings the newest picture into frameTexture and frameView; on success `texture` holds a new
-    // reference to frameTexture. A failure leaves the last picture in place.
+    // reference to frameTexture. A failure leaves the last picture in place. `pictureVersion` moves only
+    // when a new picture was copied in: not for a time-out, a frame that moved only the pointer, or a
+    // GDI copy equal to the previous one.
     HRESULT acquireFrame(Microsoft::WRL::ComPtr<ID3D11Texture2D>& texture);
     // Gives a held desktop frame back to the system.
     void releaseFrame();
@@ -57,6 +59,9 @@ public:
     Microsoft::WRL::ComPtr<ID3D11Texture2D> frameTexture;
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> frameView;
     int32_t monitorIndex = 0;
+    // Moves with every new picture in frameTexture, so that a picture that did not change need not be
+    // drawn again.
+    uint64_t pictureVersion = 0;
     bool frameHeld = false;
     bool useGdi = false;
     // The duplication was lost and could not be made again (the secure desktop, a full-screen program):
@@ -68,16 +73,17 @@ public:
     bool trackPointer = false;
     CapturedPointer pointer;
     Rect monitorRect;
-    // The GDI copy's pixels: grown to the largest area copied and reused, so that a pass allocates
-    // nothing once it has its size.
+    // The GDI copy's pixels as uploaded, and the next copy beside them to compare: each grown to the
+    // largest area copied and reused, so that a pass allocates nothing once it has its size.
     std::vector<uint32_t> gdiPixels;
+    std::vector<uint32_t> gdiNextPixels;
 
 private:
     HRESULT acquireByDuplication(Microsoft::WRL::ComPtr<ID3D11Texture2D>& texture);
     HRESULT copyByGdi(Microsoft::WRL::ComPtr<ID3D11Texture2D>& texture);
-    // Makes frameTexture and frameView anew when the picture's size or format differs; false when
-    // there is no copy texture afterwards.
-    bool prepareCopyTexture(const D3D11_TEXTURE2D_DESC& picture);
+    // Makes frameTexture and frameView anew when the picture's size or format differs (saying so in
+    // `remade`); false when there is no copy texture afterwards.
+    bool prepareCopyTexture(const D3D11_TEXTURE2D_DESC& picture, bool* remade = nullptr);
     HRESULT copyDesktopPicture(ID3D11Texture2D* picture);
     void retryLostDuplication();
     void readGdiPointer(const Rect& capturedArea);

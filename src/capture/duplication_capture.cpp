@@ -147,9 +147,15 @@ HRESULT CaptureEngine::acquireByDuplication(ComPtr<ID3D11Texture2D>& texture)
     frameHeld = true;
     if (trackPointer)
         readDuplicationPointer(frameInfo);
+    // A frame with no present time moved only the pointer: the picture is the one already copied.
+    if (frameInfo.LastPresentTime.QuadPart == 0 && frameTexture) {
+        texture = frameTexture;
+        return S_OK;
+    }
     ComPtr<ID3D11Texture2D> picture;
     if (FAILED(desktop.As(&picture)) || FAILED(copyDesktopPicture(picture.Get())))
         return E_FAIL;
     texture = frameTexture;
+    ++pictureVersion;
     return S_OK;
 }

@@ -1,4 +1,6 @@
-// The GDI branch of CaptureEngine: a screen copy of the capture monitor, uploaded every pass.
+// The GDI branch of CaptureEngine: a screen copy of the capture monitor every pass, uploaded only when it
+// differs from the one before.
+#include <cstring>
 #include <vector>
 
 #include "capture/capture_engine.h"
@@ -60,7 +62,8 @@ HRESULT CaptureEngine::copyByGdi(ComPtr<ID3D11Texture2D>& texture)
     if (!BitBlt(copy.memory(), 0, 0, width, height, copy.screen(), area.left, area.top, SRCCOPY | CAPTUREBLT))
         return E_FAIL;
 
-    gdiPixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    gdiNextPixels.resize(count);
     BITMAPINFO description{};
     description.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     description.bmiHeader.biWidth = width;
@@ -68,10 +71,12 @@ HRESULT CaptureEngine::copyByGdi(ComPtr<ID3D11Texture2D>& texture)
     description.bmiHeader.biPlanes = 1;
     description.bmiHeader.biBitCount = 32;
     description.bmiHeader.biCompression = BI_RGB;
-    const int rows = GetDIBits(copy.memory(), copy.bitmap(), 0, static_cast<UINT>(height), gdiPixels.data(),
+    const int rows = GetDIBits(copy.memory(), copy.bitmap(), 0, static_cast<UINT>(height), gdiNextPixels.data(),
                                &description, DIB_RGB_COLORS);
     if (rows != height)
         return E_FAIL;
+    if (trackPointer)
+        readGdiPointer(area);
 
     // Blue, green, red and a fourth byte that GDI leaves 0: the picture is drawn with blending off,
     // so that byte plays no part.
@@ -81,17 +86,23 @@ HRESULT CaptureEngine::copyByGdi(ComPtr<ID3D11Texture2D>& texture)
     picture.ArraySize = 1;
     picture.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
     picture.SampleDesc.Count = 1;
-    if (!prepareCopyTexture(picture))
+    bool remade = false;
+    if (!prepareCopyTexture(picture, &remade))
         return E_FAIL;
+    // The same pixels as last time, in the same texture: nothing to upload, nothing new to draw.
+    const bool unchanged = !remade && gdiPixels.size() == count &&
+                           std::memcmp(gdiPixels.data(), gdiNextPixels.data(), count * sizeof(uint32_t)) == 0;
+    if (texture.Get() != frameTexture.Get())
+        texture = frameTexture;
+    if (unchanged)
+        return S_OK;
+    gdiPixels.swap(gdiNextPixels);
 
     ComPtr<ID3D11DeviceContext> context;
     device->GetImmediateContext(context.GetAddressOf());
     // The copy texture has exactly this size, so the upload reads width x height pixels of the buffer.
     context->UpdateSubresource(frameTexture.Get(), 0, nullptr, gdiPixels.data(), static_cast<UINT>(width) * 4, 0);
     context->GenerateMips(frameView.Get());
-    if (texture.Get() != frameTexture.Get())
-        texture = frameTexture;
-    if (trackPointer)
-        readGdiPointer(area);
+    ++pictureVersion;
     return S_OK;
 }

@@ -7,6 +7,7 @@
 struct CornerPoint {
     float x = 0.0f;
     float y = 0.0f;
+    bool operator==(const CornerPoint&) const = default;
 };
 
 // Always in the order TL, TR, BL, BR (indices 0 to 3).

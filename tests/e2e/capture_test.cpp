@@ -18,6 +18,7 @@
 #include "test_picture.h"
 #include "virtual_display.h"
 #include "wine_session.h"
+#include "x_redraws.h"
 
 using namespace harness;
 using e2e::eventually;
@@ -294,6 +295,82 @@ TEST_F(MainJob, AMalformedMeshIsIgnoredWithAWarningAndTheRestOfTheFileApplies)
     EXPECT_EQ(log.find("] [WARN] Malha invalida em config.json; usando apenas os 4 cantos\r\n"), 9u) << log;
     program->requestExit();
     EXPECT_EQ(program->waitForExit(), 0);
+}
+
+// A still desktop is drawn once: the projection window is not redrawn while nothing changes, and the
+// first change is on the projector within a pass or two of the one that captured it (the count also
+// holds the passes that run while the test reads the screen).
+TEST_F(MainJob, AStillDesktopIsNotDrawnAgainAndAChangeReachesTheProjectorAtOnce)
+{
+    AppFolder probe(Program::LayoutProbe);
+    TestPicture picture(display_->x(), kFirstMonitor);
+    picture.draw(0.25);
+    OstrelProcess program(*wine_, probe);
+    ASSERT_TRUE(program.waitUntilStarted()) << program.output();
+    picture.draw(0.25);
+    const cv::Size projector(kSecondMonitor.width(), kSecondMonitor.height());
+    Difference difference;
+    ASSERT_TRUE(showsReference(kSecondMonitor, referenceWarp(testPictureImage(1024, 768, 0.25), kUnitQuad, projector),
+                               difference));
+    const auto window = display_->findWindow("Ostrel Projection");
+    ASSERT_TRUE(window);
+    RedrawCounter redraws(display_->x(), window->id);
+    redraws.poll();
+    ASSERT_TRUE(program.waitForPasses(e2e::kQuietPasses));
+    EXPECT_EQ(redraws.poll(), 0) << "a still desktop was drawn again";
+
+    const auto barShown = [&](double phase) {
+        const cv::Mat shown = toMat(display_->capture(kSecondMonitor));
+        const int x = static_cast<int>(TestPicture::barCentre(1024, phase) * 800 / 1024);
+        const cv::Vec3b p = shown.at<cv::Vec3b>(300, x);
+        return std::min({p[0], p[1], p[2]}) > 200;
+    };
+    ASSERT_FALSE(barShown(0.75));
+    const std::optional<uint64_t> before = program.passCount();
+    picture.draw(0.75);
+    ASSERT_TRUE(eventually([&] { return barShown(0.75) && !barShown(0.25); })) << "the change did not arrive";
+    const std::optional<uint64_t> after = program.passCount();
+    ASSERT_TRUE(before && after);
+    EXPECT_LE(*after - *before, 4u) << "passes from the change to the projector";
+    EXPECT_GE(redraws.poll(), 1);
+    program.requestExit();
+    EXPECT_EQ(program.waitForExit(), 0) << program.output();
+}
+
+// With no projector and the panel hidden the program sleeps: no pass runs until a message comes. The
+// display change that brings the projector back brings the projection up with the picture.
+TEST_F(MainJob, WithoutAProjectorItSleepsUntilADisplayChangeBringsOneBack)
+{
+    AppFolder probe(Program::LayoutProbe);
+    TestPicture picture(display_->x(), kFirstMonitor);
+    picture.draw(0.4);
+    OstrelProcess program(*wine_, probe);
+    ASSERT_TRUE(program.waitUntilStarted()) << program.output();
+    ASSERT_TRUE(eventually([&] { return wine_->window("OstrelProj")->visible; }));
+    display_->removeMonitor(1);
+    ASSERT_TRUE(wine_->followDisplays());
+    ASSERT_TRUE(eventually([&] { return !wine_->window("OstrelProj")->visible; })) << "its monitor is gone";
+
+    const std::optional<uint64_t> asleep = program.passCount();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const std::optional<uint64_t> later = program.passCount();
+    ASSERT_TRUE(asleep && later);
+    EXPECT_LE(*later - *asleep, 2u) << "passes ran with nothing to show";
+
+    picture.draw(0.4);
+    display_->plugMonitorBackIn(1);
+    ASSERT_TRUE(wine_->followDisplays());
+    EXPECT_TRUE(eventually([&] {
+        const auto projection = wine_->window("OstrelProj");
+        return projection && projection->visible && projection->rect == kSecondMonitor;
+    }));
+    const cv::Size projector(kSecondMonitor.width(), kSecondMonitor.height());
+    Difference difference;
+    EXPECT_TRUE(showsReference(kSecondMonitor, referenceWarp(testPictureImage(1024, 768, 0.4), kUnitQuad, projector),
+                               difference))
+        << difference.mean << " over " << difference.comparedPixels;
+    program.requestExit();
+    EXPECT_EQ(program.waitForExit(), 0) << program.output();
 }
 
 // The test build takes its next present as a lost device whenever the test asks: 50 times, with the

@@ -114,6 +114,14 @@ void VirtualDisplay::removeMonitor(std::size_t index) const
         throw std::runtime_error("xrandr --delmonitor failed: " + result.output);
 }
 
+void VirtualDisplay::plugMonitorBackIn(std::size_t index) const
+{
+    const auto result = runCommand({"xrandr", "-d", name_, "--setmonitor", "MON" + std::to_string(index + 1),
+                                    monitorGeometry(layout_.monitors.at(index)), index == 0 ? "screen" : "none"});
+    if (result.exitCode != 0)
+        throw std::runtime_error("xrandr --setmonitor failed: " + result.output);
+}
+
 VirtualDisplay::~VirtualDisplay()
 {
     if (display_)

@@ -94,6 +94,8 @@ public:
     // Unplugs monitor `index` of the layout, as the X server sees it (Wine learns of it through
     // WineSession::followDisplays).
     void removeMonitor(std::size_t index) const;
+    // Plugs monitor `index` of the layout in again after removeMonitor.
+    void plugMonitorBackIn(std::size_t index) const;
     // The pixels of a screen area, as the X server shows them now.
     Image capture(const ScreenRect& area) const;
 

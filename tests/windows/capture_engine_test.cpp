@@ -84,6 +84,19 @@ protected:
         pumpMessages(500);
     }
 
+    // The covering window filled with one colour, straight onto the screen.
+    void paintSecondMonitor(COLORREF colour)
+    {
+        HDC dc = GetDC(window_);
+        RECT client;
+        GetClientRect(window_, &client);
+        HBRUSH brush = CreateSolidBrush(colour);
+        FillRect(dc, &client, brush);
+        DeleteObject(brush);
+        ReleaseDC(window_, dc);
+        pumpMessages(100);
+    }
+
     static std::string logText() { return fileBytes(L"debug.log"); }
 
     TempWorkingFolder folder_;
@@ -157,6 +170,30 @@ TEST_F(CaptureEngineOnScreen, GdiCopyReadsBackThePaintedPicture)
     EXPECT_TRUE(closeTo(pixels.at(400, 10), kQuarters[1]));
     EXPECT_TRUE(closeTo(pixels.at(10, 299), kQuarters[0]));
     EXPECT_TRUE(closeTo(pixels.at(10, 300), kQuarters[2]));
+}
+
+// A still screen is copied each pass but uploaded once; a change, a new monitor or a new size uploads.
+TEST_F(CaptureEngineOnScreen, AStillScreenIsUploadedOnceAndAChangeAtOnce)
+{
+    coverSecondMonitor();
+    engine_.init(device_.Get(), 1, areaOf(1));
+    ComPtr<ID3D11Texture2D> frame;
+    ASSERT_EQ(engine_.acquireFrame(frame), S_OK);
+    const uint64_t first = engine_.pictureVersion;
+    for (int pass = 0; pass < 3; ++pass)
+        ASSERT_EQ(engine_.acquireFrame(frame), S_OK);
+    EXPECT_EQ(engine_.pictureVersion, first) << "the same pixels are not a new picture";
+
+    paintSecondMonitor(kQuarters[3]);
+    ASSERT_EQ(engine_.acquireFrame(frame), S_OK);
+    EXPECT_EQ(engine_.pictureVersion, first + 1);
+    EXPECT_TRUE(closeTo(readTexture(device_.Get(), engine_.frameTexture.Get()).at(200, 150), kQuarters[3]));
+
+    // The same pixels into a texture made anew still go up.
+    engine_.init(device_.Get(), 1, areaOf(1));
+    ASSERT_EQ(engine_.acquireFrame(frame), S_OK);
+    EXPECT_EQ(engine_.pictureVersion, first + 2);
+    EXPECT_TRUE(closeTo(readTexture(device_.Get(), engine_.frameTexture.Get()).at(200, 150), kQuarters[3]));
 }
 
 TEST_F(CaptureEngineOnScreen, ReinitialisingInTheMiddleOfAPassIsSafe)
@@ -357,14 +394,27 @@ TEST_F(DuplicationThroughAStandIn, ANewFrameIsCopiedWithItsMipsAndATimeoutKeepsI
     const uint32_t a = pictureAt(6, 4), b = pictureAt(7, 5);
     EXPECT_NEAR(averaged[2], ((a >> 16 & 0xFF) + (b >> 16 & 0xFF)) / 2.0, 2.0);
 
-    // No new frame: the same texture, nothing copied, nothing to give back.
+    // No new frame: the same texture, nothing copied, nothing to give back, nothing new to draw.
     const ComPtr<ID3D11Texture2D> before = engine_->frameTexture;
+    const uint64_t version = engine_->pictureVersion;
     EXPECT_EQ(pass(), S_OK);
     EXPECT_EQ(engine_->frameTexture.Get(), before.Get());
     expectThePicture(64, 48);
     EXPECT_EQ(standIn_->acquired, 1);
     EXPECT_EQ(standIn_->released, 1);
     EXPECT_EQ(standIn_->releasesWithoutAFrame, 0);
+    EXPECT_EQ(engine_->pictureVersion, version);
+
+    // A frame that moved only the pointer is given back, its picture not copied; a new one is.
+    StandInDuplication::Outcome pointerOnly{S_OK, frameOf(64, 48)};
+    pointerOnly.pointerOnly = true;
+    standIn_->script.push_back(pointerOnly);
+    EXPECT_EQ(pass(), S_OK);
+    EXPECT_EQ(standIn_->released, 2);
+    EXPECT_EQ(engine_->pictureVersion, version);
+    standIn_->script.push_back({S_OK, frameOf(64, 48)});
+    EXPECT_EQ(pass(), S_OK);
+    EXPECT_EQ(engine_->pictureVersion, version + 1);
 }
 
 TEST_F(DuplicationThroughAStandIn, AccessLostMakesTheDuplicationAgainAndOtherFailuresTryNextPass)

@@ -61,8 +61,8 @@ HRESULT STDMETHODCALLTYPE StandInDuplication::AcquireNextFrame(UINT, DXGI_OUTDUP
         return outcome.result;
     if (outcome.frame)
         outcome.frame->QueryInterface(IID_PPV_ARGS(resource));
-    info->AccumulatedFrames = 1;
-    info->LastPresentTime.QuadPart = acquired + 1;
+    info->AccumulatedFrames = outcome.pointerOnly ? 0 : 1;
+    info->LastPresentTime.QuadPart = outcome.pointerOnly ? 0 : acquired + 1;
     info->LastMouseUpdateTime.QuadPart = acquired + 1;
     info->PointerPosition.Visible = outcome.pointerVisible;
     info->PointerPosition.Position = outcome.pointerPosition;

@@ -16,6 +16,7 @@ public:
     struct Outcome {
         HRESULT result = S_OK;
         Microsoft::WRL::ComPtr<ID3D11Texture2D> frame; // for a success
+        bool pointerOnly = false; // a frame that moved only the pointer: no present time
         // The pointer as the frame reports it; a shape only when it changed with this frame.
         bool pointerVisible = false;
         POINT pointerPosition{};

@@ -1,0 +1,36 @@
+// The panel's view of AppState and the pacing of its frames.
+#include "app/panel_pacing.h"
+
+#include "app/app_state.h"
+
+PanelView currentPanelView()
+{
+    PanelView view;
+    view.monitorCount = app.monitors.size();
+    view.captureMonitor = app.captureMonitor;
+    view.editedOutput = app.editedOutput;
+    view.startWithWindows = app.startWithWindows;
+    view.showCursor = app.showCursor;
+    view.showGrid = app.showGrid;
+    for (const ProjectionOutput& output : app.outputs)
+        view.outputs.push_back({output.outputMonitor, output.corners, output.mesh, output.selectedPoint, output.source,
+                                output.blend});
+    return view;
+}
+
+void PanelPacing::drawn(bool textFieldActive, ULONGLONG now)
+{
+    if (framesDue_ > 0)
+        --framesDue_;
+    blinking_ = textFieldActive;
+    blinkAt_ = now + kBlinkFrameMs;
+}
+
+DWORD PanelPacing::msUntilDue(ULONGLONG now) const
+{
+    if (framesDue_ > 0)
+        return 0;
+    if (!blinking_)
+        return INFINITE;
+    return blinkAt_ > now ? static_cast<DWORD>(blinkAt_ - now) : 0;
+}

@@ -1,0 +1,61 @@
+// When the panel is drawn: for a few frames after anything that can change what it shows (input, a
+// message, a value it shows), and a few times a second while a text field blinks its cursor; never at
+// full rate while nobody touches it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "warp/corner_point.h"
+#include "warp/edge_blend.h"
+#include "warp/mesh.h"
+#include "warp/source_rect.h"
+
+// The values the panel shows, to notice a change made elsewhere (a drag on a projection, a display change).
+struct PanelView {
+    struct Output {
+        int32_t outputMonitor = 0;
+        CornerSet corners;
+        Mesh mesh;
+        int32_t selectedPoint = 0;
+        SourceRect source;
+        EdgeBlend blend;
+        bool operator==(const Output&) const = default;
+    };
+    std::size_t monitorCount = 0;
+    int32_t captureMonitor = 0;
+    int32_t editedOutput = 0;
+    bool startWithWindows = false;
+    bool showCursor = false;
+    bool showGrid = false;
+    std::vector<Output> outputs;
+    bool operator==(const PanelView&) const = default;
+};
+
+// What AppState shows in the panel now.
+PanelView currentPanelView();
+
+class PanelPacing {
+public:
+    // Frames for the panel library to follow input, open a list, move a hover.
+    static constexpr int32_t kFramesAfterChange = 10;
+    // A text field's cursor is shown for 0.8 s and hidden for 0.4 s: a frame every 0.2 s follows it.
+    static constexpr ULONGLONG kBlinkFrameMs = 200;
+
+    void somethingChanged() { framesDue_ = kFramesAfterChange; }
+    // Whether the panel is drawn in this pass.
+    bool due(ULONGLONG now) const { return framesDue_ > 0 || (blinking_ && now >= blinkAt_); }
+    // Whether frames are due right after one another (the loop then runs at the refresh rate).
+    bool framesDue() const { return framesDue_ > 0; }
+    // After a frame: whether a text field is active, so its cursor must keep blinking.
+    void drawn(bool textFieldActive, ULONGLONG now);
+    // How long a loop with nothing else to do may sleep before the panel is due (INFINITE: not at all).
+    DWORD msUntilDue(ULONGLONG now) const;
+
+private:
+    int32_t framesDue_ = kFramesAfterChange;
+    bool blinking_ = false;
+    ULONGLONG blinkAt_ = 0;
+};

@@ -1,0 +1,35 @@
+// Everything a projection window's picture is made of. When none of it changed since the window was
+// last drawn, drawing it again would show the same pixels: the pass uploads, draws and presents nothing.
+#pragma once
+
+#include <cstdint>
+
+#include "display/monitor_info.h"
+#include "warp/corner_point.h"
+#include "warp/edge_blend.h"
+#include "warp/mesh.h"
+#include "warp/source_rect.h"
+
+struct ProjectionScene {
+    CornerSet corners;
+    Mesh mesh;
+    SourceRect source;
+    EdgeBlend blend;
+    // The captured picture: its view and the version of what it holds.
+    const void* picture = nullptr;
+    uint64_t pictureVersion = 0;
+    // The pointer drawn over it, when it is.
+    bool pointerShown = false;
+    Rect pointerArea;
+    uint64_t pointerShape = 0;
+    // The grid (or the logo standing in for it) and the handles.
+    const void* grid = nullptr;
+    const void* logo = nullptr;
+    bool handlesShown = false;
+    int32_t selectedPoint = 0;
+    // The window's client size.
+    int32_t width = 0;
+    int32_t height = 0;
+
+    bool operator==(const ProjectionScene&) const = default;
+};
