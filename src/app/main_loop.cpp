@@ -10,6 +10,7 @@
 #include "app/device_objects.h"
 #include "app/panel_pacing.h"
 #include "app/pass_pacing.h"
+#include "app/projection_windows.h"
 #include "app/tray_icon.h"
 #include "capture/capture_engine.h"
 #include "panel/control_panel.h"
@@ -226,13 +227,23 @@ bool nothingToDo(const PanelPacing& pacing)
     return !anyOutputShown() && !(app.panelVisible && pacing.due(GetTickCount64()));
 }
 
-// Other programs may claim the top-most band; every 11th pass takes it back without moving,
-// sizing, activating or showing the window.
+// Whether a visible window other than the projections lies above this one: only a top-most window of
+// another program can.
+bool coveredFromAbove(HWND window)
+{
+    for (HWND above = GetWindow(window, GW_HWNDPREV); above; above = GetWindow(above, GW_HWNDPREV))
+        if (IsWindowVisible(above) && outputOfWindow(above) == -1)
+            return true;
+    return false;
+}
+
+// Other programs may claim the top-most band; every 11th pass takes it back, where it was taken,
+// without moving, sizing, activating or showing the window. A window left where it is is not redrawn.
 void keepProjectionsOnTop()
 {
     if (++app.topmostCounter > kTopmostInterval) {
         for (const ProjectionOutput& output : app.outputs)
-            if (output.shown)
+            if (output.shown && coveredFromAbove(output.window))
                 SetWindowPos(output.window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         app.topmostCounter = 0;
     }
