@@ -108,10 +108,12 @@ int main(int argc, char** argv)
     RedrawCounter passes(display.x(), projection->id);
     const auto started = std::chrono::steady_clock::now();
     Sample afterWarmUp, last;
+    long step = 0;
     for (long target = interval; target <= totalPasses; target += interval) {
         while (passes.poll() < target) {
-            // A picture that changes before every redraw waited for: the program draws only a new picture.
-            picture.draw(static_cast<double>(passes.poll() % 997) / 997.0);
+            // A picture that changes before every redraw waited for, by whole pixels: the program draws
+            // only a new picture.
+            picture.draw(static_cast<double>(++step % 97) / 97.0);
             passes.waitFor(1, std::chrono::seconds(60));
             if (!program.running()) {
                 std::fprintf(stderr, "the program ended after %ld passes\n%s", passes.poll(), program.output().c_str());

@@ -272,6 +272,9 @@ void runMainLoop()
         pacer.startPass();
         if (dispatchPendingMessages())
             panelPacing.somethingChanged();
+        // A message may have ended the program ("Sair"): nothing more to draw or wait for.
+        if (!app.running)
+            break;
         if (!app.renderer) {
             retryDeviceWhenDue();
             continue;
