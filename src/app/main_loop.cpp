@@ -12,6 +12,7 @@
 #include "app/pass_pacing.h"
 #include "app/projection_windows.h"
 #include "app/tray_icon.h"
+#include "app/window_procs.h"
 #include "capture/capture_engine.h"
 #include "panel/control_panel.h"
 #include "panel/layout_report.h"
@@ -27,17 +28,26 @@ namespace {
 constexpr int32_t kTopmostInterval = 10;
 constexpr double kRefreshHzWithoutProjector = 60.0;
 
-// Whether any message came: each may change what the panel shows (input, a tray click, a display change).
+// Input, an uncovered window, a command, the tray or a display change: what can change the panel.
+// Not the system's own timers (Wine blinks a caret three times a second) or a bare wake-up.
+bool mayChangeThePanel(UINT message)
+{
+    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+           message == WM_MOUSELEAVE || message == WM_PAINT || message == WM_COMMAND || message == WM_TRAYICON ||
+           message == WM_DISPLAYCHANGE;
+}
+
+// Whether a message that may change the panel came.
 bool dispatchPendingMessages()
 {
-    bool any = false;
+    bool panelMayChange = false;
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
-        any = true;
+        panelMayChange = panelMayChange || mayChangeThePanel(message.message);
     }
-    return any;
+    return panelMayChange;
 }
 
 // Blocks until a message arrives (a click, a key, the tray, a display change) or `timeout` ms pass.
