@@ -48,12 +48,13 @@ int main()
     if (!projection)
         return 1;
     RedrawCounter passes(display.x(), projection->id);
-    // The bar moves a little with every call: faster than the program's passes, so each pass has a new picture.
+    // The bar moves a little with every call, more often than the program makes passes, so each pass has a
+    // new picture; no more often, since the X server drawing it shares the two cores with the program.
     double animatedPhase = 0.0;
     const auto moveThePicture = [&] {
         animatedPhase = animatedPhase > 0.95 ? 0.05 : animatedPhase + 0.01;
         picture.draw(animatedPhase);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(15));
     };
 
     // Pass rate over five seconds of a changing desktop: one redraw per pass.
