@@ -93,11 +93,7 @@ protected:
 // The capture monitor and two projectors side by side.
 class SeveralProjectors : public MainJob {
 protected:
-    static void SetUpTestSuite()
-    {
-        display_ = new harness::VirtualDisplay(MonitorLayout::threeMonitors());
-        wine_ = new harness::WineSession(*display_);
-    }
+    static void SetUpTestSuite() { startSession(MonitorLayout::threeMonitors()); }
 };
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "virtual_display.h"
 #include "wine_session.h"
@@ -25,21 +26,41 @@ constexpr uint64_t kQuietPasses = 20;
 template <harness::MonitorLayout (*Layout)() = &harness::MonitorLayout::twoMonitors>
 class ProgramTest : public testing::Test {
 protected:
-    static void SetUpTestSuite()
+    static void SetUpTestSuite() { startSession(Layout()); }
+    static void TearDownTestSuite() { endSession(); }
+
+    // A failure here would only skip the suite's tests (googletest skips them, and CTest counts a skip as
+    // no failure): it is kept, and every test fails with it instead. One more try first, since a display
+    // or a Wine server starting while another suite starts its own can lose the race under load.
+    static void startSession(const harness::MonitorLayout& layout)
     {
-        display_ = new harness::VirtualDisplay(Layout());
-        wine_ = new harness::WineSession(*display_);
+        for (int attempt = 0; attempt < 2 && !wine_; ++attempt) {
+            try {
+                display_ = new harness::VirtualDisplay(layout);
+                wine_ = new harness::WineSession(*display_);
+                sessionError_.clear();
+            } catch (const std::exception& error) {
+                sessionError_ = error.what();
+                endSession();
+            }
+        }
     }
-    static void TearDownTestSuite()
+    static void endSession()
     {
         delete wine_;
         wine_ = nullptr;
         delete display_;
         display_ = nullptr;
     }
+    void SetUp() override
+    {
+        if (!wine_)
+            FAIL() << "no virtual display and Wine session for this suite: " << sessionError_;
+    }
 
     static inline harness::VirtualDisplay* display_ = nullptr;
     static inline harness::WineSession* wine_ = nullptr;
+    static inline std::string sessionError_;
 };
 
 } // namespace e2e
