@@ -153,7 +153,6 @@ int main()
         finish(renderer);
         mips.add(clock.milliseconds());
 
-        renderer.clearTargets();
         // Each projector's own draw and present, the second with the part and blend it has below.
         const PictureLook secondLook{{0.5f, 0.0f, 1.0f, 1.0f}, {0.1f, 0.0f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}};
         const PictureLook* looks[] = {nullptr, &secondLook};
@@ -181,7 +180,6 @@ int main()
         for (int i = 0; i < kPasses; ++i) {
             changeTheDesktop();
             clock.start();
-            renderer.clearTargets();
             ComPtr<ID3D11Texture2D> frame;
             capture.acquireFrame(frame);
             frame.Reset();

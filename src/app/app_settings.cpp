@@ -9,19 +9,11 @@
 
 namespace {
 
-OutputValues outputValues(const ProjectionOutput& output)
-{
-    return {output.outputMonitor, output.corners, output.mesh, output.source, output.blend};
-}
-
+// A new output, not yet with a window, with the saved values.
 ProjectionOutput projectionOutput(const OutputValues& values)
 {
     ProjectionOutput output;
-    output.outputMonitor = values.outputMonitor;
-    output.corners = values.corners;
-    output.mesh = values.mesh;
-    output.source = values.source;
-    output.blend = values.blend;
+    static_cast<OutputValues&>(output) = values;
     return output;
 }
 
@@ -40,7 +32,7 @@ SettingsValues persistedValues()
     values.source = first.source;
     values.blend = first.blend;
     for (std::size_t index = 1; index < app.outputs.size(); ++index)
-        values.extraOutputs.push_back(outputValues(app.outputs[index]));
+        values.extraOutputs.push_back(app.outputs[index]);
     return values;
 }
 

@@ -16,21 +16,21 @@ bool downNow(int key)
     return (GetAsyncKeyState(key) & 0x8000) != 0;
 }
 
-EditingInput pollInput(HWND window)
-{
-    EditingInput input;
-    input.panelVisible = true;
+// The keys, the button and the cursor, once a pass for every projection.
+struct PolledInput {
+    EditingInput keys; // every field but the window's own
     POINT cursor{};
-    GetCursorPos(&cursor);
-    ScreenToClient(window, &cursor);
-    RECT client{};
-    GetClientRect(window, &client);
-    input.cursorX = static_cast<float>(cursor.x);
-    input.cursorY = static_cast<float>(cursor.y);
-    input.clientWidth = static_cast<float>(client.right);
-    input.clientHeight = static_cast<float>(client.bottom);
+    HWND foreground = nullptr;
+};
+
+PolledInput pollInput()
+{
+    PolledInput polled;
+    EditingInput& input = polled.keys;
+    input.panelVisible = true;
+    GetCursorPos(&polled.cursor);
+    polled.foreground = GetForegroundWindow();
     input.leftButtonDown = downNow(VK_LBUTTON);
-    input.projectionInForeground = GetForegroundWindow() == window;
     for (int digit = 0; digit < 4; ++digit)
         input.digitDown[digit] = downNow('1' + digit);
     input.tabDown = downNow(VK_TAB);
@@ -40,20 +40,28 @@ EditingInput pollInput(HWND window)
     input.rightDown = downNow(VK_RIGHT);
     input.upDown = downNow(VK_UP);
     input.downDown = downNow(VK_DOWN);
+    return polled;
+}
+
+// The polled input as one projection window sees it: the cursor in its client pixels, its size, whether
+// it has the keys.
+EditingInput inputFor(const PolledInput& polled, HWND window)
+{
+    EditingInput input = polled.keys;
+    POINT cursor = polled.cursor;
+    ScreenToClient(window, &cursor);
+    RECT client{};
+    GetClientRect(window, &client);
+    input.cursorX = static_cast<float>(cursor.x);
+    input.cursorY = static_cast<float>(cursor.y);
+    input.clientWidth = static_cast<float>(client.right);
+    input.clientHeight = static_cast<float>(client.bottom);
+    input.projectionInForeground = polled.foreground == window;
     return input;
 }
 
-// The output whose projection window is under the cursor, or -1.
-int32_t outputUnderCursor()
+bool editOutput(ProjectionOutput& output, EditingInput input, bool mayGrab)
 {
-    POINT cursor{};
-    GetCursorPos(&cursor);
-    return outputOfWindow(WindowFromPoint(cursor));
-}
-
-bool editOutput(ProjectionOutput& output, bool mayGrab)
-{
-    EditingInput input = pollInput(output.window);
     // Where two projections meet, a handle of each may lie within reach of the cursor: a drag starts only
     // on the projection under it.
     if (!mayGrab && output.draggedPoint == -1)
@@ -74,19 +82,20 @@ bool editOutput(ProjectionOutput& output, bool mayGrab)
 
 void updateCornerEditing()
 {
-    if (!app.panelVisible)
+    if (!app.panelVisible || !anyOutputShown())
         return;
+    const PolledInput polled = pollInput();
     // Off every projection, any may grab a handle just beside its picture, as a single projection can.
-    const int32_t underCursor = outputUnderCursor();
+    const int32_t underCursor = outputOfWindow(WindowFromPoint(polled.cursor));
     bool save = false;
     for (std::size_t index = 0; index < app.outputs.size(); ++index) {
         ProjectionOutput& output = app.outputs[index];
         if (!output.shown)
             continue;
         const bool mayGrab = underCursor == -1 || underCursor == static_cast<int32_t>(index);
-        save = editOutput(output, mayGrab) || save;
+        save = editOutput(output, inputFor(polled, output.window), mayGrab) || save;
         // The panel follows the projection the operator works on.
-        if (output.draggedPoint != -1 || GetForegroundWindow() == output.window)
+        if (output.draggedPoint != -1 || polled.foreground == output.window)
             app.editedOutput = static_cast<int32_t>(index);
     }
     if (save)

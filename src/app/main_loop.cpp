@@ -131,10 +131,7 @@ void drawCapturedPointer(Renderer& renderer, const ProjectionOutput& output, con
 ProjectionScene sceneOf(const ProjectionOutput& output)
 {
     ProjectionScene scene;
-    scene.corners = output.corners;
-    scene.mesh = output.mesh;
-    scene.source = output.source;
-    scene.blend = output.blend;
+    scene.output = output;
     if (app.capture) {
         scene.picture = app.capture->frameView.Get();
         scene.pictureVersion = app.capture->pictureVersion;
@@ -203,7 +200,6 @@ bool projectOutputs(Renderer& renderer)
 // One frame of the panel library into the control window, presented.
 void drawPanelFrame(Renderer& renderer)
 {
-    renderer.clearTargets();
     renderer.beginControlFrame();
     ImGui_ImplDX11_NewFrame();
     ImGui_ImplWin32_NewFrame();

@@ -13,8 +13,7 @@ PanelView currentPanelView()
     view.showCursor = app.showCursor;
     view.showGrid = app.showGrid;
     for (const ProjectionOutput& output : app.outputs)
-        view.outputs.push_back({output.outputMonitor, output.corners, output.mesh, output.selectedPoint, output.source,
-                                output.blend});
+        view.outputs.push_back({output, output.selectedPoint});
     return view;
 }
 

@@ -8,20 +8,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "warp/corner_point.h"
-#include "warp/edge_blend.h"
-#include "warp/mesh.h"
-#include "warp/source_rect.h"
+#include "settings/settings_text.h"
 
 // The values the panel shows, to notice a change made elsewhere (a drag on a projection, a display change).
 struct PanelView {
     struct Output {
-        int32_t outputMonitor = 0;
-        CornerSet corners;
-        Mesh mesh;
+        OutputValues values;
         int32_t selectedPoint = 0;
-        SourceRect source;
-        EdgeBlend blend;
         bool operator==(const Output&) const = default;
     };
     std::size_t monitorCount = 0;
@@ -47,8 +40,6 @@ public:
     void somethingChanged() { framesDue_ = kFramesAfterChange; }
     // Whether the panel is drawn in this pass.
     bool due(ULONGLONG now) const { return framesDue_ > 0 || (blinking_ && now >= blinkAt_); }
-    // Whether frames are due right after one another (the loop then runs at the refresh rate).
-    bool framesDue() const { return framesDue_ > 0; }
     // After a frame: whether a text field is active, so its cursor must keep blinking.
     void drawn(bool textFieldActive, ULONGLONG now);
     // How long a loop with nothing else to do may sleep before the panel is due (INFINITE: not at all).

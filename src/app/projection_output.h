@@ -8,19 +8,12 @@
 #include <optional>
 
 #include "app/projection_scene.h"
-#include "warp/corner_point.h"
-#include "warp/edge_blend.h"
-#include "warp/mesh.h"
-#include "warp/source_rect.h"
+#include "settings/settings_text.h"
 
-struct ProjectionOutput {
-    int32_t outputMonitor = 1;
-    CornerSet corners = kDefaultCorners;
-    // The mesh over the picture (2 x 2: the keystone alone). Points are numbered row by row from the top
-    // left; for the 2 x 2 mesh they are the corners TL, TR, BL, BR.
-    Mesh mesh;
-    SourceRect source;
-    EdgeBlend blend;
+// The saved values (monitor, corners, mesh, part of the picture, blend) and what lives only while the
+// program runs. Mesh points are numbered row by row from the top left; for the 2 x 2 mesh they are the
+// corners TL, TR, BL, BR.
+struct ProjectionOutput : OutputValues {
     // Its projection window, made with the output; shown only while `shown`.
     HWND window = nullptr;
     // Whether its monitor exists.

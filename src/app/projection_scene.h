@@ -5,16 +5,11 @@
 #include <cstdint>
 
 #include "display/monitor_info.h"
-#include "warp/corner_point.h"
-#include "warp/edge_blend.h"
-#include "warp/mesh.h"
-#include "warp/source_rect.h"
+#include "settings/settings_text.h"
 
 struct ProjectionScene {
-    CornerSet corners;
-    Mesh mesh;
-    SourceRect source;
-    EdgeBlend blend;
+    // The output's corners, mesh, part of the picture and blend.
+    OutputValues output;
     // The captured picture: its view and the version of what it holds.
     const void* picture = nullptr;
     uint64_t pictureVersion = 0;

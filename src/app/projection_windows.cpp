@@ -13,8 +13,6 @@ namespace {
 constexpr DWORD WDA_EXCLUDEFROMCAPTURE = 0x11;
 #endif
 
-HINSTANCE projectionInstance = nullptr;
-
 std::wstring projectionTitle(std::size_t index)
 {
     return index == 0 ? L"Ostrel Projection" : L"Ostrel Projection " + std::to_wstring(index + 1);
@@ -24,7 +22,6 @@ std::wstring projectionTitle(std::size_t index)
 
 void registerProjectionClass(HINSTANCE instance)
 {
-    projectionInstance = instance;
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_CLASSDC;
@@ -37,7 +34,7 @@ void registerProjectionClass(HINSTANCE instance)
 HWND makeProjectionWindow(std::size_t index)
 {
     HWND window = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"OstrelProj", projectionTitle(index).c_str(),
-                                  WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, projectionInstance, nullptr);
+                                  WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (window)
         SetWindowDisplayAffinity(window, WDA_EXCLUDEFROMCAPTURE);
     return window;

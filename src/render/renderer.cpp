@@ -170,12 +170,6 @@ void Renderer::setUpPanelLibrary(HWND controlWindow)
     panelLibraryReady_ = true;
 }
 
-void Renderer::clearTargets()
-{
-    const float transparentBlack[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-    context->ClearRenderTargetView(controlTarget.Get(), transparentBlack);
-}
-
 bool Renderer::beginProjectionFrame(std::size_t index)
 {
     if (index >= projections.size())
@@ -199,8 +193,7 @@ bool Renderer::beginProjectionFrame(std::size_t index)
     context->OMSetRenderTargets(1, targets, nullptr);
     context->RSSetViewports(1, &projection.viewport);
     // Cleared only when drawn: a hidden projector costs nothing.
-    const float transparentBlack[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-    context->ClearRenderTargetView(projection.target.Get(), transparentBlack);
+    clearTarget(projection.target.Get());
     return true;
 }
 
@@ -232,6 +225,13 @@ void Renderer::beginControlFrame()
     ID3D11RenderTargetView* targets[] = {controlTarget.Get()};
     context->OMSetRenderTargets(1, targets, nullptr);
     context->RSSetViewports(1, &controlViewport);
+    clearTarget(controlTarget.Get());
+}
+
+void Renderer::clearTarget(ID3D11RenderTargetView* target)
+{
+    const float transparentBlack[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    context->ClearRenderTargetView(target, transparentBlack);
 }
 
 void Renderer::presentControl()

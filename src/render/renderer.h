@@ -64,8 +64,6 @@ public:
     // The target at `index` released, the ones after it moving up; before its window is destroyed.
     void removeProjectionTarget(std::size_t index);
 
-    // Clears the control window's target; a projection's is cleared when its frame begins.
-    void clearTargets();
     // Binds the target of projection `index` (cleared) and its viewport, resizing the back buffers first when the
     // client size really changed; a failed resize keeps the old size, so the next pass tries again. False,
     // with nothing bound, for an empty client area or when there is no target to draw into.
@@ -73,6 +71,7 @@ public:
     // Only one present in a pass should wait for the vertical blank: a pass then waits once, however
     // many projectors there are.
     void presentProjection(std::size_t index, bool waitForVerticalBlank);
+    // Binds the control window's target (cleared) and viewport.
     void beginControlFrame();
     void presentControl();
     // Why the device went away (GetDeviceRemovedReason), once a present or a resize said it did.
@@ -155,6 +154,7 @@ private:
     void setUpPanelLibrary(HWND controlWindow);
     void resizeProjectionBuffers(ProjectionTarget& projection, UINT width, UINT height);
     void noteDeviceResult(HRESULT result);
+    void clearTarget(ID3D11RenderTargetView* target);
     void bindWarpPipeline(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, ID3D11BlendState* blend,
                           ID3D11SamplerState* sampler, const PictureLook* look = nullptr);
     void writePictureLook(const PictureLook& look);

@@ -64,25 +64,37 @@ ComPtr<ID3DBlob> compileShader(std::string_view text, const char* target)
     return bytecode;
 }
 
+// A constant buffer of `size` bytes: one the CPU rewrites (`initial` null), or an immutable one.
+void createConstantBuffer(ID3D11Device* device, UINT size, const void* initial, ComPtr<ID3D11Buffer>& slot)
+{
+    D3D11_BUFFER_DESC description{};
+    description.ByteWidth = size;
+    description.Usage = initial ? D3D11_USAGE_IMMUTABLE : D3D11_USAGE_DYNAMIC;
+    description.BindFlags = D3D11_BIND_CONSTANT_BUFFER;
+    description.CPUAccessFlags = initial ? 0 : D3D11_CPU_ACCESS_WRITE;
+    const D3D11_SUBRESOURCE_DATA data{initial, 0, 0};
+    device->CreateBuffer(&description, initial ? &data : nullptr, slot.ReleaseAndGetAddressOf());
+}
+
+void createPixelShader(ID3D11Device* device, std::string_view text, ComPtr<ID3D11PixelShader>& slot)
+{
+    if (const ComPtr<ID3DBlob> code = compileShader(text, "ps_4_0"))
+        device->CreatePixelShader(code->GetBufferPointer(), code->GetBufferSize(), nullptr, slot.ReleaseAndGetAddressOf());
+}
+
 } // namespace
 
 HRESULT Renderer::createWarpPipeline()
 {
     const ComPtr<ID3DBlob> vertexCode = compileShader(kWarpVertexShader, "vs_4_0");
-    const ComPtr<ID3DBlob> pixelCode = compileShader(kSamplePixelShader, "ps_4_0");
-    const ComPtr<ID3DBlob> blendCode = compileShader(kBlendPixelShader, "ps_4_0");
     if (vertexCode) {
         device->CreateVertexShader(vertexCode->GetBufferPointer(), vertexCode->GetBufferSize(), nullptr,
                                    warpShader.ReleaseAndGetAddressOf());
         device->CreateInputLayout(kQuadLayout, 2, vertexCode->GetBufferPointer(), vertexCode->GetBufferSize(),
                                   inputLayout.ReleaseAndGetAddressOf());
     }
-    if (pixelCode)
-        device->CreatePixelShader(pixelCode->GetBufferPointer(), pixelCode->GetBufferSize(), nullptr,
-                                  sampleShader.ReleaseAndGetAddressOf());
-    if (blendCode)
-        device->CreatePixelShader(blendCode->GetBufferPointer(), blendCode->GetBufferSize(), nullptr,
-                                  blendShader.ReleaseAndGetAddressOf());
+    createPixelShader(device.Get(), kSamplePixelShader, sampleShader);
+    createPixelShader(device.Get(), kBlendPixelShader, blendShader);
 
     D3D11_BUFFER_DESC quad{};
     quad.ByteWidth = sizeof kQuad;
@@ -91,25 +103,11 @@ HRESULT Renderer::createWarpPipeline()
     const D3D11_SUBRESOURCE_DATA quadData{kQuad, 0, 0};
     device->CreateBuffer(&quad, &quadData, quadBuffer.ReleaseAndGetAddressOf());
 
-    D3D11_BUFFER_DESC matrix{};
-    matrix.ByteWidth = sizeof(WarpMatrix);
-    matrix.Usage = D3D11_USAGE_DYNAMIC;
-    matrix.BindFlags = D3D11_BIND_CONSTANT_BUFFER;
-    matrix.CPUAccessFlags = D3D11_CPU_ACCESS_WRITE;
-    device->CreateBuffer(&matrix, nullptr, matrixBuffer.ReleaseAndGetAddressOf());
-
-    D3D11_BUFFER_DESC look{};
-    look.ByteWidth = sizeof(LookConstants);
-    look.Usage = D3D11_USAGE_DYNAMIC;
-    look.BindFlags = D3D11_BIND_CONSTANT_BUFFER;
-    look.CPUAccessFlags = D3D11_CPU_ACCESS_WRITE;
-    device->CreateBuffer(&look, nullptr, pictureLookBuffer.ReleaseAndGetAddressOf());
+    createConstantBuffer(device.Get(), sizeof(WarpMatrix), nullptr, matrixBuffer);
+    createConstantBuffer(device.Get(), sizeof(LookConstants), nullptr, pictureLookBuffer);
     pictureLookValid_ = false;
-    look.Usage = D3D11_USAGE_IMMUTABLE;
-    look.CPUAccessFlags = 0;
     const LookConstants plain = lookConstants(PictureLook{});
-    const D3D11_SUBRESOURCE_DATA plainData{&plain, 0, 0};
-    device->CreateBuffer(&look, &plainData, plainLookBuffer.ReleaseAndGetAddressOf());
+    createConstantBuffer(device.Get(), sizeof(LookConstants), &plain, plainLookBuffer);
 
     D3D11_SAMPLER_DESC sampler{};
     sampler.Filter = D3D11_FILTER_ANISOTROPIC;

@@ -21,6 +21,7 @@ struct OutputValues {
     Mesh mesh;
     SourceRect source;
     EdgeBlend blend;
+    bool operator==(const OutputValues&) const = default;
 };
 
 // The persisted values; the defaults are the start values of the program.

@@ -59,7 +59,6 @@ protected:
         control_ = createTestWindow(L"control", 200, 150);
         projection_ = createTestWindow(L"projection", kWidth, kHeight);
         ASSERT_EQ(renderer_.initialize(control_, {projection_}, 0), S_OK);
-        renderer_.clearTargets();
         ASSERT_TRUE(renderer_.beginProjectionFrame(0));
     }
     void TearDown() override
@@ -295,12 +294,10 @@ TEST_F(RendererDrawing, ProjectionBuffersResizeOnceForARealSizeChange)
     // Held, so that a new target cannot reuse the old one's address.
     const ComPtr<ID3D11RenderTargetView> before = renderer_.projections[0].target;
     SetWindowPos(projection_, nullptr, 0, 0, 200, 150, SWP_NOZORDER | SWP_NOACTIVATE);
-    renderer_.clearTargets();
     ASSERT_TRUE(renderer_.beginProjectionFrame(0));
     const ComPtr<ID3D11RenderTargetView> resized = renderer_.projections[0].target;
     EXPECT_NE(resized.Get(), before.Get());
     for (int frame = 0; frame < 2; ++frame) {
-        renderer_.clearTargets();
         ASSERT_TRUE(renderer_.beginProjectionFrame(0));
     }
     EXPECT_EQ(renderer_.projections[0].target.Get(), resized.Get()) << "an unchanged size makes nothing anew";
@@ -318,12 +315,10 @@ TEST_F(RendererDrawing, AFailedResizeKeepsTheOldSizeAndIsTriedAgain)
     ComPtr<ID3D11Texture2D> held;
     ASSERT_EQ(renderer_.projections[0].swapChain->GetBuffer(0, IID_PPV_ARGS(held.GetAddressOf())), S_OK);
     SetWindowPos(projection_, nullptr, 0, 0, 200, 150, SWP_NOZORDER | SWP_NOACTIVATE);
-    renderer_.clearTargets();
     ASSERT_TRUE(renderer_.beginProjectionFrame(0)) << "the old buffers still take the drawing";
     EXPECT_TRUE(renderer_.projections[0].target);
     EXPECT_EQ(renderer_.projections[0].viewport.Width, static_cast<float>(kWidth));
     held.Reset();
-    renderer_.clearTargets();
     ASSERT_TRUE(renderer_.beginProjectionFrame(0));
     EXPECT_EQ(renderer_.projections[0].viewport.Width, 200.0f) << "the next pass resized";
 }
