@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "app/app_state.h"
+#include "app/projection_pass.h"
 #include "capture/capture_engine.h"
 #include "display/monitors.h"
 #include "render/renderer.h"
@@ -85,12 +87,25 @@ int main()
         DeleteObject(brush);
         ReleaseDC(marker, dc);
     };
-    Renderer renderer;
-    if (FAILED(renderer.initialize(control, {projection, secondProjection}, 0)))
+    // The program's own state, as start-up leaves it with two outputs: the passes below run the main
+    // loop's own steps on it.
+    app.renderer = std::make_unique<Renderer>();
+    Renderer& renderer = *app.renderer;
+    if (FAILED(renderer.initialize(control, 0)))
         return 1;
-    CaptureEngine capture;
+    app.capture = std::make_unique<CaptureEngine>();
+    CaptureEngine& capture = *app.capture;
     capture.init(renderer.device.Get(), 0, enumerateMonitors().at(0).rect);
-    const WarpMatrix warp = solveWarp({{{-0.6f, 0.8f}, {0.6f, 0.8f}, {-0.9f, -0.8f}, {0.9f, -0.8f}}});
+    const CornerSet keystone{{{-0.6f, 0.8f}, {0.6f, 0.8f}, {-0.9f, -0.8f}, {0.9f, -0.8f}}};
+    app.outputs.resize(2);
+    HWND windows[] = {projection, secondProjection};
+    for (std::size_t output = 0; output < 2; ++output) {
+        app.outputs[output].window = windows[output];
+        app.outputs[output].values.corners = keystone;
+        if (FAILED(renderer.makeProjectionTarget(windows[output], app.outputs[output].target)))
+            return 1;
+    }
+    const WarpMatrix warp = solveWarp(keystone);
     Stopwatch clock;
 
     // The bare screen copy of the same area, and the upload and mip generation of its picture.
@@ -159,43 +174,38 @@ int main()
         Average* draws[] = {&draw, &secondDraw};
         Average* presents[] = {&present, &secondPresent};
         for (std::size_t output = 0; output < 2; ++output) {
-            renderer.beginProjectionFrame(output);
+            renderer.beginProjectionFrame(app.outputs[output].target);
             clock.start();
             renderer.drawWarpedTexture(view.Get(), warp, false, looks[output]);
             finish(renderer);
             draws[output]->add(clock.milliseconds());
             clock.start();
-            renderer.presentProjection(output, true);
+            renderer.presentProjection(app.outputs[output].target, true);
             finish(renderer);
             presents[output]->add(clock.milliseconds());
         }
     }
 
-    // The real pass on a desktop that changes before every pass: the engine's GDI capture and the loop's
-    // drawing and presents, as the program runs them; with the keystone alone, through a bent 9 x 9 mesh,
-    // and on two projectors (one capture, two draws, one present waiting).
+    // The real pass on a desktop that changes before every pass: the main loop's own capture and
+    // projection steps; with the keystone alone, through a bent 9 x 9 mesh, and on two projectors (one
+    // capture, two draws, one present waiting).
     const auto runPasses = [&](const Mesh& mesh, std::size_t outputs, Average& average) {
-        const PictureLook halves[] = {{{0.0f, 0.0f, 0.6f, 1.0f}, {0.0f, 0.2f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}},
-                                      {{0.4f, 0.0f, 1.0f, 1.0f}, {0.2f, 0.0f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}}};
+        const SourceRect halves[] = {{0.0f, 0.0f, 0.6f, 1.0f}, {0.4f, 0.0f, 1.0f, 1.0f}};
+        const EdgeBlend blends[] = {{0.0f, 0.2f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}, {0.2f, 0.0f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}};
+        for (std::size_t output = 0; output < 2; ++output) {
+            ProjectionOutput& shown = app.outputs[output];
+            shown.shown = output < outputs;
+            shown.values.mesh = mesh;
+            shown.values.source = outputs > 1 ? halves[output] : SourceRect{};
+            shown.values.blend = outputs > 1 ? blends[output] : EdgeBlend{};
+        }
         for (int i = 0; i < kPasses; ++i) {
             changeTheDesktop();
             clock.start();
-            ComPtr<ID3D11Texture2D> frame;
-            capture.acquireFrame(frame);
-            frame.Reset();
-            std::vector<std::size_t> drawn;
-            for (std::size_t output = 0; output < outputs; ++output) {
-                const WarpMatrix solved = solveWarp({{{-0.6f, 0.8f}, {0.6f, 0.8f}, {-0.9f, -0.8f}, {0.9f, -0.8f}}});
-                if (!renderer.beginProjectionFrame(output))
-                    continue;
-                renderer.useMesh(mesh);
-                renderer.drawWarpedTexture(capture.frameView.Get(), solved, false, outputs > 1 ? &halves[output] : nullptr);
-                drawn.push_back(output);
-            }
-            for (std::size_t at = 0; at < drawn.size(); ++at)
-                renderer.presentProjection(drawn[at], at + 1 == drawn.size());
+            const bool acquired = acquireCapturedFrame();
+            projectOutputs(renderer);
             renderer.presentControl();
-            capture.releaseFrame();
+            releaseCapturedFrame(acquired);
             finish(renderer);
             average.add(clock.milliseconds());
         }
@@ -268,6 +278,10 @@ int main()
                   "Wine, software rendering, 1024x768 captured, two 800x600 shown", "at most 1.2x",
                   "%.1f ms against %.1f ms: adds %.1f ms against %.1f ms: %.2fx", twoOutputPass.per(), pass.per(), added,
                   secondOwn, added / secondOwn);
+    for (ProjectionOutput& output : app.outputs)
+        renderer.releaseProjectionTarget(output.target);
+    app.capture.reset();
+    app.renderer.reset();
     DestroyWindow(marker);
     DestroyWindow(secondProjection);
     DestroyWindow(projection);

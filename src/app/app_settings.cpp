@@ -9,30 +9,16 @@
 
 namespace {
 
-// A new output, not yet with a window, with the saved values.
-ProjectionOutput projectionOutput(const OutputValues& values)
-{
-    ProjectionOutput output;
-    static_cast<OutputValues&>(output) = values;
-    return output;
-}
-
-// The first output lives in the top-level keys, the others in "extraOutputs".
 SettingsValues persistedValues()
 {
-    const ProjectionOutput& first = app.outputs.front();
     SettingsValues values;
-    values.corners = first.corners;
     values.captureMonitor = app.captureMonitor;
-    values.outputMonitor = first.outputMonitor;
     values.adapterIdx = app.adapterIdx;
     values.startWithWindows = app.startWithWindows;
-    values.mesh = first.mesh;
     values.showCursor = app.showCursor;
-    values.source = first.source;
-    values.blend = first.blend;
-    for (std::size_t index = 1; index < app.outputs.size(); ++index)
-        values.extraOutputs.push_back(app.outputs[index]);
+    values.outputs.clear();
+    for (const ProjectionOutput& output : app.outputs)
+        values.outputs.push_back(output.values);
     return values;
 }
 
@@ -51,11 +37,9 @@ void loadSettings()
     SettingsValues values = persistedValues();
     for (const std::string& part : readSettingsFile(values).ignored)
         warnOfIgnoredPart(part);
-    std::vector<ProjectionOutput> outputs;
-    outputs.push_back(projectionOutput({values.outputMonitor, values.corners, values.mesh, values.source, values.blend}));
-    for (const OutputValues& extra : values.extraOutputs)
-        outputs.push_back(projectionOutput(extra));
-    app.outputs = std::move(outputs);
+    app.outputs.clear();
+    for (const OutputValues& read : values.outputs)
+        app.outputs.push_back(ProjectionOutput{.values = read});
     app.editedOutput = 0;
     app.captureMonitor = values.captureMonitor;
     app.adapterIdx = values.adapterIdx;
@@ -63,7 +47,12 @@ void loadSettings()
     app.showCursor = values.showCursor;
 }
 
-void saveSettings()
+bool saveSettings()
 {
-    writeSettingsFile(persistedValues());
+    // A file held open elsewhere without sharing, or a full disk: the calibration stays in memory, each
+    // failed save says so once, and the next change tries again.
+    app.saveFailed = !writeSettingsFile(persistedValues());
+    if (app.saveFailed)
+        Log("WARN", "Falha ao salvar config.json; os valores continuam na memoria");
+    return !app.saveFailed;
 }

@@ -6,5 +6,6 @@
 // Each malformed part is ignored and logged ("WARN", naming it). Before any window is made.
 void loadSettings();
 
-// Writes the persisted values of AppState to "config.json". Reports nothing.
-void saveSettings();
+// Writes the persisted values of AppState to "config.json". A save that fails writes one "WARN" line and
+// sets AppState saveFailed until a save succeeds; false then.
+bool saveSettings();

@@ -23,8 +23,8 @@ struct AppState {
     bool startWithWindows = false;
     // The mouse pointer drawn over the captured picture (neither capture puts it there). Saved.
     bool showCursor = false;
-    // One to kMostOutputs projectors, each with its own window; the first is saved in the file's top-level
-    // keys. All of them show the one captured picture.
+    // One to kMostOutputs projectors, each with its own window, never none. All of them show the one
+    // captured picture.
     std::vector<ProjectionOutput> outputs = std::vector<ProjectionOutput>(1);
     // The output the panel's mapping tab edits.
     int32_t editedOutput = 0;
@@ -39,11 +39,9 @@ struct AppState {
     HICON trayIconImage = nullptr;
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> gridTexture;
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> logoTexture;
-    int32_t topmostCounter = 0;
-    // When the device was last lost, and while no new one could be made, when to try again
-    // (GetTickCount64).
-    ULONGLONG deviceLostAt = 0;
-    ULONGLONG deviceRetryAt = 0;
+    // The last save of config.json failed: the values live on in memory, the panel says so, and the next
+    // change tries again.
+    bool saveFailed = false;
 
     AppState();
     ~AppState();

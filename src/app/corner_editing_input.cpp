@@ -2,8 +2,6 @@
 // shown output on its own projection window.
 #include "app/corner_editing_input.h"
 
-#include <utility>
-
 #include "app/app_settings.h"
 #include "app/app_state.h"
 #include "app/projection_windows.h"
@@ -60,22 +58,14 @@ EditingInput inputFor(const PolledInput& polled, HWND window)
     return input;
 }
 
+// True when a drag or a run of arrow-key steps on this output ended.
 bool editOutput(ProjectionOutput& output, EditingInput input, bool mayGrab)
 {
     // Where two projections meet, a handle of each may lie within reach of the cursor: a drag starts only
     // on the projection under it.
-    if (!mayGrab && output.draggedPoint == -1)
+    if (!mayGrab && output.editing.draggedPoint == -1)
         input.leftButtonDown = false;
-    EditingState state{output.corners, std::move(output.mesh), output.selectedPoint, output.draggedPoint,
-                       output.arrowKeysHeld, output.tabHeld};
-    const bool save = applyCornerEditing(input, state);
-    output.corners = state.corners;
-    output.mesh = std::move(state.mesh);
-    output.selectedPoint = state.selectedPoint;
-    output.draggedPoint = state.draggedPoint;
-    output.tabHeld = state.tabHeld;
-    output.arrowKeysHeld = state.arrowKeysHeld;
-    return save;
+    return applyCornerEditing(input, output.values.corners, output.values.mesh, output.editing);
 }
 
 } // namespace
@@ -95,9 +85,10 @@ void updateCornerEditing()
         const bool mayGrab = underCursor == -1 || underCursor == static_cast<int32_t>(index);
         save = editOutput(output, inputFor(polled, output.window), mayGrab) || save;
         // The panel follows the projection the operator works on.
-        if (output.draggedPoint != -1 || polled.foreground == output.window)
+        if (output.editing.draggedPoint != -1 || polled.foreground == output.window)
             app.editedOutput = static_cast<int32_t>(index);
     }
+    // A drag or a run of nudges is one change: saved when it ends, not in every pass it moves a point.
     if (save)
         saveSettings();
 }

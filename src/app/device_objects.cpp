@@ -13,42 +13,53 @@ namespace {
 
 constexpr ULONGLONG kDeviceRetryMs = 1000;
 
-// The engine borrows the device, so it goes first; the textures were made on the device too.
-void dropDeviceObjects()
-{
-    app.capture.reset();
-    app.gridTexture.Reset();
-    app.logoTexture.Reset();
-    app.renderer.reset();
-}
-
-void makeEverythingOnTheDevice(bool quiet)
+void makeEverythingOnTheDevice(DeviceRecovery& recovery, bool quiet)
 {
     if (!makeRenderer(quiet)) {
-        app.deviceRetryAt = GetTickCount64() + kDeviceRetryMs;
+        recovery.retryAt = GetTickCount64() + kDeviceRetryMs;
         return;
     }
     makeCaptureEngine();
     loadImages();
     char message[96];
     std::snprintf(message, sizeof message, "Dispositivo Direct3D recriado em %llu ms",
-                  static_cast<unsigned long long>(GetTickCount64() - app.deviceLostAt));
+                  static_cast<unsigned long long>(GetTickCount64() - recovery.lostAt));
     Log("LOG", message);
+}
+
+bool makeProjectionTargets(bool quiet)
+{
+    for (ProjectionOutput& output : app.outputs)
+        if (FAILED(app.renderer->makeProjectionTarget(output.window, output.target, quiet)))
+            return false;
+    return true;
 }
 
 } // namespace
 
 bool makeRenderer(bool quiet)
 {
-    std::vector<HWND> projectionWindows;
-    for (const ProjectionOutput& output : app.outputs)
-        projectionWindows.push_back(output.window);
     app.renderer = std::make_unique<Renderer>();
-    if (SUCCEEDED(app.renderer->initialize(app.controlWindow, projectionWindows, static_cast<UINT>(app.adapterIdx),
-                                           quiet)))
+    if (SUCCEEDED(app.renderer->initialize(app.controlWindow, static_cast<UINT>(app.adapterIdx), quiet)) &&
+        makeProjectionTargets(quiet))
         return true;
-    app.renderer.reset();
+    dropDeviceObjects();
     return false;
+}
+
+void dropDeviceObjects()
+{
+    // Made on the device, each by its own owner: all of them go before the Renderer.
+    for (ProjectionOutput& output : app.outputs) {
+        if (app.renderer)
+            app.renderer->releaseProjectionTarget(output.target);
+        // Nothing the old device drew counts on a new one.
+        output.shownScene.reset();
+    }
+    app.capture.reset();
+    app.gridTexture.Reset();
+    app.logoTexture.Reset();
+    app.renderer.reset();
 }
 
 void makeCaptureEngine()
@@ -68,28 +79,25 @@ bool deviceWasLost()
     return app.renderer && app.renderer->lostDevice != S_OK;
 }
 
-void recoverLostDevice()
+void recoverLostDevice(DeviceRecovery& recovery)
 {
     char message[128];
     std::snprintf(message, sizeof message, "Dispositivo Direct3D perdido (0x%08lX, motivo 0x%08lX); recriando",
                   static_cast<unsigned long>(app.renderer->lostDevice),
                   static_cast<unsigned long>(app.renderer->removedReason()));
     Log("WARN", message);
-    app.deviceLostAt = GetTickCount64();
+    recovery.lostAt = GetTickCount64();
     dropDeviceObjects();
-    // Nothing the old device drew counts on the new one.
-    for (ProjectionOutput& output : app.outputs)
-        output.shownScene.reset();
-    makeEverythingOnTheDevice(false);
+    makeEverythingOnTheDevice(recovery, false);
 }
 
-void retryDeviceWhenDue()
+void retryDeviceWhenDue(DeviceRecovery& recovery)
 {
     const ULONGLONG now = GetTickCount64();
-    if (now < app.deviceRetryAt) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(app.deviceRetryAt - now), QS_ALLINPUT);
+    if (now < recovery.retryAt) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(recovery.retryAt - now), QS_ALLINPUT);
         return;
     }
     // Said once, when the device was lost: the retries fail quietly.
-    makeEverythingOnTheDevice(true);
+    makeEverythingOnTheDevice(recovery, true);
 }

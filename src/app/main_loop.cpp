@@ -10,18 +10,13 @@
 #include "app/device_objects.h"
 #include "app/panel_pacing.h"
 #include "app/pass_pacing.h"
+#include "app/projection_pass.h"
 #include "app/projection_windows.h"
 #include "app/tray_icon.h"
 #include "app/window_procs.h"
-#include "capture/capture_engine.h"
 #include "panel/control_panel.h"
 #include "panel/layout_report.h"
-#include "render/overlay_matrices.h"
 #include "render/renderer.h"
-#include "warp/picture_warp.h"
-#include "warp/solve_warp.h"
-
-using Microsoft::WRL::ComPtr;
 
 namespace {
 
@@ -54,147 +49,6 @@ bool dispatchPendingMessages()
 void waitForMessages(DWORD timeout)
 {
     MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-}
-
-void drawGridOrLogo(Renderer& renderer, const ProjectionOutput& output, const WarpMatrix& warp)
-{
-    // A null grid leaves the picture unchanged with blending on. The grid bends with the picture.
-    renderer.drawWarpedTexture(app.gridTexture.Get(), warp, true);
-    if (app.logoTexture && !app.gridTexture) {
-        RECT client{};
-        GetClientRect(output.window, &client);
-        renderer.drawTexture(app.logoTexture.Get(), logoMatrix(warp, client.right - client.left, client.bottom - client.top),
-                             true);
-    }
-}
-
-// One handle per mesh point: the corners' as ever, a cross on every other point where it is shown.
-void drawPointHandles(Renderer& renderer, const ProjectionOutput& output, const WarpMatrix& warp)
-{
-    for (int32_t point = 0; point < output.mesh.pointCount(); ++point) {
-        const bool selected = point == output.selectedPoint;
-        const int32_t corner = cornerOfPoint(output.mesh, point);
-        if (corner != -1) {
-            const CornerPoint& position = output.corners[static_cast<std::size_t>(corner)];
-            renderer.drawCornerHandle(position.x, position.y, corner, selected);
-        } else if (const auto position = meshPointPosition(warp, output.mesh, point)) {
-            renderer.drawPointHandle(position->x, position->y, selected);
-        }
-    }
-}
-
-// Without a projector nothing would draw the picture, so nothing is captured (a GDI copy of the whole
-// screen per pass, for nobody); the first pass with a projector captures again. One capture feeds
-// every output.
-bool acquireCapturedFrame()
-{
-    if (!app.capture || !anyOutputShown())
-        return false;
-    app.capture->trackPointer = app.showCursor;
-    ComPtr<ID3D11Texture2D> frame;
-    app.capture->acquireFrame(frame);
-    return true;
-}
-
-void releaseCapturedFrame(bool acquired)
-{
-    if (acquired && app.capture)
-        app.capture->releaseFrame();
-}
-
-// The pointer where it is on the output's part of the captured picture, bent as the mesh bends the
-// picture there; nothing when it is outside that part.
-void drawCapturedPointer(Renderer& renderer, const ProjectionOutput& output, const WarpMatrix& warp)
-{
-    const CapturedPointer& pointer = app.capture->pointer;
-    if (!pointer.visible || !app.capture->frameTexture)
-        return;
-    D3D11_TEXTURE2D_DESC picture{};
-    app.capture->frameTexture->GetDesc(&picture);
-    const SourceRect& source = output.source;
-    const float width = static_cast<float>(picture.Width) * (source.right - source.left);
-    const float height = static_cast<float>(picture.Height) * (source.bottom - source.top);
-    const float left = static_cast<float>(picture.Width) * source.left;
-    const float top = static_cast<float>(picture.Height) * source.top;
-    const float s0 = (static_cast<float>(pointer.area.left) - left) / width;
-    const float s1 = (static_cast<float>(pointer.area.right) - left) / width;
-    const float t0 = (static_cast<float>(pointer.area.top) - top) / height;
-    const float t1 = (static_cast<float>(pointer.area.bottom) - top) / height;
-    if (s1 < 0.0f || s0 > 1.0f || t1 < 0.0f || t0 > 1.0f)
-        return;
-    const MeshOffset bend = offsetAt(output.mesh, {(s0 + s1) / 2, (t0 + t1) / 2});
-    renderer.usePointerImage(pointer.image, pointer.shapeVersion);
-    renderer.drawPointer(pointerMatrix(warp, s0 + bend.u, t0 + bend.v, s1 + bend.u, t1 + bend.v));
-}
-
-// What the output's window would show if it were drawn now.
-ProjectionScene sceneOf(const ProjectionOutput& output)
-{
-    ProjectionScene scene;
-    scene.output = output;
-    if (app.capture) {
-        scene.picture = app.capture->frameView.Get();
-        scene.pictureVersion = app.capture->pictureVersion;
-        const CapturedPointer& pointer = app.capture->pointer;
-        scene.pointerShown = app.showCursor && pointer.visible;
-        if (scene.pointerShown) {
-            scene.pointerArea = pointer.area;
-            scene.pointerShape = pointer.shapeVersion;
-        }
-    }
-    if (app.showGrid) {
-        scene.grid = app.gridTexture.Get();
-        scene.logo = app.logoTexture.Get();
-    }
-    scene.handlesShown = app.panelVisible;
-    scene.selectedPoint = output.selectedPoint;
-    RECT client{};
-    GetClientRect(output.window, &client);
-    scene.width = client.right - client.left;
-    scene.height = client.bottom - client.top;
-    return scene;
-}
-
-// The output's part of the picture with its edge blend, the grid (or the logo) over it, and the
-// handles last, over everything.
-void composeProjection(Renderer& renderer, const ProjectionOutput& output)
-{
-    const WarpMatrix warp = solveWarp(output.corners);
-    renderer.useMesh(output.mesh);
-    // The captured picture replaces what is under it: blending off, so its fourth byte plays no part.
-    if (app.capture && app.capture->frameView) {
-        const PictureLook look{output.source, output.blend};
-        renderer.drawWarpedTexture(app.capture->frameView.Get(), warp, false, &look);
-    }
-    if (app.showCursor && app.capture)
-        drawCapturedPointer(renderer, output, warp);
-    if (app.showGrid)
-        drawGridOrLogo(renderer, output, warp);
-    if (app.panelVisible)
-        drawPointHandles(renderer, output, warp);
-}
-
-// Every shown output whose scene changed drawn, then all presented together; only the last present
-// waits for the vertical blank, so a pass waits once however many projectors there are. An output whose
-// scene is the one its window shows is left alone: the projector keeps the last picture. False when
-// nothing was presented.
-bool projectOutputs(Renderer& renderer)
-{
-    std::vector<std::size_t> drawn;
-    for (std::size_t index = 0; index < app.outputs.size(); ++index) {
-        ProjectionOutput& output = app.outputs[index];
-        if (!output.shown)
-            continue;
-        ProjectionScene scene = sceneOf(output);
-        if (output.shownScene == scene || !renderer.beginProjectionFrame(index))
-            continue;
-        composeProjection(renderer, output);
-        output.shownScene = std::move(scene);
-        drawn.push_back(index);
-    }
-    for (std::size_t at = 0; at < drawn.size(); ++at)
-        renderer.presentProjection(drawn[at], at + 1 == drawn.size());
-    return !drawn.empty();
 }
 
 // One frame of the panel library into the control window, presented.
@@ -245,13 +99,13 @@ bool coveredFromAbove(HWND window)
 
 // Other programs may claim the top-most band; every 11th pass takes it back, where it was taken,
 // without moving, sizing, activating or showing the window. A window left where it is is not redrawn.
-void keepProjectionsOnTop()
+void keepProjectionsOnTop(int32_t& passesSinceLastCheck)
 {
-    if (++app.topmostCounter > kTopmostInterval) {
+    if (++passesSinceLastCheck > kTopmostInterval) {
         for (const ProjectionOutput& output : app.outputs)
             if (output.shown && coveredFromAbove(output.window))
                 SetWindowPos(output.window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        app.topmostCounter = 0;
+        passesSinceLastCheck = 0;
     }
 }
 
@@ -261,7 +115,7 @@ double outputRefreshHz()
     for (const ProjectionOutput& output : app.outputs) {
         if (!output.shown)
             continue;
-        const Rect& area = app.monitors[static_cast<std::size_t>(output.outputMonitor)].rect;
+        const Rect& area = app.monitors[static_cast<std::size_t>(output.values.outputMonitor)].rect;
         return refreshRateOfMonitorAt(RECT{area.left, area.top, area.right, area.bottom});
     }
     return kRefreshHzWithoutProjector;
@@ -274,6 +128,8 @@ void runMainLoop()
     PassPacer pacer;
     PanelPacing panelPacing;
     PanelView shownPanelView;
+    DeviceRecovery deviceRecovery;
+    int32_t passesSinceTopmostCheck = 0;
     while (app.running) {
         pacer.startPass();
         if (dispatchPendingMessages())
@@ -282,7 +138,7 @@ void runMainLoop()
         if (!app.running)
             break;
         if (!app.renderer) {
-            retryDeviceWhenDue();
+            retryDeviceWhenDue(deviceRecovery);
             continue;
         }
         if (nothingToDo(panelPacing)) {
@@ -295,12 +151,12 @@ void runMainLoop()
         const bool acquired = acquireCapturedFrame();
         const bool projected = projectOutputs(renderer);
         drawPanelWhenDue(renderer, panelPacing, shownPanelView);
-        keepProjectionsOnTop();
+        keepProjectionsOnTop(passesSinceTopmostCheck);
         releaseCapturedFrame(acquired);
         if (reportedDeviceRemoval())
             renderer.lostDevice = DXGI_ERROR_DEVICE_REMOVED;
         if (deviceWasLost()) {
-            recoverLostDevice();
+            recoverLostDevice(deviceRecovery);
             panelPacing.somethingChanged();
         }
         // Only a projection's present waits for a vertical blank; any other pass waits here instead.
@@ -313,7 +169,5 @@ void runMainLoop()
 void shutDown()
 {
     removeTrayIcon();
-    // The engine holds objects made on the Renderer's device, so it goes first.
-    app.capture.reset();
-    app.renderer.reset();
+    dropDeviceObjects();
 }

@@ -1,6 +1,7 @@
 // The operator's actions, wiring the subsystems into AppState.
 #include "app/operator_actions.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "app/app_settings.h"
@@ -31,16 +32,27 @@ void closePanel()
     app.showGrid = false;
 }
 
+void concludeEditing()
+{
+    closePanel();
+    saveSettings();
+}
+
+void chooseShowGrid(bool show)
+{
+    app.showGrid = show;
+}
+
 namespace {
 
 // Whether `output`'s monitor exists; its window over that monitor and shown, or hidden.
 void showProjection(ProjectionOutput& output)
 {
-    output.shown = isMonitorIndex(output.outputMonitor, app.monitors.size());
+    output.shown = isMonitorIndex(output.values.outputMonitor, app.monitors.size());
     if (!output.window)
         return;
     if (output.shown) {
-        placeProjectionWindow(output.window, app.monitors[static_cast<std::size_t>(output.outputMonitor)].rect);
+        placeProjectionWindow(output.window, app.monitors[static_cast<std::size_t>(output.values.outputMonitor)].rect);
         ShowWindow(output.window, SW_SHOW);
         output.shownScene.reset();
     } else {
@@ -51,7 +63,7 @@ void showProjection(ProjectionOutput& output)
 bool monitorShowsAnOutput(int32_t monitor)
 {
     for (const ProjectionOutput& output : app.outputs)
-        if (output.outputMonitor == monitor)
+        if (output.values.outputMonitor == monitor)
             return true;
     return false;
 }
@@ -62,7 +74,7 @@ void refreshMonitors()
 {
     app.monitors = enumerateMonitors();
     for (ProjectionOutput& output : app.outputs)
-        output.shown = isMonitorIndex(output.outputMonitor, app.monitors.size());
+        output.shown = isMonitorIndex(output.values.outputMonitor, app.monitors.size());
 }
 
 void showProjections()
@@ -99,7 +111,7 @@ void chooseOutputMonitor(int32_t output, int32_t index)
 {
     if (output < 0 || static_cast<std::size_t>(output) >= app.outputs.size())
         return;
-    app.outputs[static_cast<std::size_t>(output)].outputMonitor = index;
+    app.outputs[static_cast<std::size_t>(output)].values.outputMonitor = index;
     showProjection(app.outputs[static_cast<std::size_t>(output)]);
     loadCalibrationGrid();
     saveSettings();
@@ -125,17 +137,18 @@ void addOutput()
     if (!monitor)
         return;
     ProjectionOutput output;
-    output.outputMonitor = *monitor;
+    output.values.outputMonitor = *monitor;
     output.window = makeProjectionWindow(app.outputs.size());
     if (!output.window)
         return;
+    // Placed before its swap chain is made, which takes the window's size.
     showProjection(output);
     // Without a target the output could never be drawn; the window goes again.
-    if (app.renderer && FAILED(app.renderer->addProjectionTarget(output.window))) {
+    if (app.renderer && FAILED(app.renderer->makeProjectionTarget(output.window, output.target))) {
         DestroyWindow(output.window);
         return;
     }
-    app.outputs.push_back(output);
+    app.outputs.push_back(std::move(output));
     app.editedOutput = static_cast<int32_t>(app.outputs.size()) - 1;
     saveSettings();
 }
@@ -144,10 +157,11 @@ void removeOutput(int32_t output)
 {
     if (output < 1 || static_cast<std::size_t>(output) >= app.outputs.size())
         return;
+    ProjectionOutput& removed = app.outputs[static_cast<std::size_t>(output)];
     // The swap chain goes before its window.
     if (app.renderer)
-        app.renderer->removeProjectionTarget(static_cast<std::size_t>(output));
-    DestroyWindow(app.outputs[static_cast<std::size_t>(output)].window);
+        app.renderer->releaseProjectionTarget(removed.target);
+    DestroyWindow(removed.window);
     app.outputs.erase(app.outputs.begin() + output);
     titleProjectionWindows();
     if (app.editedOutput >= output)
@@ -165,7 +179,7 @@ void chooseSource(const SourceRect& source)
 {
     if (!isSourceRect(source))
         return;
-    editedOutput().source = source;
+    editedOutput().values.source = source;
     saveSettings();
 }
 
@@ -173,7 +187,7 @@ void chooseBlend(const EdgeBlend& blend)
 {
     if (!isEdgeBlend(blend))
         return;
-    editedOutput().blend = blend;
+    editedOutput().values.blend = blend;
     saveSettings();
 }
 
@@ -201,34 +215,50 @@ void chooseShowCursor(bool show)
     saveSettings();
 }
 
-void resetCorners()
+void chooseCorner(int32_t corner, CornerPoint position)
+{
+    if (corner < 0 || corner >= static_cast<int32_t>(kDefaultCorners.size()) || !std::isfinite(position.x) ||
+        !std::isfinite(position.y))
+        return;
+    editedOutput().values.corners[static_cast<std::size_t>(corner)] = position;
+    saveSettings();
+}
+
+void selectCorner(int32_t corner)
 {
     ProjectionOutput& output = editedOutput();
-    output.corners = kDefaultCorners;
-    output.mesh = zeroedMesh(output.mesh);
+    output.editing.selectedPoint = pointOfCorner(output.values.mesh, corner);
+}
+
+void resetCorners()
+{
+    OutputValues& values = editedOutput().values;
+    values.corners = kDefaultCorners;
+    values.mesh = zeroedMesh(values.mesh);
     saveSettings();
 }
 
 void chooseMeshSize(int32_t columns, int32_t rows)
 {
     ProjectionOutput& output = editedOutput();
-    const int32_t corner = cornerOfPoint(output.mesh, output.selectedPoint);
-    output.mesh = resizedMesh(output.mesh, columns, rows);
-    output.selectedPoint = corner != -1 ? pointOfCorner(output.mesh, corner) : 0;
+    Mesh& mesh = output.values.mesh;
+    const int32_t corner = cornerOfPoint(mesh, output.editing.selectedPoint);
+    mesh = resizedMesh(mesh, columns, rows);
+    output.editing.selectedPoint = corner != -1 ? pointOfCorner(mesh, corner) : 0;
     saveSettings();
 }
 
 void zeroMesh()
 {
-    ProjectionOutput& output = editedOutput();
-    output.mesh = zeroedMesh(output.mesh);
+    Mesh& mesh = editedOutput().values.mesh;
+    mesh = zeroedMesh(mesh);
     saveSettings();
 }
 
 void moveSelectedPoint(CornerPoint position)
 {
     ProjectionOutput& output = editedOutput();
-    if (movePointTo(output.corners, output.mesh, output.selectedPoint, position))
+    if (movePointTo(output.values.corners, output.values.mesh, output.editing.selectedPoint, position))
         saveSettings();
 }
 

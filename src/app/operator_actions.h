@@ -1,4 +1,5 @@
-// What the operator can do, each in one place: the tray, the windows, the panel and start-up call these.
+// What the operator can do, each in one place: the tray, the windows, the panel, the projections and
+// start-up call these. Each change of a persisted value is one call that changes it and saves.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,10 @@ enum class PanelFocus { Keep, BringToFront };
 void openPanel(PanelFocus focus);
 // Hides the panel and the grid; the program lives on in the notification area.
 void closePanel();
+// "CONCLUIR": the panel closed and the values saved.
+void concludeEditing();
+// The calibration grid over every projection, or not (not saved: it shows while the panel is open).
+void chooseShowGrid(bool show);
 
 // Rebuilds the monitor list and which outputs' monitors are among it.
 void refreshMonitors();
@@ -46,6 +51,10 @@ void chooseShowCursor(bool show);
 // Registers (or unregisters) the executable's current path in the Run key as startWithWindows says, so a
 // moved program is found at its new place; a failure is logged ("WARN").
 void registerStartWithWindows();
+// A typed corner of the edited output (0 to 3: TL, TR, BL, BR); a value that is not finite is refused.
+void chooseCorner(int32_t corner, CornerPoint position);
+// The edited output's point at that corner selected, for the keys and the selected point's fields.
+void selectCorner(int32_t corner);
 // The edited output's full-screen corners and a mesh that bends nothing; the mesh keeps its size.
 void resetCorners();
 // Another mesh size for the edited output that keeps the shape; the selection stays on the same corner

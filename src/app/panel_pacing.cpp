@@ -12,8 +12,9 @@ PanelView currentPanelView()
     view.startWithWindows = app.startWithWindows;
     view.showCursor = app.showCursor;
     view.showGrid = app.showGrid;
+    view.saveFailed = app.saveFailed;
     for (const ProjectionOutput& output : app.outputs)
-        view.outputs.push_back({output, output.selectedPoint});
+        view.outputs.push_back({output.values, output.editing.selectedPoint});
     return view;
 }
 

@@ -23,6 +23,7 @@ struct PanelView {
     bool startWithWindows = false;
     bool showCursor = false;
     bool showGrid = false;
+    bool saveFailed = false;
     std::vector<Output> outputs;
     bool operator==(const PanelView&) const = default;
 };

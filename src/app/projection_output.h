@@ -1,30 +1,28 @@
-// One projector's output: the monitor it is shown on, how the picture is warped onto it, which part of
-// the captured picture it shows and how its edges blend, and its own window and editing state.
+// One projector's output: its saved values, how the operator is editing it, its window and what draws
+// into that window, together, so that an output is added, moved and removed whole.
 #pragma once
 
 #include <windows.h>
 
-#include <cstdint>
 #include <optional>
 
 #include "app/projection_scene.h"
+#include "render/renderer.h"
 #include "settings/settings_text.h"
+#include "warp/corner_editing.h"
 
-// The saved values (monitor, corners, mesh, part of the picture, blend) and what lives only while the
-// program runs. Mesh points are numbered row by row from the top left; for the 2 x 2 mesh they are the
-// corners TL, TR, BL, BR.
-struct ProjectionOutput : OutputValues {
+struct ProjectionOutput {
+    // The monitor, corners, mesh, part of the picture and blend: what config.json keeps.
+    OutputValues values;
+    // The selected and dragged point, and the keys held in the previous pass that reached them.
+    EditingState editing;
     // Its projection window, made with the output; shown only while `shown`.
     HWND window = nullptr;
+    // Its swap chain on the Renderer's device; empty while there is no device.
+    ProjectionTarget target;
     // Whether its monitor exists.
     bool shown = false;
     // What its window shows now; nothing when it must be drawn whatever the scene (never drawn, shown
     // again, uncovered, or on a new device).
     std::optional<ProjectionScene> shownScene;
-    int32_t draggedPoint = -1;
-    int32_t selectedPoint = 0;
-    // Whether an arrow key moved a point in the previous pass that reached the keys.
-    bool arrowKeysHeld = false;
-    // Whether Tab was down in the previous pass that reached the keys.
-    bool tabHeld = false;
 };

@@ -6,7 +6,6 @@
 
 #include <optional>
 
-#include "app/app_settings.h"
 #include "app/app_state.h"
 #include "app/operator_actions.h"
 #include "panel/layout_report.h"
@@ -20,6 +19,7 @@ constexpr const char* kCornerLabels[4] = {"Superior Esq (TL)", "Superior Dir (TR
                                           "Inferior Dir (BR)"};
 constexpr const char* kShortcutLines[4] = {"Numeros 1 a 4: Selecionar Ponta", "Tab / Shift + Tab: Pontos da Malha",
                                            "Setas: Ajuste Fino", "Shift + Setas: Ajuste Rapido"};
+constexpr const char* kSaveFailedWarning = "AVISO: falha ao salvar config.json";
 // The combo lists' entries 2 to 9, in the panel library's list format.
 constexpr char kMeshSides[] = "2\0" "3\0" "4\0" "5\0" "6\0" "7\0" "8\0" "9\0";
 constexpr float kSideWidth = 50.0f;
@@ -45,11 +45,11 @@ std::optional<int32_t> pickedMonitor(const char* label, int32_t current, const s
 // "ADICIONAR SAIDA", while an output can be added.
 void drawOutputRows(const std::string& items)
 {
-    if (const auto monitor = pickedMonitor("Saida", app.outputs.front().outputMonitor, items))
+    if (const auto monitor = pickedMonitor("Saida", app.outputs.front().values.outputMonitor, items))
         chooseOutputMonitor(0, *monitor);
     for (int32_t output = 1; output < static_cast<int32_t>(app.outputs.size()); ++output) {
         const std::string label = "Saida " + std::to_string(output + 1);
-        if (const auto monitor = pickedMonitor(label.c_str(), app.outputs[static_cast<std::size_t>(output)].outputMonitor, items))
+        if (const auto monitor = pickedMonitor(label.c_str(), app.outputs[static_cast<std::size_t>(output)].values.outputMonitor, items))
             chooseOutputMonitor(output, *monitor);
         ImGui::SameLine();
         const bool remove = ImGui::Button(("REMOVER##" + label).c_str());
@@ -98,22 +98,22 @@ bool cornerField(const char* label, float& coordinate)
 
 void drawCornerRows()
 {
-    ProjectionOutput& output = editedOutput();
+    const ProjectionOutput& output = editedOutput();
     for (int i = 0; i < 4; ++i) {
-        CornerPoint& corner = output.corners[static_cast<std::size_t>(i)];
+        CornerPoint corner = output.values.corners[static_cast<std::size_t>(i)];
         ImGui::PushID(i);
         ImGui::AlignTextToFramePadding();
         ImGui::TextUnformatted(kCornerLabels[i]);
         ImGui::SameLine(kCornerFieldsAt);
         if (cornerField("X", corner.x))
-            saveSettings();
+            chooseCorner(i, corner);
         reportPanelItem((std::string(kCornerLabels[i]) + " X").c_str());
         ImGui::SameLine();
         if (cornerField("Y", corner.y))
-            saveSettings();
+            chooseCorner(i, corner);
         reportPanelItem((std::string(kCornerLabels[i]) + " Y").c_str());
         if (ImGui::IsItemActive())
-            output.selectedPoint = pointOfCorner(output.mesh, i);
+            selectCorner(i);
         ImGui::PopID();
     }
 }
@@ -135,14 +135,15 @@ std::optional<int32_t> pickedSide(const char* label, int32_t current)
 void drawMeshRows()
 {
     const ProjectionOutput& output = editedOutput();
-    if (const auto columns = pickedSide("Colunas", output.mesh.columns))
-        chooseMeshSize(*columns, output.mesh.rows);
+    const Mesh& mesh = output.values.mesh;
+    if (const auto columns = pickedSide("Colunas", mesh.columns))
+        chooseMeshSize(*columns, mesh.rows);
     ImGui::SameLine();
-    if (const auto rows = pickedSide("Linhas", output.mesh.rows))
-        chooseMeshSize(output.mesh.columns, *rows);
-    const auto position = pointPosition(output.corners, output.mesh, output.selectedPoint);
-    ImGui::Text("Ponto selecionado: %d de %d", static_cast<int>(output.selectedPoint) + 1,
-                static_cast<int>(output.mesh.pointCount()));
+    if (const auto rows = pickedSide("Linhas", mesh.rows))
+        chooseMeshSize(mesh.columns, *rows);
+    const int32_t selected = output.editing.selectedPoint;
+    const auto position = pointPosition(output.values.corners, mesh, selected);
+    ImGui::Text("Ponto selecionado: %d de %d", static_cast<int>(selected) + 1, static_cast<int>(mesh.pointCount()));
     CornerPoint typed = position.value_or(CornerPoint{});
     ImGui::PushID("Ponto selecionado");
     ImGui::BeginDisabled(!position);
@@ -159,7 +160,9 @@ void drawMeshRows()
 
 void drawMappingTab()
 {
-    ImGui::Checkbox("EXIBIR GRADIL", &app.showGrid);
+    bool showGrid = app.showGrid;
+    if (ImGui::Checkbox("EXIBIR GRADIL", &showGrid))
+        chooseShowGrid(showGrid);
     reportPanelItem("EXIBIR GRADIL");
     ImGui::SameLine();
     drawEditedOutputChoice();
@@ -179,10 +182,8 @@ void drawMappingTab()
         zeroMesh();
     reportPanelItem("ZERAR MALHA");
     ImGui::SameLine();
-    if (ImGui::Button("CONCLUIR", ImVec2(-1.0f, kButtonHeight))) {
-        closePanel();
-        saveSettings();
-    }
+    if (ImGui::Button("CONCLUIR", ImVec2(-1.0f, kButtonHeight)))
+        concludeEditing();
     reportPanelItem("CONCLUIR");
     ImGui::Spacing();
     ImGui::Separator();
@@ -205,6 +206,9 @@ void drawControlPanel()
         if (app.logoTexture)
             ImGui::Image(reinterpret_cast<ImTextureID>(app.logoTexture.Get()), ImVec2(126.0f, 49.0f), ImVec2(0.0f, 0.0f),
                          ImVec2(1.0f, 1.0f));
+        // Until a save succeeds, the operator knows that the calibration lives only in memory.
+        if (app.saveFailed)
+            ImGui::TextColored(ImVec4(1.0f, 0.3f, 0.2f, 1.0f), "%s", kSaveFailedWarning);
         if (ImGui::BeginTabBar("Tabs", 0)) {
             const bool monitoring = ImGui::BeginTabItem("Monitoramento");
             reportPanelItem("Monitoramento");

@@ -66,7 +66,7 @@ void drawSourceSection()
 {
     ImGui::TextUnformatted("Recorte");
     ImGui::PushID("Recorte");
-    drawFieldRow("Recorte", editedOutput().source, kSourceFields, [](const SourceRect& typed) { chooseSource(typed); });
+    drawFieldRow("Recorte", editedOutput().values.source, kSourceFields, [](const SourceRect& typed) { chooseSource(typed); });
     ImGui::PopID();
 }
 
@@ -74,7 +74,7 @@ void drawBlendSection()
 {
     ImGui::TextUnformatted("Mistura");
     ImGui::PushID("Mistura");
-    const EdgeBlend blend = editedOutput().blend;
+    const EdgeBlend blend = editedOutput().values.blend;
     const auto choose = [](const EdgeBlend& typed) { chooseBlend(typed); };
     drawFieldRow("Mistura", blend, kBlendWidthFields, choose);
     drawFieldRow("Mistura", blend, kBlendShapeFields, choose);

@@ -53,7 +53,6 @@ Renderer::~Renderer()
     blendShader.Reset();
     sampleShader.Reset();
     warpShader.Reset();
-    projections.clear();
     controlTarget.Reset();
     controlSwapChain.Reset();
     factory.Reset();
@@ -64,8 +63,7 @@ Renderer::~Renderer()
         CoUninitialize();
 }
 
-HRESULT Renderer::initialize(HWND controlWindow, const std::vector<HWND>& projectionWindows, UINT adapterIndex,
-                             bool quiet)
+HRESULT Renderer::initialize(HWND controlWindow, UINT adapterIndex, bool quiet)
 {
     const auto failed = [quiet](const char* what, HRESULT hr) {
         if (!quiet)
@@ -88,13 +86,6 @@ HRESULT Renderer::initialize(HWND controlWindow, const std::vector<HWND>& projec
     if (!factory)
         return failed("Falha ao criar a fabrica DXGI", E_FAIL);
     hr = createWindowTarget(factory.Get(), controlWindow, controlSwapChain, controlTarget, controlViewport);
-    for (HWND window : projectionWindows) {
-        if (FAILED(hr))
-            break;
-        ProjectionTarget& projection = projections.emplace_back();
-        projection.window = window;
-        hr = createWindowTarget(factory.Get(), window, projection.swapChain, projection.target, projection.viewport);
-    }
     if (FAILED(hr))
         return failed("Falha ao criar a cadeia de troca da janela", hr);
 
@@ -106,29 +97,29 @@ HRESULT Renderer::initialize(HWND controlWindow, const std::vector<HWND>& projec
     return S_OK;
 }
 
-HRESULT Renderer::addProjectionTarget(HWND window)
+HRESULT Renderer::makeProjectionTarget(HWND window, ProjectionTarget& target, bool quiet)
 {
-    ProjectionTarget projection;
-    projection.window = window;
-    const HRESULT hr = factory ? createWindowTarget(factory.Get(), window, projection.swapChain, projection.target,
-                                                    projection.viewport)
-                               : E_FAIL;
+    target = ProjectionTarget{};
+    target.window = window;
+    const HRESULT hr = factory && window ? createWindowTarget(factory.Get(), window, target.swapChain, target.target,
+                                                              target.viewport)
+                                         : E_FAIL;
     if (FAILED(hr)) {
-        logSetUpFailure("Falha ao criar a cadeia de troca da janela", hr);
-        return hr;
+        if (!quiet)
+            logSetUpFailure("Falha ao criar a cadeia de troca da janela", hr);
+        target = ProjectionTarget{};
     }
-    projections.push_back(std::move(projection));
-    return S_OK;
+    return hr;
 }
 
-void Renderer::removeProjectionTarget(std::size_t index)
+void Renderer::releaseProjectionTarget(ProjectionTarget& target)
 {
-    if (index >= projections.size())
-        return;
     // Nothing of it may stay bound when its swap chain goes.
-    context->OMSetRenderTargets(0, nullptr, nullptr);
-    projections.erase(projections.begin() + static_cast<std::ptrdiff_t>(index));
-    currentProjection_ = 0;
+    if (context)
+        context->OMSetRenderTargets(0, nullptr, nullptr);
+    if (frameTarget_ == &target)
+        frameTarget_ = nullptr;
+    target = ProjectionTarget{};
 }
 
 HRESULT Renderer::createWindowTarget(IDXGIFactory1* dxgiFactory, HWND window, ComPtr<IDXGISwapChain>& swapChain,
@@ -170,12 +161,11 @@ void Renderer::setUpPanelLibrary(HWND controlWindow)
     panelLibraryReady_ = true;
 }
 
-bool Renderer::beginProjectionFrame(std::size_t index)
+bool Renderer::beginProjectionFrame(ProjectionTarget& projection)
 {
-    if (index >= projections.size())
+    frameTarget_ = nullptr;
+    if (!projection.swapChain)
         return false;
-    ProjectionTarget& projection = projections[index];
-    currentProjection_ = index;
     RECT client{};
     GetClientRect(projection.window, &client);
     const float width = static_cast<float>(client.right - client.left);
@@ -194,6 +184,7 @@ bool Renderer::beginProjectionFrame(std::size_t index)
     context->RSSetViewports(1, &projection.viewport);
     // Cleared only when drawn: a hidden projector costs nothing.
     clearTarget(projection.target.Get());
+    frameTarget_ = &projection;
     return true;
 }
 
@@ -214,10 +205,12 @@ void Renderer::resizeProjectionBuffers(ProjectionTarget& projection, UINT width,
         projection.viewport = {0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height), 0.0f, 1.0f};
 }
 
-void Renderer::presentProjection(std::size_t index, bool waitForVerticalBlank)
+void Renderer::presentProjection(ProjectionTarget& target, bool waitForVerticalBlank)
 {
-    if (index < projections.size())
-        noteDeviceResult(projections[index].swapChain->Present(waitForVerticalBlank ? 1 : 0, 0));
+    if (frameTarget_ == &target)
+        frameTarget_ = nullptr;
+    if (target.swapChain)
+        noteDeviceResult(target.swapChain->Present(waitForVerticalBlank ? 1 : 0, 0));
 }
 
 void Renderer::beginControlFrame()

@@ -36,6 +36,7 @@ struct MeshBuffers {
 };
 
 // One projection window's swap chain, its target, the back buffers' size, and the mesh drawn into it.
+// Owned by the output it draws; made on the Renderer's device, so released before the Renderer.
 struct ProjectionTarget {
     HWND window = nullptr;
     Microsoft::WRL::ComPtr<IDXGISwapChain> swapChain;
@@ -53,24 +54,24 @@ public:
     // Shuts the panel backends down, releases everything in reverse order and leaves COM.
     ~Renderer();
 
-    // Device, the control window's target and one target per projection window, pipeline, panel library,
-    // handle textures. A failure to create the device or a swap chain is logged ("WARN", unless `quiet`)
-    // and returned; everything else is set up unchecked.
-    HRESULT initialize(HWND controlWindow, const std::vector<HWND>& projectionWindows, UINT adapterIndex,
-                       bool quiet = false);
-    // A target for another projection window, after the others; logged ("WARN") and returned on failure,
-    // with nothing added.
-    HRESULT addProjectionTarget(HWND window);
-    // The target at `index` released, the ones after it moving up; before its window is destroyed.
-    void removeProjectionTarget(std::size_t index);
+    // Device, the control window's target, pipeline, panel library, handle textures. A failure to create
+    // the device or the swap chain is logged ("WARN", unless `quiet`) and returned; everything else is set
+    // up unchecked.
+    HRESULT initialize(HWND controlWindow, UINT adapterIndex, bool quiet = false);
+    // The swap chain and target of a projection window, into `target`; logged ("WARN", unless `quiet`)
+    // and returned on failure, with `target` left empty.
+    HRESULT makeProjectionTarget(HWND window, ProjectionTarget& target, bool quiet = false);
+    // Unbinds and releases a target, before its window is destroyed.
+    void releaseProjectionTarget(ProjectionTarget& target);
 
-    // Binds the target of projection `index` (cleared) and its viewport, resizing the back buffers first when the
-    // client size really changed; a failed resize keeps the old size, so the next pass tries again. False,
-    // with nothing bound, for an empty client area or when there is no target to draw into.
-    bool beginProjectionFrame(std::size_t index);
+    // Binds the target (cleared) and its viewport, resizing the back buffers first when the client size
+    // really changed; a failed resize keeps the old size, so the next pass tries again. False, with
+    // nothing bound, for an empty client area or when there is no target to draw into. The target stays
+    // the one drawn into until it is presented; it must not move meanwhile.
+    bool beginProjectionFrame(ProjectionTarget& target);
     // Only one present in a pass should wait for the vertical blank: a pass then waits once, however
     // many projectors there are.
-    void presentProjection(std::size_t index, bool waitForVerticalBlank);
+    void presentProjection(ProjectionTarget& target, bool waitForVerticalBlank);
     // Binds the control window's target (cleared) and viewport.
     void beginControlFrame();
     void presentControl();
@@ -118,7 +119,6 @@ public:
     Microsoft::WRL::ComPtr<IDXGIFactory1> factory;
     Microsoft::WRL::ComPtr<IDXGISwapChain> controlSwapChain;
     Microsoft::WRL::ComPtr<ID3D11RenderTargetView> controlTarget;
-    std::vector<ProjectionTarget> projections;
     Microsoft::WRL::ComPtr<ID3D11VertexShader> warpShader;
     Microsoft::WRL::ComPtr<ID3D11PixelShader> sampleShader;
     // The captured picture's shader where its output blends its edges.
@@ -161,8 +161,8 @@ private:
     void drawQuad(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, ID3D11BlendState* blend,
                   ID3D11SamplerState* sampler, const PictureLook* look = nullptr);
 
-    // The projection begun last, whose mesh buffers are in use.
-    std::size_t currentProjection_ = 0;
+    // The projection begun last and not yet presented, whose mesh buffers are in use.
+    ProjectionTarget* frameTarget_ = nullptr;
     PictureLook pictureLookWritten_;
     bool pictureLookValid_ = false;
     uint64_t pointerVersion_ = 0;

@@ -224,9 +224,9 @@ void Renderer::drawQuad(ID3D11ShaderResourceView* texture, const WarpMatrix& mat
 
 void Renderer::useMesh(const Mesh& mesh)
 {
-    if (currentProjection_ >= projections.size())
+    if (!frameTarget_)
         return;
-    MeshBuffers& buffers = projections[currentProjection_].mesh;
+    MeshBuffers& buffers = frameTarget_->mesh;
     if (mesh == buffers.mesh)
         return;
     buffers.mesh = mesh;
@@ -258,7 +258,7 @@ void Renderer::drawWarpedTexture(ID3D11ShaderResourceView* texture, const WarpMa
                                  const PictureLook* look)
 {
     ID3D11BlendState* blendState = blend ? alphaBlend.Get() : nullptr;
-    const MeshBuffers* buffers = currentProjection_ < projections.size() ? &projections[currentProjection_].mesh : nullptr;
+    const MeshBuffers* buffers = frameTarget_ ? &frameTarget_->mesh : nullptr;
     if (!buffers || buffers->indexCount == 0) {
         drawQuad(texture, matrix, blendState, textureSampler.Get(), look);
         return;

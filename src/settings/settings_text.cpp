@@ -200,8 +200,8 @@ bool readBlend(const Json& value, EdgeBlend& blend)
 // The parts of one output that are read on their own, whole or not at all: the mesh, the source rectangle
 // and the blend, in that order. Each that is present but cannot be read keeps its value and adds its name,
 // after `prefix`, to `ignored`. The mesh's word is returned.
-MeshReading readOutputParts(const Json& object, Mesh& mesh, SourceRect& source, EdgeBlend& blend,
-                            const std::string& prefix, std::vector<std::string>& ignored)
+MeshReading readOutputParts(const Json& object, OutputValues& output, const std::string& prefix,
+                            std::vector<std::string>& ignored)
 {
     const auto part = [&](const char* key, auto&& reader) {
         const auto member = object.find(key);
@@ -212,9 +212,9 @@ MeshReading readOutputParts(const Json& object, Mesh& mesh, SourceRect& source, 
         ignored.push_back(prefix + key);
         return MeshReading::Ignored;
     };
-    const MeshReading meshReading = part("mesh", [&](const Json& v) { return readMesh(v, mesh); });
-    part("source", [&](const Json& v) { return readSource(v, source); });
-    part("blend", [&](const Json& v) { return readBlend(v, blend); });
+    const MeshReading meshReading = part("mesh", [&](const Json& v) { return readMesh(v, output.mesh); });
+    part("source", [&](const Json& v) { return readSource(v, output.source); });
+    part("blend", [&](const Json& v) { return readBlend(v, output.blend); });
     return meshReading;
 }
 
@@ -235,13 +235,13 @@ bool readExtraOutput(const Json& entry, const std::string& name, OutputValues& o
         else
             ignored.push_back(name + ".corners");
     }
-    readOutputParts(entry, output.mesh, output.source, output.blend, name + ".", ignored);
+    readOutputParts(entry, output, name + ".", ignored);
     return true;
 }
 
-// Replaces the extra outputs with the entries that can be read. An entry is named by its place in the
-// file, so one dropped entry leaves the places of the others, and places from kMostOutputs - 1 on are
-// dropped whatever they hold.
+// Replaces the outputs after the first with the entries that can be read. An entry is named by its place
+// in the file, so one dropped entry leaves the places of the others, and places from kMostOutputs - 1 on
+// are dropped whatever they hold.
 void readExtraOutputs(const Json& value, std::vector<OutputValues>& outputs, std::vector<std::string>& ignored)
 {
     if (!value.is_array()) {
@@ -257,7 +257,8 @@ void readExtraOutputs(const Json& value, std::vector<OutputValues>& outputs, std
         else
             ignored.push_back(name);
     }
-    outputs = std::move(read);
+    outputs.resize(1);
+    outputs.insert(outputs.end(), read.begin(), read.end());
 }
 
 // Parses the first JSON value of the text; what follows it is ignored.
@@ -275,16 +276,17 @@ bool parseFirstValue(std::string_view text, Json& document)
 // The five plain values in their fixed order; a present member that cannot be read ends the reading.
 void readPlainValues(const Json& document, SettingsValues& values)
 {
+    OutputValues& first = values.outputs.front();
     // A missing member is passed over.
     const auto read = [&document](const char* key, auto&& reader) {
         const auto member = document.find(key);
         return member == document.end() || reader(*member);
     };
-    if (!read("corners", [&](const Json& v) { return readCorners(v, values.corners); }))
+    if (!read("corners", [&](const Json& v) { return readCorners(v, first.corners); }))
         return;
     if (!read("captureMonitor", [&](const Json& v) { return readIndex(v, values.captureMonitor); }))
         return;
-    if (!read("outputMonitor", [&](const Json& v) { return readIndex(v, values.outputMonitor); }))
+    if (!read("outputMonitor", [&](const Json& v) { return readIndex(v, first.outputMonitor); }))
         return;
     if (!read("adapterIdx", [&](const Json& v) { return readIndex(v, values.adapterIdx); }))
         return;
@@ -306,8 +308,11 @@ Json cornersJson(const CornerSet& corners)
 
 // The mesh beyond 2 x 2, and the source rectangle and the blend when they are not the default. One out of
 // range (or not finite, which would be written as null) is left out: reading would refuse it anyway.
-void writeOutputParts(const Mesh& mesh, const SourceRect& source, const EdgeBlend& blend, Json& object)
+void writeOutputParts(const OutputValues& output, Json& object)
 {
+    const Mesh& mesh = output.mesh;
+    const SourceRect& source = output.source;
+    const EdgeBlend& blend = output.blend;
     if (mesh.pointCount() > 4) {
         Json offsets = Json::array();
         for (const MeshOffset& offset : mesh.offsets) {
@@ -354,9 +359,11 @@ SettingsReading readSettingsText(std::string_view text, SettingsValues& values)
     if (!parseFirstValue(text, document) || !document.is_object())
         return reading;
 
-    reading.mesh = readOutputParts(document, values.mesh, values.source, values.blend, "", reading.ignored);
+    if (values.outputs.empty())
+        values.outputs.emplace_back();
+    reading.mesh = readOutputParts(document, values.outputs.front(), "", reading.ignored);
     if (const auto member = document.find("extraOutputs"); member != document.end())
-        readExtraOutputs(*member, values.extraOutputs, reading.ignored);
+        readExtraOutputs(*member, values.outputs, reading.ignored);
     if (const auto member = document.find("showCursor"); member != document.end())
         readFlag(*member, values.showCursor);
     readPlainValues(document, values);
@@ -368,23 +375,25 @@ std::string settingsFileBytes(const SettingsValues& values)
     Json document = Json::object();
     document["adapterIdx"] = values.adapterIdx;
     document["captureMonitor"] = values.captureMonitor;
-    document["corners"] = cornersJson(values.corners);
-    writeOutputParts(values.mesh, values.source, values.blend, document);
-    if (!values.extraOutputs.empty()) {
+    static const OutputValues kNoOutput;
+    const OutputValues& first = values.outputs.empty() ? kNoOutput : values.outputs.front();
+    document["corners"] = cornersJson(first.corners);
+    writeOutputParts(first, document);
+    if (values.outputs.size() > 1) {
         // More than the reader takes would only come back as ignored entries.
-        const std::size_t count = std::min(values.extraOutputs.size(), static_cast<std::size_t>(kMostOutputs - 1));
+        const std::size_t count = std::min(values.outputs.size(), static_cast<std::size_t>(kMostOutputs));
         Json outputs = Json::array();
-        for (std::size_t i = 0; i < count; ++i) {
-            const OutputValues& output = values.extraOutputs[i];
+        for (std::size_t i = 1; i < count; ++i) {
+            const OutputValues& output = values.outputs[i];
             Json entry = Json::object();
             entry["outputMonitor"] = output.outputMonitor;
             entry["corners"] = cornersJson(output.corners);
-            writeOutputParts(output.mesh, output.source, output.blend, entry);
+            writeOutputParts(output, entry);
             outputs.push_back(entry);
         }
         document["extraOutputs"] = outputs;
     }
-    document["outputMonitor"] = values.outputMonitor;
+    document["outputMonitor"] = first.outputMonitor;
     if (values.showCursor)
         document["showCursor"] = true;
     document["startWithWindows"] = values.startWithWindows;

@@ -14,11 +14,13 @@
 // At most this many outputs: the first in the top-level keys, the others in "extraOutputs".
 inline constexpr int32_t kMostOutputs = 4;
 
-// An output beyond the first: its monitor, its warp, the part of the picture it shows and its edge blend.
+// One output: its monitor, its warp, the part of the picture it shows and its edge blend. A new field of
+// an output is added here, read and written in settings_text.cpp, and reaches the rest of the program
+// with the record.
 struct OutputValues {
     int32_t outputMonitor = 1;
     CornerSet corners = kDefaultCorners;
-    Mesh mesh;
+    Mesh mesh; // 2 x 2, the keystone alone, unless the file holds a larger one
     SourceRect source;
     EdgeBlend blend;
     bool operator==(const OutputValues&) const = default;
@@ -26,16 +28,13 @@ struct OutputValues {
 
 // The persisted values; the defaults are the start values of the program.
 struct SettingsValues {
-    CornerSet corners = kDefaultCorners;
     int32_t captureMonitor = 0;
-    int32_t outputMonitor = 1;
     int32_t adapterIdx = 0;
     bool startWithWindows = false;
-    Mesh mesh; // 2 x 2, the keystone alone, unless the file holds a larger one
     bool showCursor = false; // the mouse pointer drawn over the captured picture
-    SourceRect source; // the first output's part of the picture
-    EdgeBlend blend;   // the first output's edge blend
-    std::vector<OutputValues> extraOutputs; // at most kMostOutputs - 1
+    // One to kMostOutputs outputs, never none: the first in the file's top-level keys ("outputMonitor",
+    // "corners", "mesh", "source", "blend"), the others in "extraOutputs".
+    std::vector<OutputValues> outputs = std::vector<OutputValues>(1);
 };
 
 // What reading found of the optional mesh.
@@ -55,14 +54,15 @@ struct SettingsReading {
 // that does not fit its field) stops the reading there. Anything after the first JSON value is ignored.
 // The "mesh" is read on its own, whole or not at all: a malformed one is ignored (the mesh stays as it
 // was) and the rest of the file still applies. So is "showCursor", when it is true or false.
-// "source" and "blend" are read the same way, each on its own. "extraOutputs" is an array of entries, each
-// an object with "outputMonitor" and "corners" and optionally "mesh", "source" and "blend": an entry that
-// is not an object or has no readable "outputMonitor" is dropped; any other part of it that is malformed
-// takes its default. Entries beyond kMostOutputs - 1 are dropped.
+// "source" and "blend" are read the same way, each on its own; all of these are the first output's.
+// "extraOutputs" is an array of entries, each an object with "outputMonitor" and "corners" and optionally
+// "mesh", "source" and "blend", that replace the outputs after the first: an entry that is not an object
+// or has no readable "outputMonitor" is dropped; any other part of it that is malformed takes its default.
+// Entries beyond kMostOutputs - 1 are dropped. An empty list of outputs is given its first one.
 SettingsReading readSettingsText(std::string_view text, SettingsValues& values);
 
 // The whole file: keys sorted, indent 4, CR LF line breaks, no final line break. "mesh" is written only
 // for a mesh larger than 2 x 2, "showCursor" only when it is on, "source" and "blend" only when they
-// differ from the default and "extraOutputs" only when not empty, so a file of the defaults keeps
+// differ from the default and "extraOutputs" only when there is more than one output, so a file of the defaults keeps
 // exactly its five keys.
 std::string settingsFileBytes(const SettingsValues& values);

@@ -9,6 +9,16 @@
 
 namespace {
 
+// One output's points and their editing state, as the rules below see them.
+struct Edit {
+    CornerSet& corners;
+    Mesh& mesh;
+    int32_t& selectedPoint;
+    int32_t& draggedPoint;
+    bool& arrowKeysHeld;
+    bool& tabHeld;
+};
+
 // Where a point is shown under an already solved warp: a corner is its own position.
 std::optional<CornerPoint> positionUnder(const WarpMatrix& warp, const CornerSet& corners, const Mesh& mesh, int32_t point)
 {
@@ -21,7 +31,7 @@ std::optional<CornerPoint> positionUnder(const WarpMatrix& warp, const CornerSet
 }
 
 // The nearest point whose handle is closer than the pick radius, or -1.
-int32_t pointUnderCursor(const EditingState& state, const EditingInput& input)
+int32_t pointUnderCursor(const Edit& state, const EditingInput& input)
 {
     const WarpMatrix warp = solveWarp(state.corners);
     int32_t nearest = -1;
@@ -42,7 +52,7 @@ int32_t pointUnderCursor(const EditingState& state, const EditingInput& input)
 }
 
 // A drag ends, with its save, on the first pass that finds the button up.
-bool editWithMouse(const EditingInput& input, EditingState& state)
+bool editWithMouse(const EditingInput& input, Edit& state)
 {
     if (!input.leftButtonDown) {
         const bool ended = state.draggedPoint != -1;
@@ -66,7 +76,7 @@ bool editWithMouse(const EditingInput& input, EditingState& state)
     return false;
 }
 
-void chooseWithKeys(const EditingInput& input, EditingState& state)
+void chooseWithKeys(const EditingInput& input, Edit& state)
 {
     for (int32_t digit = 0; digit < 4; ++digit)
         if (input.digitDown[digit])
@@ -81,7 +91,7 @@ void chooseWithKeys(const EditingInput& input, EditingState& state)
 
 // Level-triggered: a held arrow moves its point one step per pass on screen; a run of steps saves once,
 // when a pass that reaches the keys finds no arrow down.
-bool editWithKeys(const EditingInput& input, EditingState& state)
+bool editWithKeys(const EditingInput& input, Edit& state)
 {
     chooseWithKeys(input, state);
     const float step = input.shiftDown ? kFastStep : kFineStep;
@@ -147,10 +157,11 @@ bool movePointTo(CornerSet& corners, Mesh& mesh, int32_t point, CornerPoint posi
     return true;
 }
 
-bool applyCornerEditing(const EditingInput& input, EditingState& state)
+bool applyCornerEditing(const EditingInput& input, CornerSet& corners, Mesh& mesh, EditingState& editing)
 {
     if (!input.panelVisible)
         return false;
+    Edit state{corners, mesh, editing.selectedPoint, editing.draggedPoint, editing.arrowKeysHeld, editing.tabHeld};
     bool save = editWithMouse(input, state);
     if (!input.projectionInForeground)
         return save;

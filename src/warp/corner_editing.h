@@ -27,11 +27,9 @@ struct EditingInput {
     bool downDown = false;
 };
 
-// What editing keeps from one pass to the next. Points are numbered row by row from the top left of
-// the mesh; for the 2 x 2 mesh they are the corners TL, TR, BL, BR.
+// What editing keeps from one pass to the next, beside the points it moves. Points are numbered row by
+// row from the top left of the mesh; for the 2 x 2 mesh they are the corners TL, TR, BL, BR.
 struct EditingState {
-    CornerSet corners = kDefaultCorners;
-    Mesh mesh;
     int32_t selectedPoint = 0;
     int32_t draggedPoint = -1;
     bool arrowKeysHeld = false;
@@ -42,8 +40,9 @@ inline constexpr float kPickRadius = 40.0f; // pixels
 inline constexpr float kFineStep = 0.001f;  // corner units (half the window per unit)
 inline constexpr float kFastStep = 0.005f;
 
-// Applies one pass; true when the settings must be saved (a drag or a run of arrow-key steps ended).
-bool applyCornerEditing(const EditingInput& input, EditingState& state);
+// Applies one pass to an output's corners and mesh, in place; true when an edit ended (a drag or a run
+// of arrow-key steps) and the settings must be saved.
+bool applyCornerEditing(const EditingInput& input, CornerSet& corners, Mesh& mesh, EditingState& state);
 
 // Moves mesh point `point` so that it is shown at `position` (normalised device coordinates): a corner
 // goes there directly; an interior point takes the offset that H^-1 gives, within -1 to 1. False, with

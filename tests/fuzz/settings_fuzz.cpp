@@ -24,15 +24,13 @@ bool sameOutput(const OutputValues& a, const OutputValues& b)
 
 bool sameValues(const SettingsValues& a, const SettingsValues& b)
 {
-    if (a.extraOutputs.size() != b.extraOutputs.size())
+    if (a.outputs.size() != b.outputs.size())
         return false;
-    for (std::size_t i = 0; i < a.extraOutputs.size(); ++i)
-        if (!sameOutput(a.extraOutputs[i], b.extraOutputs[i]))
+    for (std::size_t i = 0; i < a.outputs.size(); ++i)
+        if (!sameOutput(a.outputs[i], b.outputs[i]))
             return false;
-    return sameCorners(a.corners, b.corners) && a.captureMonitor == b.captureMonitor &&
-           a.outputMonitor == b.outputMonitor && a.adapterIdx == b.adapterIdx &&
-           a.startWithWindows == b.startWithWindows && a.mesh == b.mesh && a.showCursor == b.showCursor &&
-           a.source == b.source && a.blend == b.blend;
+    return a.captureMonitor == b.captureMonitor && a.adapterIdx == b.adapterIdx &&
+           a.startWithWindows == b.startWithWindows && a.showCursor == b.showCursor;
 }
 
 } // namespace

@@ -46,11 +46,13 @@ protected:
     {
         int saves = 0;
         for (const EditingInput& input : passes)
-            saves += applyCornerEditing(input, state_) ? 1 : 0;
+            saves += applyCornerEditing(input, corners_, mesh_, state_) ? 1 : 0;
         return saves;
     }
-    const CornerPoint& corner(int i) const { return state_.corners[static_cast<std::size_t>(i)]; }
+    const CornerPoint& corner(int i) const { return corners_[static_cast<std::size_t>(i)]; }
 
+    CornerSet corners_ = kDefaultCorners;
+    Mesh mesh_;
     EditingState state_;
 };
 
@@ -88,7 +90,7 @@ TEST_F(CornerEditing, PressOutsideTheRadiusGrabsNothingUntilTheCursorReachesACor
 
 TEST_F(CornerEditing, TheNearestPointWins)
 {
-    state_.corners[1] = {-0.95f, 1.0f}; // TR at pixel (20, 0)
+    corners_[1] = {-0.95f, 1.0f}; // TR at pixel (20, 0)
     run({mouse(15, 0, true)});           // 15 pixels from TL, 5 from TR
     EXPECT_EQ(state_.draggedPoint, 1);
     EXPECT_EQ(corner(0).x, -1.0f);
@@ -136,7 +138,7 @@ TEST_F(CornerEditing, HeldArrowMovesOneStepPerPassAndSavesOnceWhenReleased)
     float x = -1.0f;
     int saves = 0;
     for (int n = 0; n < 25; ++n) {
-        saves += applyCornerEditing(keys(false, true, false, false), state_) ? 1 : 0;
+        saves += applyCornerEditing(keys(false, true, false, false), corners_, mesh_, state_) ? 1 : 0;
         x += kFineStep;
     }
     EXPECT_EQ(saves, 0);
@@ -183,7 +185,7 @@ TEST_F(CornerEditing, DragAndKeysEndingInOnePassSave)
     EditingInput both = mouse(0, 0, true);
     both.rightDown = true;
     run({both});
-    EXPECT_TRUE(applyCornerEditing(mouse(0, 0, false), state_));
+    EXPECT_TRUE(applyCornerEditing(mouse(0, 0, false), corners_, mesh_, state_));
 }
 
 TEST_F(CornerEditing, EmptyClientAreaNeverMakesACornerInfinite)
@@ -193,7 +195,7 @@ TEST_F(CornerEditing, EmptyClientAreaNeverMakesACornerInfinite)
     minimised.clientHeight = 0.0f;
     run({minimised});
     EXPECT_EQ(state_.draggedPoint, -1);
-    for (const CornerPoint& c : state_.corners)
+    for (const CornerPoint& c : corners_)
         EXPECT_TRUE(std::isfinite(c.x) && std::isfinite(c.y));
 }
 
@@ -202,13 +204,13 @@ class MeshEditing : public CornerEditing {
 protected:
     void SetUp() override
     {
-        state_.corners = {{{-0.8f, 0.8f}, {0.9f, 0.9f}, {-0.9f, -0.8f}, {0.8f, -0.9f}}};
-        state_.mesh = resizedMesh(Mesh{}, 3, 3);
+        corners_ = {{{-0.8f, 0.8f}, {0.9f, 0.9f}, {-0.9f, -0.8f}, {0.8f, -0.9f}}};
+        mesh_ = resizedMesh(Mesh{}, 3, 3);
     }
     // The centre point on screen, in client pixels of the 800 x 600 projection.
     std::pair<float, float> centrePixel() const
     {
-        const CornerPoint p = *pointPosition(state_.corners, state_.mesh, 4);
+        const CornerPoint p = *pointPosition(corners_, mesh_, 4);
         return {(p.x + 1.0f) * 400.0f, (1.0f - p.y) * 300.0f};
     }
     static EditingInput tab(bool down, bool shift = false)
@@ -230,9 +232,9 @@ TEST_F(MeshEditing, DraggingAnInteriorPointPutsItUnderTheCursorAndSavesOnRelease
     EXPECT_NEAR(nx, x + 60, 0.01f);
     EXPECT_NEAR(ny, y - 30, 0.01f);
     // The offset is the inverse warp of the cursor less the rest position (0.5, 0.5).
-    const auto picture = picturePointAt(solveWarp(state_.corners), {(x + 60) / 400.0f - 1.0f, 1.0f - (y - 30) / 300.0f});
-    EXPECT_NEAR(state_.mesh.offsets[4].u, picture->s - 0.5f, 1e-5f);
-    EXPECT_NEAR(state_.mesh.offsets[4].v, picture->t - 0.5f, 1e-5f);
+    const auto picture = picturePointAt(solveWarp(corners_), {(x + 60) / 400.0f - 1.0f, 1.0f - (y - 30) / 300.0f});
+    EXPECT_NEAR(mesh_.offsets[4].u, picture->s - 0.5f, 1e-5f);
+    EXPECT_NEAR(mesh_.offsets[4].v, picture->t - 0.5f, 1e-5f);
     EXPECT_EQ(corner(0).x, -0.8f) << "the corners stay";
     EXPECT_EQ(run({mouse(nx, ny, false)}), 1);
 }
@@ -240,12 +242,12 @@ TEST_F(MeshEditing, DraggingAnInteriorPointPutsItUnderTheCursorAndSavesOnRelease
 TEST_F(MeshEditing, ACursorBeyondTheHorizonMovesNothing)
 {
     // A steep keystone: the right side shrinks towards a horizon at x = 0.33 on screen.
-    state_.corners = {{{-1.0f, 1.0f}, {0.2f, 0.3f}, {-1.0f, -1.0f}, {0.2f, -0.3f}}};
+    corners_ = {{{-1.0f, 1.0f}, {0.2f, 0.3f}, {-1.0f, -1.0f}, {0.2f, -0.3f}}};
     const auto [x, y] = centrePixel();
-    const MeshOffset before = state_.mesh.offsets[4];
+    const MeshOffset before = mesh_.offsets[4];
     run({mouse(x, y, true), mouse(760, y, true)});
     EXPECT_EQ(state_.draggedPoint, 4);
-    EXPECT_EQ(state_.mesh.offsets[4], before);
+    EXPECT_EQ(mesh_.offsets[4], before);
 }
 
 TEST_F(MeshEditing, TabStepsThroughEveryPointInRowOrderAndWraps)
@@ -270,9 +272,9 @@ TEST_F(MeshEditing, TabStepsThroughEveryPointInRowOrderAndWraps)
 TEST_F(MeshEditing, ArrowsNudgeAnInteriorPointByOneStepOnScreen)
 {
     state_.selectedPoint = 4;
-    const CornerPoint before = *pointPosition(state_.corners, state_.mesh, 4);
+    const CornerPoint before = *pointPosition(corners_, mesh_, 4);
     EXPECT_EQ(run({keys(false, true, false, false), keys(false, true, true, false, true), keys(false, false, false, false)}), 1);
-    const CornerPoint after = *pointPosition(state_.corners, state_.mesh, 4);
+    const CornerPoint after = *pointPosition(corners_, mesh_, 4);
     EXPECT_NEAR(after.x - before.x, kFineStep + kFastStep, 1e-5f);
     EXPECT_NEAR(after.y - before.y, kFastStep, 1e-5f);
     EXPECT_EQ(corner(3).x, 0.8f);
@@ -280,8 +282,8 @@ TEST_F(MeshEditing, ArrowsNudgeAnInteriorPointByOneStepOnScreen)
 
 TEST_F(MeshEditing, OffsetsStayWithinWhatTheSettingsFileAccepts)
 {
-    state_.corners = kDefaultCorners;
+    corners_ = kDefaultCorners;
     const auto [x, y] = centrePixel();
     run({mouse(x, y, true), mouse(x + 100000.0f, y, true)});
-    EXPECT_EQ(state_.mesh.offsets[4].u, 1.0f);
+    EXPECT_EQ(mesh_.offsets[4].u, 1.0f);
 }

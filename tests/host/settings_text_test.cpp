@@ -55,27 +55,25 @@ bool sameCorners(const CornerSet& a, const CornerSet& b)
 
 bool sameValues(const SettingsValues& a, const SettingsValues& b)
 {
-    if (a.extraOutputs.size() != b.extraOutputs.size())
+    if (a.outputs.size() != b.outputs.size())
         return false;
-    for (std::size_t i = 0; i < a.extraOutputs.size(); ++i) {
-        const OutputValues &x = a.extraOutputs[i], &y = b.extraOutputs[i];
+    for (std::size_t i = 0; i < a.outputs.size(); ++i) {
+        const OutputValues &x = a.outputs[i], &y = b.outputs[i];
         if (x.outputMonitor != y.outputMonitor || !sameCorners(x.corners, y.corners) || x.mesh != y.mesh ||
             x.source != y.source || x.blend != y.blend)
             return false;
     }
-    return sameCorners(a.corners, b.corners) && a.captureMonitor == b.captureMonitor &&
-           a.outputMonitor == b.outputMonitor && a.adapterIdx == b.adapterIdx &&
-           a.startWithWindows == b.startWithWindows && a.mesh == b.mesh && a.showCursor == b.showCursor &&
-           a.source == b.source && a.blend == b.blend;
+    return a.captureMonitor == b.captureMonitor && a.adapterIdx == b.adapterIdx &&
+           a.startWithWindows == b.startWithWindows && a.showCursor == b.showCursor;
 }
 
 // Values unlike every default, so that "not read" can be told from "read as the default".
 SettingsValues unusualValues()
 {
     SettingsValues values;
-    values.corners = {{{-7, 7}, {8, 8}, {-9, -9}, {10, -10}}};
+    values.outputs[0].corners = {{{-7, 7}, {8, 8}, {-9, -9}, {10, -10}}};
     values.captureMonitor = 40;
-    values.outputMonitor = 41;
+    values.outputs[0].outputMonitor = 41;
     values.adapterIdx = 42;
     values.startWithWindows = true;
     return values;
@@ -122,8 +120,8 @@ TEST(SettingsWriting, DefaultsGiveTheExactFile)
 TEST(SettingsWriting, FloatsAreWidenedExactly)
 {
     SettingsValues values;
-    values.corners[0] = {0.1f, -0.25f};
-    values.corners[3] = {1e-7f, 3.0f};
+    values.outputs[0].corners[0] = {0.1f, -0.25f};
+    values.outputs[0].corners[3] = {1e-7f, 3.0f};
     const std::string bytes = settingsFileBytes(values);
     EXPECT_NE(bytes.find("\"x\": 0.10000000149011612,\r\n"), std::string::npos) << bytes;
     EXPECT_NE(bytes.find("\"y\": -0.25\r\n"), std::string::npos) << bytes;
@@ -136,7 +134,7 @@ TEST(SettingsWriting, IndicesAndFlagAreWrittenAsIntegersAndBooleans)
 {
     SettingsValues values;
     values.captureMonitor = -1;
-    values.outputMonitor = 2147483647;
+    values.outputs[0].outputMonitor = 2147483647;
     values.adapterIdx = -2147483647 - 1;
     values.startWithWindows = true;
     const std::string bytes = settingsFileBytes(values);
@@ -153,21 +151,21 @@ TEST(SettingsRoundTrip, LoadThenSaveReproducesTheFileByteForByte)
     std::uniform_int_distribution<int32_t> index(-5, 5);
     for (int round = 0; round < 500; ++round) {
         SettingsValues written;
-        for (CornerPoint& corner : written.corners)
+        for (CornerPoint& corner : written.outputs[0].corners)
             corner = {coordinate(random), coordinate(random)};
         written.captureMonitor = index(random);
-        written.outputMonitor = index(random);
+        written.outputs[0].outputMonitor = index(random);
         written.adapterIdx = index(random);
         written.startWithWindows = (round % 2) == 0;
         written.showCursor = (round % 5) == 0;
         // Every third file holds a bent mesh of a random size.
         if (round % 3 == 0)
-            written.mesh = randomMesh(2 + round % 8, 2 + round / 3 % 8, random);
+            written.outputs[0].mesh = randomMesh(2 + round % 8, 2 + round / 3 % 8, random);
         // The other parts of the first output, and up to three more outputs with parts of their own.
         if (round % 2 == 1)
-            written.source = randomSource(random);
+            written.outputs[0].source = randomSource(random);
         if (round % 7 < 3)
-            written.blend = randomBlend(random);
+            written.outputs[0].blend = randomBlend(random);
         for (int output = 0; output < round % 4; ++output) {
             OutputValues extra;
             extra.outputMonitor = index(random);
@@ -179,7 +177,7 @@ TEST(SettingsRoundTrip, LoadThenSaveReproducesTheFileByteForByte)
                 extra.source = randomSource(random);
             if ((round + output) % 3 != 1)
                 extra.blend = randomBlend(random);
-            written.extraOutputs.push_back(extra);
+            written.outputs.push_back(extra);
         }
         const std::string bytes = settingsFileBytes(written);
 
@@ -231,7 +229,7 @@ constexpr const char* kFourCorners =
 
 void fourCornersRead(SettingsValues& v)
 {
-    v.corners = {{{0.5f, 0.25f}, {1, 2}, {-3, -4}, {5, 6}}};
+    v.outputs[0].corners = {{{0.5f, 0.25f}, {1, 2}, {-3, -4}, {5, 6}}};
 }
 
 } // namespace
@@ -255,14 +253,14 @@ INSTANTIATE_TEST_SUITE_P(
                  changed([](SettingsValues& v) {
                      fourCornersRead(v);
                      v.captureMonitor = 1;
-                     v.outputMonitor = 0;
+                     v.outputs[0].outputMonitor = 0;
                      v.adapterIdx = 2;
                      v.startWithWindows = false;
                  })},
         ReadCase{"ThreeCornersTakeThreeAndStop",
                  R"({"corners":[{"x":0.5,"y":0.25},{"x":1,"y":2},{"x":-3,"y":-4}],
                      "captureMonitor":1,"outputMonitor":0,"adapterIdx":2,"startWithWindows":false})",
-                 changed([](SettingsValues& v) { v.corners = {{{0.5f, 0.25f}, {1, 2}, {-3, -4}, v.corners[3]}}; })},
+                 changed([](SettingsValues& v) { v.outputs[0].corners = {{{0.5f, 0.25f}, {1, 2}, {-3, -4}, v.outputs[0].corners[3]}}; })},
         ReadCase{"FifthCornerIgnored",
                  R"({"corners":[{"x":0.5,"y":0.25},{"x":1,"y":2},{"x":-3,"y":-4},{"x":5,"y":6},{"x":9}],
                      "captureMonitor":1})",
@@ -273,24 +271,24 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"MissingYTakesXAndStops",
                  R"({"corners":[{"x":0.5,"y":0.25},{"x":1}, {"x":-3,"y":-4},{"x":5,"y":6}],"captureMonitor":1})",
                  changed([](SettingsValues& v) {
-                     v.corners[0] = {0.5f, 0.25f};
-                     v.corners[1].x = 1;
+                     v.outputs[0].corners[0] = {0.5f, 0.25f};
+                     v.outputs[0].corners[1].x = 1;
                  })},
         ReadCase{"NullCornersStopAtOnce", R"({"corners":null,"captureMonitor":1,"startWithWindows":false})",
                  unchanged},
         ReadCase{"CornersAsObjectStop", R"({"corners":{"x":1,"y":1},"captureMonitor":1})", unchanged},
         ReadCase{"CornerEntryNotAnObject", R"({"corners":[{"x":0.5,"y":0.25},[1,2]],"captureMonitor":1})",
-                 changed([](SettingsValues& v) { v.corners[0] = {0.5f, 0.25f}; })},
+                 changed([](SettingsValues& v) { v.outputs[0].corners[0] = {0.5f, 0.25f}; })},
         ReadCase{"StringCoordinateStops", R"({"corners":[{"x":"0.5","y":0.25}],"captureMonitor":1})", unchanged},
         ReadCase{"BooleanCoordinatesReadAsOneAndZero", R"({"corners":[{"x":true,"y":false}]})",
-                 changed([](SettingsValues& v) { v.corners[0] = {1, 0}; })},
+                 changed([](SettingsValues& v) { v.outputs[0].corners[0] = {1, 0}; })},
         ReadCase{"CornerBeyondFloatRangeStops", R"({"corners":[{"x":0.5,"y":1e39}],"captureMonitor":1})",
-                 changed([](SettingsValues& v) { v.corners[0].x = 0.5f; })},
+                 changed([](SettingsValues& v) { v.outputs[0].corners[0].x = 0.5f; })},
         ReadCase{"NegativeCornerBeyondFloatRangeStops", R"({"corners":[{"x":-3.5e38,"y":1}]})", unchanged},
         ReadCase{"CornerNearFloatLimitIsKept", R"({"corners":[{"x":3.4e38,"y":-3.4e38}]})",
-                 changed([](SettingsValues& v) { v.corners[0] = {3.4e38f, -3.4e38f}; })},
+                 changed([](SettingsValues& v) { v.outputs[0].corners[0] = {3.4e38f, -3.4e38f}; })},
         ReadCase{"FarCornersAreNotClamped", R"({"corners":[{"x":-250.5,"y":1000}]})",
-                 changed([](SettingsValues& v) { v.corners[0] = {-250.5f, 1000.0f}; })},
+                 changed([](SettingsValues& v) { v.outputs[0].corners[0] = {-250.5f, 1000.0f}; })},
         ReadCase{"StartWithWindowsOneIsNotABoolean", R"({"startWithWindows":1})", unchanged},
         ReadCase{"StartWithWindowsFalse", R"({"startWithWindows":false})",
                  changed([](SettingsValues& v) { v.startWithWindows = false; })},
@@ -298,18 +296,18 @@ INSTANTIATE_TEST_SUITE_P(
                  changed([](SettingsValues& v) { v.captureMonitor = 1; })},
         ReadCase{"FractionTruncatesTowardZero", R"({"outputMonitor":2.9,"adapterIdx":-1.9})",
                  changed([](SettingsValues& v) {
-                     v.outputMonitor = 2;
+                     v.outputs[0].outputMonitor = 2;
                      v.adapterIdx = -1;
                  })},
         ReadCase{"NegativeIndexKept", R"({"outputMonitor":-1})",
-                 changed([](SettingsValues& v) { v.outputMonitor = -1; })},
+                 changed([](SettingsValues& v) { v.outputs[0].outputMonitor = -1; })},
         ReadCase{"IndexStringStopsTheRest", R"({"captureMonitor":3,"outputMonitor":"1","adapterIdx":2})",
                  changed([](SettingsValues& v) { v.captureMonitor = 3; })},
         ReadCase{"IndexNullStops", R"({"outputMonitor":null,"adapterIdx":2})", unchanged},
         ReadCase{"IndexLimitsFit", R"({"captureMonitor":2147483647,"outputMonitor":-2147483648})",
                  changed([](SettingsValues& v) {
                      v.captureMonitor = 2147483647;
-                     v.outputMonitor = -2147483647 - 1;
+                     v.outputs[0].outputMonitor = -2147483647 - 1;
                  })},
         ReadCase{"IndexAboveInt32Stops", R"({"captureMonitor":3,"outputMonitor":2147483648,"adapterIdx":2})",
                  changed([](SettingsValues& v) { v.captureMonitor = 3; })},
@@ -324,10 +322,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SettingsMesh, WrittenOnlyBeyondTwoByTwoWithItsPointsRowByRow)
 {
     SettingsValues values;
-    values.mesh = resizedMesh(Mesh{}, 2, 2);
+    values.outputs[0].mesh = resizedMesh(Mesh{}, 2, 2);
     EXPECT_EQ(settingsFileBytes(values), kDefaultFile) << "a four-corner file keeps exactly its five keys";
-    values.mesh = resizedMesh(Mesh{}, 3, 2);
-    values.mesh.offsets[1] = {0.25f, -0.125f};
+    values.outputs[0].mesh = resizedMesh(Mesh{}, 3, 2);
+    values.outputs[0].mesh.offsets[1] = {0.25f, -0.125f};
     const std::string bytes = settingsFileBytes(values);
     EXPECT_NE(bytes.find(withCrLf(R"(    ],
     "mesh": {
@@ -365,8 +363,8 @@ TEST(SettingsMesh, AMalformedMeshIsIgnoredWholeAndTheRestStillApplies)
         const SettingsReading reading = readSettingsText(text, values);
         EXPECT_EQ(reading.mesh, MeshReading::Ignored) << mesh;
         EXPECT_EQ(reading.ignored, std::vector<std::string>{"mesh"}) << mesh;
-        EXPECT_EQ(values.mesh, Mesh{}) << mesh;
-        EXPECT_EQ(values.outputMonitor, 7) << "the rest of the file still applies: " << mesh;
+        EXPECT_EQ(values.outputs[0].mesh, Mesh{}) << mesh;
+        EXPECT_EQ(values.outputs[0].outputMonitor, 7) << "the rest of the file still applies: " << mesh;
     }
     // Offsets: one too few, one too many, out of range, not a number, not an object.
     const std::string badOffsets[] = {
@@ -382,18 +380,18 @@ TEST(SettingsMesh, AMalformedMeshIsIgnoredWholeAndTheRestStillApplies)
         EXPECT_EQ(readSettingsText(R"({"mesh": {"columns": 3, "rows": 2, "offsets": )" + offsets + "}}", values).mesh,
                   MeshReading::Ignored)
             << offsets;
-        EXPECT_EQ(values.mesh, Mesh{});
+        EXPECT_EQ(values.outputs[0].mesh, Mesh{});
     }
 
     SettingsValues values;
     EXPECT_EQ(readSettingsText("{\"mesh\": {" + good + "}}", values).mesh, MeshReading::Read);
-    ASSERT_EQ(values.mesh.pointCount(), 6);
-    EXPECT_EQ(values.mesh.offsets[1], (MeshOffset{0.5f, -0.5f}));
-    EXPECT_EQ(values.mesh.offsets[4], (MeshOffset{0.1f, 0.2f}));
+    ASSERT_EQ(values.outputs[0].mesh.pointCount(), 6);
+    EXPECT_EQ(values.outputs[0].mesh.offsets[1], (MeshOffset{0.5f, -0.5f}));
+    EXPECT_EQ(values.outputs[0].mesh.offsets[4], (MeshOffset{0.1f, 0.2f}));
     // A corner's offset in the file reads as 0.
     EXPECT_EQ(readSettingsText(R"({"mesh": {"columns": 3, "rows": 2, "offsets": [{"u": 0.3, "v": 0.3}, )" + sixZeros + "]}}", values).mesh,
               MeshReading::Read);
-    EXPECT_EQ(values.mesh.offsets[0], MeshOffset{});
+    EXPECT_EQ(values.outputs[0].mesh.offsets[0], MeshOffset{});
     const SettingsReading reading = readSettingsText(kDefaultFile, values);
     EXPECT_EQ(reading.mesh, MeshReading::Absent);
     EXPECT_TRUE(reading.ignored.empty());
@@ -411,7 +409,7 @@ TEST(SettingsShowCursor, WrittenOnlyWhenOnAndReadOnItsOwn)
     EXPECT_TRUE(read.showCursor) << "read whatever stops the other values";
     readSettingsText(R"({"showCursor": 1, "outputMonitor": 4})", read);
     EXPECT_TRUE(read.showCursor) << "a value that is no flag leaves it";
-    EXPECT_EQ(read.outputMonitor, 4) << "and stops nothing";
+    EXPECT_EQ(read.outputs[0].outputMonitor, 4) << "and stops nothing";
 }
 
 namespace {
@@ -420,11 +418,11 @@ namespace {
 SettingsValues valuesWithParts()
 {
     SettingsValues values = unusualValues();
-    values.source = {0.25f, 0.25f, 0.75f, 0.75f};
-    values.blend = {0.1f, 0.1f, 0.1f, 0.1f, 3.0f, 1.5f, 0.05f};
-    values.extraOutputs.resize(1);
-    values.extraOutputs[0].outputMonitor = 9;
-    values.extraOutputs[0].source = values.source;
+    values.outputs[0].source = {0.25f, 0.25f, 0.75f, 0.75f};
+    values.outputs[0].blend = {0.1f, 0.1f, 0.1f, 0.1f, 3.0f, 1.5f, 0.05f};
+    values.outputs.resize(2);
+    values.outputs[1].outputMonitor = 9;
+    values.outputs[1].source = values.outputs[0].source;
     return values;
 }
 
@@ -447,9 +445,9 @@ using Names = std::vector<std::string>;
 TEST(SettingsWriting, SourceBlendAndOtherOutputsAreWrittenWholeOnlyWhenNotTheDefault)
 {
     SettingsValues values;
-    values.source.left = 0.5f;
-    values.extraOutputs = {OutputValues{}};
-    values.extraOutputs[0].blend.left = 0.25f;
+    values.outputs[0].source.left = 0.5f;
+    values.outputs.resize(2);
+    values.outputs[1].blend.left = 0.25f;
     const std::string bytes = settingsFileBytes(values);
     EXPECT_NE(bytes.find(withCrLf(R"(
     "source": {
@@ -472,10 +470,10 @@ TEST(SettingsWriting, SourceBlendAndOtherOutputsAreWrittenWholeOnlyWhenNotTheDef
     EXPECT_EQ(bytes.find("\"mesh\""), std::string::npos);
 
     // More outputs than a file may hold: the first three are written.
-    values.extraOutputs.resize(5, values.extraOutputs[0]);
+    values.outputs.resize(6, values.outputs[1]);
     SettingsValues read;
     EXPECT_TRUE(readSettingsText(settingsFileBytes(values), read).ignored.empty());
-    values.extraOutputs.resize(kMostOutputs - 1);
+    values.outputs.resize(kMostOutputs);
     EXPECT_TRUE(sameValues(read, values));
 }
 
@@ -483,11 +481,11 @@ TEST(SettingsWriting, NothingNotFiniteOrOutOfRangeIsWritten)
 {
     constexpr float inf = std::numeric_limits<float>::infinity();
     SettingsValues values;
-    values.source.right = std::numeric_limits<float>::quiet_NaN();
-    values.blend.gamma = inf;
-    values.extraOutputs.resize(1);
-    values.extraOutputs[0].source = {0.5f, 0.0f, 0.5f, 1.0f};
-    values.extraOutputs[0].blend.curve = -inf;
+    values.outputs[0].source.right = std::numeric_limits<float>::quiet_NaN();
+    values.outputs[0].blend.gamma = inf;
+    values.outputs.resize(2);
+    values.outputs[1].source = {0.5f, 0.0f, 0.5f, 1.0f};
+    values.outputs[1].blend.curve = -inf;
     std::string bytes = settingsFileBytes(values);
     EXPECT_EQ(bytes.find("null"), std::string::npos) << bytes;
     EXPECT_EQ(bytes.find("\"source\""), std::string::npos) << bytes;
@@ -521,19 +519,19 @@ TEST(SettingsOutputParts, AMalformedSourceOrBlendIsIgnoredWholeAndTheRestStillAp
             const Read read = readParts("{\"" + key + "\": " + value + (source ? R"(, "blend")" : R"(, "source")") +
                                         R"(: {"left": 0.2}, "extraOutputs": [{"outputMonitor": 5}], "outputMonitor": 7})");
             EXPECT_EQ(read.reading.ignored, Names{key}) << value;
-            EXPECT_EQ(read.values.source, source ? start.source : SourceRect{.left = 0.2f}) << value;
-            EXPECT_EQ(read.values.blend, source ? EdgeBlend{.left = 0.2f} : start.blend) << value;
-            ASSERT_EQ(read.values.extraOutputs.size(), 1u) << value;
-            EXPECT_EQ(read.values.extraOutputs[0].outputMonitor, 5) << value;
-            EXPECT_EQ(read.values.outputMonitor, 7) << value;
+            EXPECT_EQ(read.values.outputs[0].source, source ? start.outputs[0].source : SourceRect{.left = 0.2f}) << value;
+            EXPECT_EQ(read.values.outputs[0].blend, source ? EdgeBlend{.left = 0.2f} : start.outputs[0].blend) << value;
+            ASSERT_EQ((read.values.outputs.size() - 1), 1u) << value;
+            EXPECT_EQ(read.values.outputs[1].outputMonitor, 5) << value;
+            EXPECT_EQ(read.values.outputs[0].outputMonitor, 7) << value;
         }
 
     // Missing members take the default's, not the start's; unknown ones are passed over; the limits are in range.
     Read read = readParts(R"({"source": {"right": 1, "bottom": 0.5, "note": "x"}, "blend": {"left": 0.1}})");
     EXPECT_TRUE(read.reading.ignored.empty());
-    EXPECT_TRUE(read.values.source == (SourceRect{0.0f, 0.0f, 1.0f, 0.5f}) && read.values.blend == EdgeBlend{.left = 0.1f});
+    EXPECT_TRUE(read.values.outputs[0].source == (SourceRect{0.0f, 0.0f, 1.0f, 0.5f}) && read.values.outputs[0].blend == EdgeBlend{.left = 0.1f});
     read = readParts(R"({"blend": {"left": 0.5, "right": 0, "curve": 4, "gamma": 1, "blackLevel": 0.2}})");
-    EXPECT_EQ(read.values.blend, (EdgeBlend{0.5f, 0.0f, 0.0f, 0.0f, 4.0f, 1.0f, 0.2f}));
+    EXPECT_EQ(read.values.outputs[0].blend, (EdgeBlend{0.5f, 0.0f, 0.0f, 0.0f, 4.0f, 1.0f, 0.2f}));
 }
 
 TEST(SettingsExtraOutputs, EntriesWithoutAReadableMonitorOrBeyondTheThirdAreDroppedByTheirPlace)
@@ -541,19 +539,19 @@ TEST(SettingsExtraOutputs, EntriesWithoutAReadableMonitorOrBeyondTheThirdAreDrop
     Read read = readParts(R"({"extraOutputs": [{"outputMonitor": null}, {"corners": []}, {"outputMonitor": 2.7},
                                                {"outputMonitor": 4}, [1]]})");
     EXPECT_EQ(read.reading.ignored, (Names{"extraOutputs[0]", "extraOutputs[1]", "extraOutputs[3]", "extraOutputs[4]"}));
-    ASSERT_EQ(read.values.extraOutputs.size(), 1u);
-    EXPECT_EQ(read.values.extraOutputs[0].outputMonitor, 2);
-    EXPECT_TRUE(sameCorners(read.values.extraOutputs[0].corners, kDefaultCorners)) << "missing corners are the default";
+    ASSERT_EQ((read.values.outputs.size() - 1), 1u);
+    EXPECT_EQ(read.values.outputs[1].outputMonitor, 2);
+    EXPECT_TRUE(sameCorners(read.values.outputs[1].corners, kDefaultCorners)) << "missing corners are the default";
 
     // Only an array replaces them; an empty one clears them.
     read = readParts(R"({"extraOutputs": {"outputMonitor": 2}, "outputMonitor": 7})");
     EXPECT_EQ(read.reading.ignored, Names{"extraOutputs"});
     SettingsValues want = valuesWithParts();
-    want.outputMonitor = 7;
+    want.outputs[0].outputMonitor = 7;
     EXPECT_TRUE(sameValues(read.values, want));
-    EXPECT_EQ(readParts("{}").values.extraOutputs.size(), 1u);
+    EXPECT_EQ(readParts("{}").values.outputs.size() - 1, 1u);
     read = readParts(R"({"extraOutputs": []})");
-    EXPECT_TRUE(read.reading.ignored.empty() && read.values.extraOutputs.empty());
+    EXPECT_TRUE(read.reading.ignored.empty() && read.values.outputs.size() == 1);
 }
 
 TEST(SettingsExtraOutputs, AMalformedPartOfAnEntryTakesItsDefaultAlone)
@@ -569,8 +567,8 @@ TEST(SettingsExtraOutputs, AMalformedPartOfAnEntryTakesItsDefaultAlone)
     EXPECT_EQ(read.reading.mesh, MeshReading::Ignored) << "the first output's mesh is told apart from an entry's";
     EXPECT_EQ(read.reading.ignored, (Names{"mesh", "extraOutputs[0].corners", "extraOutputs[0].mesh",
                                            "extraOutputs[0].source", "extraOutputs[0].blend", "extraOutputs[1].corners"}));
-    ASSERT_EQ(read.values.extraOutputs.size(), 2u);
-    const OutputValues &first = read.values.extraOutputs[0], &second = read.values.extraOutputs[1];
+    ASSERT_EQ((read.values.outputs.size() - 1), 2u);
+    const OutputValues &first = read.values.outputs[1], &second = read.values.outputs[1 + 1];
     EXPECT_EQ(first.outputMonitor, 2);
     EXPECT_TRUE(sameCorners(first.corners, kDefaultCorners));
     EXPECT_TRUE(first.mesh == Mesh{} && first.source == SourceRect{} && first.blend == EdgeBlend{});

@@ -16,9 +16,9 @@ class SettingsOnDisk : public testing::Test {
 protected:
     void SetUp() override
     {
-        app.outputs[0].corners = {{{-0.5f, 0.75f}, {0.1f, 1.0f}, {-1.0f, -1.0f}, {1.25f, -0.9f}}};
+        app.outputs[0].values.corners = {{{-0.5f, 0.75f}, {0.1f, 1.0f}, {-1.0f, -1.0f}, {1.25f, -0.9f}}};
         app.captureMonitor = 1;
-        app.outputs[0].outputMonitor = 0;
+        app.outputs[0].values.outputMonitor = 0;
         app.adapterIdx = 0;
         app.startWithWindows = true;
     }
@@ -26,8 +26,12 @@ protected:
 
     static std::string expectedBytes()
     {
-        return settingsFileBytes({app.outputs[0].corners, app.captureMonitor, app.outputs[0].outputMonitor,
-                                  app.adapterIdx, app.startWithWindows});
+        SettingsValues values;
+        values.captureMonitor = app.captureMonitor;
+        values.adapterIdx = app.adapterIdx;
+        values.startWithWindows = app.startWithWindows;
+        values.outputs = {app.outputs[0].values};
+        return settingsFileBytes(values);
     }
 
     TempWorkingFolder folder_;
@@ -85,10 +89,10 @@ TEST_F(SettingsOnDisk, SavedFileLoadsBackIntoTheSameValues)
     app = AppState{};
     loadSettings();
     EXPECT_EQ(app.captureMonitor, 1);
-    EXPECT_EQ(app.outputs[0].outputMonitor, 0);
+    EXPECT_EQ(app.outputs[0].values.outputMonitor, 0);
     EXPECT_TRUE(app.startWithWindows);
-    EXPECT_EQ(app.outputs[0].corners[1].x, 0.1f);
-    EXPECT_EQ(app.outputs[0].corners[3].y, -0.9f);
+    EXPECT_EQ(app.outputs[0].values.corners[1].x, 0.1f);
+    EXPECT_EQ(app.outputs[0].values.corners[3].y, -0.9f);
     EXPECT_EQ(expectedBytes(), saved);
     saveSettings();
     EXPECT_EQ(fileBytes(L"config.json"), expectedBytes());
@@ -122,14 +126,21 @@ TEST_F(SettingsOnDisk, FileLockedElsewhereIsLeftIntactAndTheNextSaveWorks)
     {
         OpenedElsewhere locker(L"config.json", 0);
         ASSERT_TRUE(locker.isOpen());
-        saveSettings();
+        EXPECT_FALSE(saveSettings());
     }
     EXPECT_EQ(fileBytes(L"config.json"), before) << "a refused save must not lose the old file";
     EXPECT_FALSE(fileExists(L"config.json.tmp"));
     EXPECT_EQ(app.captureMonitor, 7);
+    EXPECT_TRUE(app.saveFailed) << "the panel warns until a save succeeds";
+    const std::string warning = "[WARN] Falha ao salvar config.json; os valores continuam na memoria\r\n";
+    const std::string log = fileBytes(L"debug.log");
+    EXPECT_NE(log.find(warning), std::string::npos) << log;
+    EXPECT_EQ(log.find(warning), log.rfind(warning)) << "one line for one failed save";
 
-    saveSettings();
+    EXPECT_TRUE(saveSettings());
     EXPECT_EQ(fileBytes(L"config.json"), expectedBytes());
+    EXPECT_FALSE(app.saveFailed);
+    EXPECT_EQ(fileBytes(L"debug.log"), log) << "a good save says nothing";
 }
 
 TEST(DebugLogOnDisk, LinesAreAppendedWithTimeTagAndCrLf)

@@ -76,7 +76,7 @@ protected:
     {
         control_ = createHiddenWindow();
         projection_ = createHiddenWindow();
-        ASSERT_EQ(renderer_.initialize(control_, {projection_}, 0), S_OK);
+        ASSERT_EQ(renderer_.initialize(control_, 0), S_OK);
         ASSERT_TRUE(renderer_.imagingFactory);
     }
     void TearDown() override

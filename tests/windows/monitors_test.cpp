@@ -47,11 +47,11 @@ TEST_F(MonitorList, RefreshingReplacesTheListAndDecidesTheProjector)
     EXPECT_EQ(app.monitors.size(), 2u) << "rebuilding never accumulates";
     EXPECT_TRUE(anyOutputShown());
     for (int32_t output : {-1, 2, 5}) {
-        app.outputs[0].outputMonitor = output;
+        app.outputs[0].values.outputMonitor = output;
         refreshMonitors();
         EXPECT_FALSE(anyOutputShown()) << output;
     }
-    app.outputs[0].outputMonitor = 0;
+    app.outputs[0].values.outputMonitor = 0;
     refreshMonitors();
     EXPECT_TRUE(anyOutputShown());
 }
@@ -78,8 +78,8 @@ TEST_F(MonitorList, PlacementCoversTheOutputMonitorTopMostAndShown)
 TEST_F(MonitorList, NoPlacementForAnIndexOutsideTheListAndOnlyThatOutputHidden)
 {
     app.outputs.resize(2);
-    app.outputs[0].outputMonitor = 2;
-    app.outputs[1].outputMonitor = 1;
+    app.outputs[0].values.outputMonitor = 2;
+    app.outputs[1].values.outputMonitor = 1;
     for (ProjectionOutput& output : app.outputs) {
         output.window = createPopup();
         ShowWindow(output.window, SW_SHOW);

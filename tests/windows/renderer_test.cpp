@@ -58,8 +58,9 @@ protected:
     {
         control_ = createTestWindow(L"control", 200, 150);
         projection_ = createTestWindow(L"projection", kWidth, kHeight);
-        ASSERT_EQ(renderer_.initialize(control_, {projection_}, 0), S_OK);
-        ASSERT_TRUE(renderer_.beginProjectionFrame(0));
+        ASSERT_EQ(renderer_.initialize(control_, 0), S_OK);
+        ASSERT_EQ(renderer_.makeProjectionTarget(projection_, target_), S_OK);
+        ASSERT_TRUE(renderer_.beginProjectionFrame(target_));
     }
     void TearDown() override
     {
@@ -96,7 +97,7 @@ protected:
     std::vector<Rgba> readProjection()
     {
         ComPtr<ID3D11Texture2D> backBuffer;
-        renderer_.projections[0].swapChain->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()));
+        target_.swapChain->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()));
         const TexturePixels read = readTexture(renderer_.device.Get(), backBuffer.Get());
         std::vector<Rgba> pixels(read.bytes.size() / 4);
         std::memcpy(pixels.data(), read.bytes.data(), read.bytes.size());
@@ -119,6 +120,8 @@ protected:
     HWND control_ = nullptr;
     HWND projection_ = nullptr;
     Renderer renderer_;
+    // Released before the Renderer, as an output's is.
+    ProjectionTarget target_;
     int width_ = kWidth;
 };
 
@@ -167,7 +170,7 @@ TEST_F(RendererDrawing, PictureLookSamplesItsPartAndBlendsItsEdgesAsTheModelSays
     EXPECT_LE(at(pixels, 0, kHeight / 2).g, 2);
     EXPECT_NEAR(at(pixels, kWidth / 2, kHeight / 2).g, 200.0f * 0.9f + 25.5f, 2.0f);
 
-    renderer_.beginProjectionFrame(0);
+    renderer_.beginProjectionFrame(target_);
     renderer_.drawWarpedTexture(picture.Get(), identityMatrix(), false);
     const auto plain = readProjection();
     EXPECT_EQ(at(plain, 0, 0), (Rgba{0, 200, 0, 255})) << "without a look the whole texture, unblended";
@@ -175,7 +178,7 @@ TEST_F(RendererDrawing, PictureLookSamplesItsPartAndBlendsItsEdgesAsTheModelSays
 
     // A part without a blend: the same part, every colour as it is.
     const PictureLook partOnly{look.source, EdgeBlend{}};
-    renderer_.beginProjectionFrame(0);
+    renderer_.beginProjectionFrame(target_);
     renderer_.drawWarpedTexture(picture.Get(), identityMatrix(), false, &partOnly);
     const auto part = readProjection();
     for (const auto& [x, y] : {std::pair{1, 1}, std::pair{kWidth / 2, kHeight / 2}, std::pair{kWidth - 2, kHeight - 2}}) {
@@ -292,19 +295,19 @@ TEST_F(RendererDrawing, CornerHandlesAreRedOrGreenWhereTheirBarsLie)
 TEST_F(RendererDrawing, ProjectionBuffersResizeOnceForARealSizeChange)
 {
     // Held, so that a new target cannot reuse the old one's address.
-    const ComPtr<ID3D11RenderTargetView> before = renderer_.projections[0].target;
+    const ComPtr<ID3D11RenderTargetView> before = target_.target;
     SetWindowPos(projection_, nullptr, 0, 0, 200, 150, SWP_NOZORDER | SWP_NOACTIVATE);
-    ASSERT_TRUE(renderer_.beginProjectionFrame(0));
-    const ComPtr<ID3D11RenderTargetView> resized = renderer_.projections[0].target;
+    ASSERT_TRUE(renderer_.beginProjectionFrame(target_));
+    const ComPtr<ID3D11RenderTargetView> resized = target_.target;
     EXPECT_NE(resized.Get(), before.Get());
     for (int frame = 0; frame < 2; ++frame) {
-        ASSERT_TRUE(renderer_.beginProjectionFrame(0));
+        ASSERT_TRUE(renderer_.beginProjectionFrame(target_));
     }
-    EXPECT_EQ(renderer_.projections[0].target.Get(), resized.Get()) << "an unchanged size makes nothing anew";
-    EXPECT_EQ(renderer_.projections[0].viewport.Width, 200.0f);
-    EXPECT_EQ(renderer_.projections[0].viewport.Height, 150.0f);
+    EXPECT_EQ(target_.target.Get(), resized.Get()) << "an unchanged size makes nothing anew";
+    EXPECT_EQ(target_.viewport.Width, 200.0f);
+    EXPECT_EQ(target_.viewport.Height, 150.0f);
     DXGI_SWAP_CHAIN_DESC description{};
-    renderer_.projections[0].swapChain->GetDesc(&description);
+    target_.swapChain->GetDesc(&description);
     EXPECT_EQ(description.BufferDesc.Width, 200u);
     EXPECT_EQ(description.BufferDesc.Height, 150u);
 }
@@ -313,14 +316,14 @@ TEST_F(RendererDrawing, AFailedResizeKeepsTheOldSizeAndIsTriedAgain)
 {
     // A reference to a back buffer held elsewhere makes the resize fail.
     ComPtr<ID3D11Texture2D> held;
-    ASSERT_EQ(renderer_.projections[0].swapChain->GetBuffer(0, IID_PPV_ARGS(held.GetAddressOf())), S_OK);
+    ASSERT_EQ(target_.swapChain->GetBuffer(0, IID_PPV_ARGS(held.GetAddressOf())), S_OK);
     SetWindowPos(projection_, nullptr, 0, 0, 200, 150, SWP_NOZORDER | SWP_NOACTIVATE);
-    ASSERT_TRUE(renderer_.beginProjectionFrame(0)) << "the old buffers still take the drawing";
-    EXPECT_TRUE(renderer_.projections[0].target);
-    EXPECT_EQ(renderer_.projections[0].viewport.Width, static_cast<float>(kWidth));
+    ASSERT_TRUE(renderer_.beginProjectionFrame(target_)) << "the old buffers still take the drawing";
+    EXPECT_TRUE(target_.target);
+    EXPECT_EQ(target_.viewport.Width, static_cast<float>(kWidth));
     held.Reset();
-    ASSERT_TRUE(renderer_.beginProjectionFrame(0));
-    EXPECT_EQ(renderer_.projections[0].viewport.Width, 200.0f) << "the next pass resized";
+    ASSERT_TRUE(renderer_.beginProjectionFrame(target_));
+    EXPECT_EQ(target_.viewport.Width, 200.0f) << "the next pass resized";
 }
 
 // A pointer of one black, one white and one inverting column drawn over the whole red projection: black
@@ -349,26 +352,26 @@ TEST_F(RendererDrawing, MeshTrianglesAreMadeOnlyWhenTheMeshChanges)
     Mesh mesh = resizedMesh(Mesh{}, 3, 3);
     mesh.offsets[4] = {0.05f, -0.05f};
     renderer_.useMesh(mesh);
-    ASSERT_TRUE(renderer_.projections[0].mesh.vertices);
-    EXPECT_GT(renderer_.projections[0].mesh.indexCount, 0u);
-    const ComPtr<ID3D11Buffer> made = renderer_.projections[0].mesh.vertices;
+    ASSERT_TRUE(target_.mesh.vertices);
+    EXPECT_GT(target_.mesh.indexCount, 0u);
+    const ComPtr<ID3D11Buffer> made = target_.mesh.vertices;
     renderer_.useMesh(mesh);
-    EXPECT_EQ(renderer_.projections[0].mesh.vertices.Get(), made.Get()) << "the same mesh again makes nothing anew";
+    EXPECT_EQ(target_.mesh.vertices.Get(), made.Get()) << "the same mesh again makes nothing anew";
     mesh.offsets[4].u = 0.06f;
     renderer_.useMesh(mesh);
-    EXPECT_NE(renderer_.projections[0].mesh.vertices.Get(), made.Get());
+    EXPECT_NE(target_.mesh.vertices.Get(), made.Get());
     renderer_.useMesh(Mesh{});
-    EXPECT_FALSE(renderer_.projections[0].mesh.vertices) << "the keystone's own quad draws a 2 x 2 mesh";
-    EXPECT_EQ(renderer_.projections[0].mesh.indexCount, 0u);
+    EXPECT_FALSE(target_.mesh.vertices) << "the keystone's own quad draws a 2 x 2 mesh";
+    EXPECT_EQ(target_.mesh.indexCount, 0u);
 }
 
 TEST_F(RendererDrawing, EmptyClientAreaSkipsTheFrameWithoutResizing)
 {
-    const ComPtr<ID3D11RenderTargetView> before = renderer_.projections[0].target;
+    const ComPtr<ID3D11RenderTargetView> before = target_.target;
     SetWindowPos(projection_, nullptr, 0, 0, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE);
-    EXPECT_FALSE(renderer_.beginProjectionFrame(0));
-    EXPECT_EQ(renderer_.projections[0].target.Get(), before.Get());
-    EXPECT_EQ(renderer_.projections[0].viewport.Width, static_cast<float>(kWidth));
+    EXPECT_FALSE(renderer_.beginProjectionFrame(target_));
+    EXPECT_EQ(target_.target.Get(), before.Get());
+    EXPECT_EQ(target_.viewport.Width, static_cast<float>(kWidth));
 }
 
 TEST(RendererSetUp, AdapterIndexWithoutAdapterFallsBackToTheFirst)
@@ -377,9 +380,11 @@ TEST(RendererSetUp, AdapterIndexWithoutAdapterFallsBackToTheFirst)
     HWND control = createTestWindow(L"control", 100, 100), projection = createTestWindow(L"projection", 100, 100);
     {
         Renderer renderer;
-        EXPECT_EQ(renderer.initialize(control, {projection}, 0xFFFFFFFFu), S_OK);
+        EXPECT_EQ(renderer.initialize(control, 0xFFFFFFFFu), S_OK);
         EXPECT_TRUE(renderer.device);
-        EXPECT_TRUE(renderer.projections[0].target);
+        ProjectionTarget target;
+        EXPECT_EQ(renderer.makeProjectionTarget(projection, target), S_OK);
+        EXPECT_TRUE(target.target);
     }
     EXPECT_FALSE(fileExists(L"imgui.ini"));
     DestroyWindow(projection);
@@ -391,7 +396,10 @@ TEST(RendererSetUp, SwapChainThatCannotBeMadeIsLoggedAndReported)
     TempWorkingFolder folder;
     HWND control = createTestWindow(L"control", 100, 100);
     Renderer renderer;
-    EXPECT_TRUE(FAILED(renderer.initialize(control, {nullptr}, 0)));
+    ASSERT_EQ(renderer.initialize(control, 0), S_OK);
+    ProjectionTarget target;
+    EXPECT_TRUE(FAILED(renderer.makeProjectionTarget(nullptr, target)));
+    EXPECT_FALSE(target.swapChain);
     const std::string log = fileBytes(L"debug.log");
     EXPECT_NE(log.find("] [WARN] Falha ao criar a cadeia de troca da janela (0x"), std::string::npos) << log;
     DestroyWindow(control);

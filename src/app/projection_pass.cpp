@@ -1,0 +1,157 @@
+// The steps of a pass that bring the captured picture in and draw it onto every shown projection.
+#include "app/projection_pass.h"
+
+#include "app/app_state.h"
+#include "capture/capture_engine.h"
+#include "render/overlay_matrices.h"
+#include "render/renderer.h"
+#include "warp/picture_warp.h"
+#include "warp/solve_warp.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+void drawGridOrLogo(Renderer& renderer, const ProjectionOutput& output, const WarpMatrix& warp)
+{
+    // A null grid leaves the picture unchanged with blending on. The grid bends with the picture.
+    renderer.drawWarpedTexture(app.gridTexture.Get(), warp, true);
+    if (app.logoTexture && !app.gridTexture) {
+        RECT client{};
+        GetClientRect(output.window, &client);
+        renderer.drawTexture(app.logoTexture.Get(), logoMatrix(warp, client.right - client.left, client.bottom - client.top),
+                             true);
+    }
+}
+
+// One handle per mesh point: the corners' as ever, a cross on every other point where it is shown.
+void drawPointHandles(Renderer& renderer, const ProjectionOutput& output, const WarpMatrix& warp)
+{
+    const OutputValues& values = output.values;
+    for (int32_t point = 0; point < values.mesh.pointCount(); ++point) {
+        const bool selected = point == output.editing.selectedPoint;
+        const int32_t corner = cornerOfPoint(values.mesh, point);
+        if (corner != -1) {
+            const CornerPoint& position = values.corners[static_cast<std::size_t>(corner)];
+            renderer.drawCornerHandle(position.x, position.y, corner, selected);
+        } else if (const auto position = meshPointPosition(warp, values.mesh, point)) {
+            renderer.drawPointHandle(position->x, position->y, selected);
+        }
+    }
+}
+
+// The pointer where it is on the output's part of the captured picture, bent as the mesh bends the
+// picture there; nothing when it is outside that part.
+void drawCapturedPointer(Renderer& renderer, const ProjectionOutput& output, const WarpMatrix& warp)
+{
+    const CapturedPointer& pointer = app.capture->pointer;
+    if (!pointer.visible || !app.capture->frameTexture)
+        return;
+    D3D11_TEXTURE2D_DESC picture{};
+    app.capture->frameTexture->GetDesc(&picture);
+    const SourceRect& source = output.values.source;
+    const float width = static_cast<float>(picture.Width) * (source.right - source.left);
+    const float height = static_cast<float>(picture.Height) * (source.bottom - source.top);
+    const float left = static_cast<float>(picture.Width) * source.left;
+    const float top = static_cast<float>(picture.Height) * source.top;
+    const float s0 = (static_cast<float>(pointer.area.left) - left) / width;
+    const float s1 = (static_cast<float>(pointer.area.right) - left) / width;
+    const float t0 = (static_cast<float>(pointer.area.top) - top) / height;
+    const float t1 = (static_cast<float>(pointer.area.bottom) - top) / height;
+    if (s1 < 0.0f || s0 > 1.0f || t1 < 0.0f || t0 > 1.0f)
+        return;
+    const MeshOffset bend = offsetAt(output.values.mesh, {(s0 + s1) / 2, (t0 + t1) / 2});
+    renderer.usePointerImage(pointer.image, pointer.shapeVersion);
+    renderer.drawPointer(pointerMatrix(warp, s0 + bend.u, t0 + bend.v, s1 + bend.u, t1 + bend.v));
+}
+
+// What the output's window would show if it were drawn now.
+ProjectionScene sceneOf(const ProjectionOutput& output)
+{
+    ProjectionScene scene;
+    scene.output = output.values;
+    if (app.capture) {
+        scene.picture = app.capture->frameView.Get();
+        scene.pictureVersion = app.capture->pictureVersion;
+        const CapturedPointer& pointer = app.capture->pointer;
+        scene.pointerShown = app.showCursor && pointer.visible;
+        if (scene.pointerShown) {
+            scene.pointerArea = pointer.area;
+            scene.pointerShape = pointer.shapeVersion;
+        }
+    }
+    if (app.showGrid) {
+        scene.grid = app.gridTexture.Get();
+        scene.logo = app.logoTexture.Get();
+    }
+    scene.handlesShown = app.panelVisible;
+    scene.selectedPoint = output.editing.selectedPoint;
+    RECT client{};
+    GetClientRect(output.window, &client);
+    scene.width = client.right - client.left;
+    scene.height = client.bottom - client.top;
+    return scene;
+}
+
+// The output's part of the picture with its edge blend, the grid (or the logo) over it, and the
+// handles last, over everything.
+void composeProjection(Renderer& renderer, const ProjectionOutput& output)
+{
+    const OutputValues& values = output.values;
+    const WarpMatrix warp = solveWarp(values.corners);
+    renderer.useMesh(values.mesh);
+    // The captured picture replaces what is under it: blending off, so its fourth byte plays no part.
+    if (app.capture && app.capture->frameView) {
+        const PictureLook look{values.source, values.blend};
+        renderer.drawWarpedTexture(app.capture->frameView.Get(), warp, false, &look);
+    }
+    if (app.showCursor && app.capture)
+        drawCapturedPointer(renderer, output, warp);
+    if (app.showGrid)
+        drawGridOrLogo(renderer, output, warp);
+    if (app.panelVisible)
+        drawPointHandles(renderer, output, warp);
+}
+
+} // namespace
+
+// Without a projector nothing would draw the picture, so nothing is captured (a GDI copy of the whole
+// screen per pass, for nobody); the first pass with a projector captures again. One capture feeds
+// every output.
+bool acquireCapturedFrame()
+{
+    if (!app.capture || !anyOutputShown())
+        return false;
+    app.capture->trackPointer = app.showCursor;
+    ComPtr<ID3D11Texture2D> frame;
+    app.capture->acquireFrame(frame);
+    return true;
+}
+
+void releaseCapturedFrame(bool acquired)
+{
+    if (acquired && app.capture)
+        app.capture->releaseFrame();
+}
+
+// Every shown output whose scene changed drawn, then all presented together; only the last present
+// waits for the vertical blank, so a pass waits once however many projectors there are. An output whose
+// scene is the one its window shows is left alone: the projector keeps the last picture. False when
+// nothing was presented.
+bool projectOutputs(Renderer& renderer)
+{
+    std::vector<ProjectionOutput*> drawn;
+    for (ProjectionOutput& output : app.outputs) {
+        if (!output.shown)
+            continue;
+        ProjectionScene scene = sceneOf(output);
+        if (output.shownScene == scene || !renderer.beginProjectionFrame(output.target))
+            continue;
+        composeProjection(renderer, output);
+        output.shownScene = std::move(scene);
+        drawn.push_back(&output);
+    }
+    for (std::size_t at = 0; at < drawn.size(); ++at)
+        renderer.presentProjection(drawn[at]->target, at + 1 == drawn.size());
+    return !drawn.empty();
+}
