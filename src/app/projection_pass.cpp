@@ -8,8 +8,6 @@
 #include "warp/picture_warp.h"
 #include "warp/solve_warp.h"
 
-using Microsoft::WRL::ComPtr;
-
 namespace {
 
 void drawGridOrLogo(Renderer& renderer, const ProjectionOutput& output, const WarpMatrix& warp)
@@ -44,11 +42,11 @@ void drawPointHandles(Renderer& renderer, const ProjectionOutput& output, const 
 // picture there; nothing when it is outside that part.
 void drawCapturedPointer(Renderer& renderer, const ProjectionOutput& output, const WarpMatrix& warp)
 {
-    const CapturedPointer& pointer = app.capture->pointer;
-    if (!pointer.visible || !app.capture->frameTexture)
+    const CapturedPointer& pointer = app.capture->pointer();
+    if (!pointer.visible || !app.capture->frameTexture())
         return;
     D3D11_TEXTURE2D_DESC picture{};
-    app.capture->frameTexture->GetDesc(&picture);
+    app.capture->frameTexture()->GetDesc(&picture);
     const SourceRect& source = output.values.source;
     const float width = static_cast<float>(picture.Width) * (source.right - source.left);
     const float height = static_cast<float>(picture.Height) * (source.bottom - source.top);
@@ -71,9 +69,9 @@ ProjectionScene sceneOf(const ProjectionOutput& output)
     ProjectionScene scene;
     scene.output = output.values;
     if (app.capture) {
-        scene.picture = app.capture->frameView.Get();
-        scene.pictureVersion = app.capture->pictureVersion;
-        const CapturedPointer& pointer = app.capture->pointer;
+        scene.picture = app.capture->frameView();
+        scene.pictureVersion = app.capture->pictureVersion();
+        const CapturedPointer& pointer = app.capture->pointer();
         scene.pointerShown = app.showCursor && pointer.visible;
         if (scene.pointerShown) {
             scene.pointerArea = pointer.area;
@@ -101,9 +99,9 @@ void composeProjection(Renderer& renderer, const ProjectionOutput& output)
     const WarpMatrix warp = solveWarp(values.corners);
     renderer.useMesh(values.mesh);
     // The captured picture replaces what is under it: blending off, so its fourth byte plays no part.
-    if (app.capture && app.capture->frameView) {
+    if (app.capture && app.capture->frameView()) {
         const PictureLook look{values.source, values.blend};
-        renderer.drawWarpedTexture(app.capture->frameView.Get(), warp, false, &look);
+        renderer.drawWarpedTexture(app.capture->frameView(), warp, false, &look);
     }
     if (app.showCursor && app.capture)
         drawCapturedPointer(renderer, output, warp);
@@ -122,9 +120,8 @@ bool acquireCapturedFrame()
 {
     if (!app.capture || !anyOutputShown())
         return false;
-    app.capture->trackPointer = app.showCursor;
-    ComPtr<ID3D11Texture2D> frame;
-    app.capture->acquireFrame(frame);
+    app.capture->trackPointer(app.showCursor);
+    app.capture->acquireFrame();
     return true;
 }
 

@@ -11,45 +11,45 @@ using Microsoft::WRL::ComPtr;
 CaptureEngine::~CaptureEngine()
 {
     releaseFrame();
-    frameView.Reset();
-    frameTexture.Reset();
-    duplication.Reset();
+    frameView_.Reset();
+    frameTexture_.Reset();
+    duplication_.Reset();
 }
 
 HRESULT CaptureEngine::init(ID3D11Device* newDevice, int32_t newMonitorIndex, const Rect& monitorArea)
 {
-    device = newDevice;
-    monitorIndex = newMonitorIndex;
-    useGdi = false;
-    duplicationLost = false;
-    quarterTurns = 0;
-    frameView.Reset();
-    frameTexture.Reset();
-    duplication.Reset();
+    device_ = newDevice;
+    monitorIndex_ = newMonitorIndex;
+    useGdi_ = false;
+    duplicationLost_ = false;
+    quarterTurns_ = 0;
+    frameView_.Reset();
+    frameTexture_.Reset();
+    duplication_.Reset();
     // A frame held by the duplication just released went with it.
-    frameHeld = false;
+    frameHeld_ = false;
 
-    monitorRect = monitorArea;
+    monitorRect_ = monitorArea;
 
     char message[128];
-    std::snprintf(message, sizeof message, "CaptureEngine: Monitor %d selecionado (%dx%d)", monitorIndex,
-                  monitorRect.width(), monitorRect.height());
+    std::snprintf(message, sizeof message, "CaptureEngine: Monitor %d selecionado (%dx%d)", monitorIndex_,
+                  monitorRect_.width(), monitorRect_.height());
     Log("INFO", message);
     return initDuplication();
 }
 
-HRESULT CaptureEngine::acquireFrame(ComPtr<ID3D11Texture2D>& texture)
+HRESULT CaptureEngine::acquireFrame()
 {
-    if (useGdi && duplicationLost)
+    if (useGdi_ && duplicationLost_)
         retryLostDuplication();
-    if (!trackPointer)
-        pointer.visible = false;
-    const CaptureDecision decision = decideBeforeAcquire(useGdi, duplication != nullptr);
+    if (!trackPointer_)
+        pointer_.visible = false;
+    const CaptureDecision decision = decideBeforeAcquire(useGdi_, duplication_ != nullptr);
     switch (decision.step) {
     case CaptureStep::CopyByGdi:
-        return copyByGdi(texture);
+        return copyByGdi();
     case CaptureStep::AcquireFromDuplication:
-        return acquireByDuplication(texture);
+        return acquireByDuplication();
     default:
         return decision.result;
     }
@@ -57,10 +57,10 @@ HRESULT CaptureEngine::acquireFrame(ComPtr<ID3D11Texture2D>& texture)
 
 void CaptureEngine::releaseFrame()
 {
-    if (duplication && frameHeld) {
+    if (duplication_ && frameHeld_) {
         // A failure here (no frame held after a re-init) is harmless.
-        duplication->ReleaseFrame();
-        frameHeld = false;
+        duplication_->ReleaseFrame();
+        frameHeld_ = false;
     }
 }
 
@@ -69,9 +69,9 @@ bool CaptureEngine::prepareCopyTexture(const D3D11_TEXTURE2D_DESC& picture, bool
     if (remade)
         *remade = false;
     std::optional<PictureShape> existing;
-    if (frameTexture) {
+    if (frameTexture_) {
         D3D11_TEXTURE2D_DESC current{};
-        frameTexture->GetDesc(&current);
+        frameTexture_->GetDesc(&current);
         existing = PictureShape{current.Width, current.Height, static_cast<uint32_t>(current.Format)};
     }
     if (!needsNewCopyTexture(existing, {picture.Width, picture.Height, static_cast<uint32_t>(picture.Format)}))
@@ -84,11 +84,11 @@ bool CaptureEngine::prepareCopyTexture(const D3D11_TEXTURE2D_DESC& picture, bool
     description.BindFlags = D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDER_TARGET;
     description.CPUAccessFlags = 0;
     description.MiscFlags = D3D11_RESOURCE_MISC_GENERATE_MIPS;
-    frameView.Reset();
+    frameView_.Reset();
     if (remade)
         *remade = true;
-    if (FAILED(device->CreateTexture2D(&description, nullptr, frameTexture.ReleaseAndGetAddressOf())))
+    if (FAILED(device_->CreateTexture2D(&description, nullptr, frameTexture_.ReleaseAndGetAddressOf())))
         return false;
-    device->CreateShaderResourceView(frameTexture.Get(), nullptr, frameView.ReleaseAndGetAddressOf());
-    return frameView != nullptr;
+    device_->CreateShaderResourceView(frameTexture_.Get(), nullptr, frameView_.ReleaseAndGetAddressOf());
+    return frameView_ != nullptr;
 }

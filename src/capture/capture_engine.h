@@ -45,42 +45,32 @@ public:
     HRESULT init(ID3D11Device* device, int32_t monitorIndex, const Rect& monitorArea);
     // Duplicates the output that shows the capture monitor, or switches to the GDI copy.
     HRESULT initDuplication();
-    // Brings the newest picture into frameTexture and frameView; on success `texture` holds a new
-    // reference to frameTexture. A failure leaves the last picture in place. `pictureVersion` moves only
-    // when a new picture was copied in: not for a time-out, a frame that moved only the pointer, or a
-    // GDI copy equal to the previous one.
-    HRESULT acquireFrame(Microsoft::WRL::ComPtr<ID3D11Texture2D>& texture);
+    // Brings the newest picture into the copy texture and its view. A failure leaves the last picture in
+    // place. `pictureVersion` moves only when a new picture was copied in: not for a time-out, a frame
+    // that moved only the pointer, or a GDI copy equal to the previous one.
+    HRESULT acquireFrame();
     // Gives a held desktop frame back to the system.
     void releaseFrame();
 
-    // Borrowed from the Renderer, which outlives the engine: never released here.
-    ID3D11Device* device = nullptr;
-    Microsoft::WRL::ComPtr<IDXGIOutputDuplication> duplication;
-    Microsoft::WRL::ComPtr<ID3D11Texture2D> frameTexture;
-    Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> frameView;
-    int32_t monitorIndex = 0;
-    // Moves with every new picture in frameTexture, so that a picture that did not change need not be
+    // The captured picture's view (null before the first picture) and its texture.
+    ID3D11ShaderResourceView* frameView() const { return frameView_.Get(); }
+    ID3D11Texture2D* frameTexture() const { return frameTexture_.Get(); }
+    // Moves with every new picture in the copy texture, so that a picture that did not change need not be
     // drawn again.
-    uint64_t pictureVersion = 0;
-    bool frameHeld = false;
-    bool useGdi = false;
-    // The duplication was lost and could not be made again (the secure desktop, a full-screen program):
-    // the GDI copy stands in, and duplication is tried again about once a second.
-    bool duplicationLost = false;
-    // Clockwise quarter turns of the output's scan-out, undone by every copy.
-    int32_t quarterTurns = 0;
+    uint64_t pictureVersion() const { return pictureVersion_; }
     // Whether the pointer is read with each picture (the operator's "MOSTRAR CURSOR"), and what was read.
-    bool trackPointer = false;
-    CapturedPointer pointer;
-    Rect monitorRect;
-    // The GDI copy's pixels as uploaded, and the next copy beside them to compare: each grown to the
-    // largest area copied and reused, so that a pass allocates nothing once it has its size.
-    std::vector<uint32_t> gdiPixels;
-    std::vector<uint32_t> gdiNextPixels;
+    void trackPointer(bool track) { trackPointer_ = track; }
+    const CapturedPointer& pointer() const { return pointer_; }
+    // The GDI copy stands in for desktop duplication.
+    bool usesGdi() const { return useGdi_; }
+    const Rect& monitorRect() const { return monitorRect_; }
 
 private:
-    HRESULT acquireByDuplication(Microsoft::WRL::ComPtr<ID3D11Texture2D>& texture);
-    HRESULT copyByGdi(Microsoft::WRL::ComPtr<ID3D11Texture2D>& texture);
+    // The Windows-side tests look at and steer the state a pass leaves behind.
+    friend struct CaptureEngineProbe;
+
+    HRESULT acquireByDuplication();
+    HRESULT copyByGdi();
     // Makes frameTexture and frameView anew when the picture's size or format differs (saying so in
     // `remade`); false when there is no copy texture afterwards.
     bool prepareCopyTexture(const D3D11_TEXTURE2D_DESC& picture, bool* remade = nullptr);
@@ -89,6 +79,27 @@ private:
     void readGdiPointer(const Rect& capturedArea);
     void readDuplicationPointer(const DXGI_OUTDUPL_FRAME_INFO& frame);
 
+    // Borrowed from the Renderer, which outlives the engine: never released here.
+    ID3D11Device* device_ = nullptr;
+    Microsoft::WRL::ComPtr<IDXGIOutputDuplication> duplication_;
+    Microsoft::WRL::ComPtr<ID3D11Texture2D> frameTexture_;
+    Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> frameView_;
+    int32_t monitorIndex_ = 0;
+    uint64_t pictureVersion_ = 0;
+    bool frameHeld_ = false;
+    bool useGdi_ = false;
+    // The duplication was lost and could not be made again (the secure desktop, a full-screen program):
+    // the GDI copy stands in, and duplication is tried again about once a second.
+    bool duplicationLost_ = false;
+    // Clockwise quarter turns of the output's scan-out, undone by every copy.
+    int32_t quarterTurns_ = 0;
+    bool trackPointer_ = false;
+    CapturedPointer pointer_;
+    Rect monitorRect_;
+    // The GDI copy's pixels as uploaded, and the next copy beside them to compare: each grown to the
+    // largest area copied and reused, so that a pass allocates nothing once it has its size.
+    std::vector<uint32_t> gdiPixels_;
+    std::vector<uint32_t> gdiNextPixels_;
     DuplicationFactory duplicateOutput;
     UprightCopy uprightCopy_;
     HCURSOR pointerCursor_ = nullptr; // the cursor whose image `pointer` holds (GDI), and its hot spot

@@ -24,7 +24,7 @@ enum class CaptureStep {
     AcquireFromDuplication,
     Stop,                 // return `result` with nothing changed
     RecreateDuplication,  // the duplication was lost: make it again (or fall back to GDI), return `result`
-    RedeliverLastPicture, // nothing new: hand out the existing copy texture, return `result`
+    RedeliverLastPicture, // nothing new: the existing copy texture stays, return `result`
     CopyNewPicture,       // a new desktop picture is held: copy it into the copy texture
 };
 

@@ -59,34 +59,34 @@ HRESULT duplicateRealOutput(IDXGIOutput1* output, ID3D11Device* device, IDXGIOut
 HRESULT CaptureEngine::initDuplication()
 {
     ComPtr<IDXGIDevice> dxgiDevice;
-    if (!device || FAILED(device->QueryInterface(IID_PPV_ARGS(dxgiDevice.GetAddressOf()))))
+    if (!device_ || FAILED(device_->QueryInterface(IID_PPV_ARGS(dxgiDevice.GetAddressOf()))))
         return E_FAIL;
     ComPtr<IDXGIAdapter> adapter;
     dxgiDevice->GetParent(IID_PPV_ARGS(adapter.GetAddressOf()));
-    const ComPtr<IDXGIOutput> output = adapter ? outputShowingMonitor(adapter.Get(), monitorRect) : nullptr;
+    const ComPtr<IDXGIOutput> output = adapter ? outputShowingMonitor(adapter.Get(), monitorRect_) : nullptr;
     if (!output) {
-        useGdi = true;
+        useGdi_ = true;
         return S_OK;
     }
     ComPtr<IDXGIOutput1> output1;
     output->QueryInterface(IID_PPV_ARGS(output1.GetAddressOf()));
     // A frame held by the duplication that is replaced goes with it.
-    frameHeld = false;
+    frameHeld_ = false;
     const HRESULT hr =
-        output1 ? duplicateOutput(output1.Get(), device, duplication.ReleaseAndGetAddressOf()) : E_NOINTERFACE;
-    if (FAILED(hr) || !duplication) {
-        duplication.Reset();
+        output1 ? duplicateOutput(output1.Get(), device_, duplication_.ReleaseAndGetAddressOf()) : E_NOINTERFACE;
+    if (FAILED(hr) || !duplication_) {
+        duplication_.Reset();
         // Said once: retries after a loss fail quietly until one succeeds.
-        if (!duplicationLost)
+        if (!duplicationLost_)
             Log("WARN", "DXGI indisponivel, usando BitBlt (Resolucao pode ser limitada pelo sistema)");
-        useGdi = true;
+        useGdi_ = true;
         return S_OK;
     }
     DXGI_OUTDUPL_DESC description{};
-    duplication->GetDesc(&description);
-    quarterTurns = quarterTurnsOf(description.Rotation);
-    useGdi = false;
-    duplicationLost = false;
+    duplication_->GetDesc(&description);
+    quarterTurns_ = quarterTurnsOf(description.Rotation);
+    useGdi_ = false;
+    duplicationLost_ = false;
     return S_OK;
 }
 
@@ -103,39 +103,38 @@ HRESULT CaptureEngine::copyDesktopPicture(ID3D11Texture2D* picture)
     D3D11_TEXTURE2D_DESC description{};
     picture->GetDesc(&description);
     const PictureShape upright =
-        uprightShape({description.Width, description.Height, static_cast<uint32_t>(description.Format)}, quarterTurns);
+        uprightShape({description.Width, description.Height, static_cast<uint32_t>(description.Format)}, quarterTurns_);
     description.Width = upright.width;
     description.Height = upright.height;
     if (!prepareCopyTexture(description))
         return E_FAIL;
     ComPtr<ID3D11DeviceContext> context;
-    device->GetImmediateContext(context.GetAddressOf());
-    if (quarterTurns == 0)
-        context->CopySubresourceRegion(frameTexture.Get(), 0, 0, 0, 0, picture, 0, nullptr);
-    else if (FAILED(uprightCopy_.copy(device, picture, quarterTurns, frameTexture.Get())))
+    device_->GetImmediateContext(context.GetAddressOf());
+    if (quarterTurns_ == 0)
+        context->CopySubresourceRegion(frameTexture_.Get(), 0, 0, 0, 0, picture, 0, nullptr);
+    else if (FAILED(uprightCopy_.copy(device_, picture, quarterTurns_, frameTexture_.Get())))
         return E_FAIL;
-    context->GenerateMips(frameView.Get());
+    context->GenerateMips(frameView_.Get());
     return S_OK;
 }
 
-HRESULT CaptureEngine::acquireByDuplication(ComPtr<ID3D11Texture2D>& texture)
+HRESULT CaptureEngine::acquireByDuplication()
 {
     DXGI_OUTDUPL_FRAME_INFO frameInfo{};
     ComPtr<IDXGIResource> desktop;
-    const HRESULT acquired = duplication->AcquireNextFrame(kAcquireTimeoutMs, &frameInfo, desktop.GetAddressOf());
-    const CaptureDecision decision = decideAfterAcquire(acquired, frameTexture != nullptr);
+    const HRESULT acquired = duplication_->AcquireNextFrame(kAcquireTimeoutMs, &frameInfo, desktop.GetAddressOf());
+    const CaptureDecision decision = decideAfterAcquire(acquired, frameTexture_ != nullptr);
     switch (decision.step) {
     case CaptureStep::RecreateDuplication:
         // A mode change, a full-screen program, the secure desktop: the last picture stays meanwhile.
         Log("LOG", "Captura DXGI perdida; recriando a duplicacao");
-        duplication.Reset();
-        frameHeld = false;
+        duplication_.Reset();
+        frameHeld_ = false;
         initDuplication();
-        duplicationLost = useGdi;
+        duplicationLost_ = useGdi_;
         retryDuplicationAt_ = GetTickCount64() + kRetryAfterLossMs;
         return decision.result;
     case CaptureStep::RedeliverLastPicture:
-        texture = frameTexture;
         return decision.result;
     case CaptureStep::CopyNewPicture:
         break;
@@ -144,18 +143,15 @@ HRESULT CaptureEngine::acquireByDuplication(ComPtr<ID3D11Texture2D>& texture)
     }
 
     // Held until the end of the pass, even when the copy below fails.
-    frameHeld = true;
-    if (trackPointer)
+    frameHeld_ = true;
+    if (trackPointer_)
         readDuplicationPointer(frameInfo);
     // A frame with no present time moved only the pointer: the picture is the one already copied.
-    if (frameInfo.LastPresentTime.QuadPart == 0 && frameTexture) {
-        texture = frameTexture;
+    if (frameInfo.LastPresentTime.QuadPart == 0 && frameTexture_)
         return S_OK;
-    }
     ComPtr<ID3D11Texture2D> picture;
     if (FAILED(desktop.As(&picture)) || FAILED(copyDesktopPicture(picture.Get())))
         return E_FAIL;
-    texture = frameTexture;
-    ++pictureVersion;
+    ++pictureVersion_;
     return S_OK;
 }

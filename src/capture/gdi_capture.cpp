@@ -47,9 +47,9 @@ private:
 
 } // namespace
 
-HRESULT CaptureEngine::copyByGdi(ComPtr<ID3D11Texture2D>& texture)
+HRESULT CaptureEngine::copyByGdi()
 {
-    const Rect area = gdiCaptureArea(monitorRect, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    const Rect area = gdiCaptureArea(monitorRect_, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     const int width = area.width(), height = area.height();
     if (width <= 0 || height <= 0)
         return S_OK;
@@ -63,7 +63,7 @@ HRESULT CaptureEngine::copyByGdi(ComPtr<ID3D11Texture2D>& texture)
         return E_FAIL;
 
     const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    gdiNextPixels.resize(count);
+    gdiNextPixels_.resize(count);
     BITMAPINFO description{};
     description.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     description.bmiHeader.biWidth = width;
@@ -71,11 +71,11 @@ HRESULT CaptureEngine::copyByGdi(ComPtr<ID3D11Texture2D>& texture)
     description.bmiHeader.biPlanes = 1;
     description.bmiHeader.biBitCount = 32;
     description.bmiHeader.biCompression = BI_RGB;
-    const int rows = GetDIBits(copy.memory(), copy.bitmap(), 0, static_cast<UINT>(height), gdiNextPixels.data(),
+    const int rows = GetDIBits(copy.memory(), copy.bitmap(), 0, static_cast<UINT>(height), gdiNextPixels_.data(),
                                &description, DIB_RGB_COLORS);
     if (rows != height)
         return E_FAIL;
-    if (trackPointer)
+    if (trackPointer_)
         readGdiPointer(area);
 
     // Blue, green, red and a fourth byte that GDI leaves 0: the picture is drawn with blending off,
@@ -90,19 +90,17 @@ HRESULT CaptureEngine::copyByGdi(ComPtr<ID3D11Texture2D>& texture)
     if (!prepareCopyTexture(picture, &remade))
         return E_FAIL;
     // The same pixels as last time, in the same texture: nothing to upload, nothing new to draw.
-    const bool unchanged = !remade && gdiPixels.size() == count &&
-                           std::memcmp(gdiPixels.data(), gdiNextPixels.data(), count * sizeof(uint32_t)) == 0;
-    if (texture.Get() != frameTexture.Get())
-        texture = frameTexture;
+    const bool unchanged = !remade && gdiPixels_.size() == count &&
+                           std::memcmp(gdiPixels_.data(), gdiNextPixels_.data(), count * sizeof(uint32_t)) == 0;
     if (unchanged)
         return S_OK;
-    gdiPixels.swap(gdiNextPixels);
+    gdiPixels_.swap(gdiNextPixels_);
 
     ComPtr<ID3D11DeviceContext> context;
-    device->GetImmediateContext(context.GetAddressOf());
+    device_->GetImmediateContext(context.GetAddressOf());
     // The copy texture has exactly this size, so the upload reads width x height pixels of the buffer.
-    context->UpdateSubresource(frameTexture.Get(), 0, nullptr, gdiPixels.data(), static_cast<UINT>(width) * 4, 0);
-    context->GenerateMips(frameView.Get());
-    ++pictureVersion;
+    context->UpdateSubresource(frameTexture_.Get(), 0, nullptr, gdiPixels_.data(), static_cast<UINT>(width) * 4, 0);
+    context->GenerateMips(frameView_.Get());
+    ++pictureVersion_;
     return S_OK;
 }

@@ -76,23 +76,23 @@ void CaptureEngine::readGdiPointer(const Rect& capturedArea)
     // Under Wine a pointer over another program's window shows without a cursor handle: nothing is drawn
     // then, rather than an invented arrow.
     if (!GetCursorInfo(&info) || !(info.flags & CURSOR_SHOWING) || !info.hCursor) {
-        pointer.visible = false;
+        pointer_.visible = false;
         return;
     }
     if (info.hCursor != pointerCursor_) {
         const auto image = cursorImage(info.hCursor, pointerHotSpot_);
         if (!image) {
-            pointer.visible = false;
+            pointer_.visible = false;
             return;
         }
         pointerCursor_ = info.hCursor;
-        pointer.image = *image;
-        ++pointer.shapeVersion;
+        pointer_.image = *image;
+        ++pointer_.shapeVersion;
     }
     const int32_t left = info.ptScreenPos.x - pointerHotSpot_.x - capturedArea.left;
     const int32_t top = info.ptScreenPos.y - pointerHotSpot_.y - capturedArea.top;
-    pointer.area = {left, top, left + static_cast<int32_t>(pointer.image.width), top + static_cast<int32_t>(pointer.image.height)};
-    pointer.visible = true;
+    pointer_.area = {left, top, left + static_cast<int32_t>(pointer_.image.width), top + static_cast<int32_t>(pointer_.image.height)};
+    pointer_.visible = true;
 }
 
 void CaptureEngine::readDuplicationPointer(const DXGI_OUTDUPL_FRAME_INFO& frame)
@@ -104,16 +104,16 @@ void CaptureEngine::readDuplicationPointer(const DXGI_OUTDUPL_FRAME_INFO& frame)
         pointerShapeBytes_.resize(frame.PointerShapeBufferSize);
         UINT needed = 0;
         DXGI_OUTDUPL_POINTER_SHAPE_INFO shape{};
-        if (SUCCEEDED(duplication->GetFramePointerShape(static_cast<UINT>(pointerShapeBytes_.size()),
+        if (SUCCEEDED(duplication_->GetFramePointerShape(static_cast<UINT>(pointerShapeBytes_.size()),
                                                         pointerShapeBytes_.data(), &needed, &shape))) {
             if (const auto image = pointerImage(shape.Type, shape.Width, shape.Height, shape.Pitch,
                                                 pointerShapeBytes_.data(), needed)) {
-                pointer.image = *image;
-                ++pointer.shapeVersion;
+                pointer_.image = *image;
+                ++pointer_.shapeVersion;
             }
         }
     }
-    pointer.visible = frame.PointerPosition.Visible && pointer.image.width > 0;
+    pointer_.visible = frame.PointerPosition.Visible && pointer_.image.width > 0;
     const POINT at = frame.PointerPosition.Position;
-    pointer.area = {at.x, at.y, at.x + static_cast<int32_t>(pointer.image.width), at.y + static_cast<int32_t>(pointer.image.height)};
+    pointer_.area = {at.x, at.y, at.x + static_cast<int32_t>(pointer_.image.width), at.y + static_cast<int32_t>(pointer_.image.height)};
 }

@@ -12,6 +12,15 @@
 
 using Microsoft::WRL::ComPtr;
 
+// What a pass leaves inside the engine, and the one thing a test changes behind its back: the area, as
+// the primary-monitor fallback changes it after a resolution change.
+struct CaptureEngineProbe {
+    static void setMonitorRect(CaptureEngine& engine, const Rect& area) { engine.monitorRect_ = area; }
+    static const std::vector<uint32_t>& gdiPixels(const CaptureEngine& engine) { return engine.gdiPixels_; }
+    static IDXGIOutputDuplication* duplication(const CaptureEngine& engine) { return engine.duplication_.Get(); }
+    static bool frameHeld(const CaptureEngine& engine) { return engine.frameHeld_; }
+};
+
 namespace {
 
 // Colours as GDI takes them (COLORREF is red, green, blue) for the four quarters of a window.
@@ -116,18 +125,16 @@ bool closeTo(const uint8_t* bgra, COLORREF colour)
 TEST_F(CaptureEngineOnScreen, IndexBeyondTheListLogsZeroSizeAndCopiesThePrimary)
 {
     EXPECT_EQ(engine_.init(device_.Get(), 5, areaOf(5)), S_OK);
-    EXPECT_EQ(engine_.monitorRect, Rect{});
-    EXPECT_TRUE(engine_.useGdi);
+    EXPECT_EQ(engine_.monitorRect(), Rect{});
+    EXPECT_TRUE(engine_.usesGdi());
     const std::string log = logText();
     EXPECT_NE(log.find("] [INFO] CaptureEngine: Monitor 5 selecionado (0x0)\r\n"), std::string::npos) << log;
     EXPECT_EQ(log.find("[WARN]"), std::string::npos) << "no output shows such a monitor: GDI without a word";
 
-    ComPtr<ID3D11Texture2D> frame;
-    EXPECT_EQ(engine_.acquireFrame(frame), S_OK);
-    ASSERT_TRUE(engine_.frameTexture);
-    EXPECT_EQ(frame.Get(), engine_.frameTexture.Get());
+    EXPECT_EQ(engine_.acquireFrame(), S_OK);
+    ASSERT_TRUE(engine_.frameTexture());
     D3D11_TEXTURE2D_DESC description{};
-    engine_.frameTexture->GetDesc(&description);
+    engine_.frameTexture()->GetDesc(&description);
     EXPECT_EQ(description.Width, 1024u);
     EXPECT_EQ(description.Height, 768u);
     EXPECT_EQ(description.Format, DXGI_FORMAT_B8G8R8A8_UNORM);
@@ -137,12 +144,12 @@ TEST_F(CaptureEngineOnScreen, IndexBeyondTheListLogsZeroSizeAndCopiesThePrimary)
 TEST_F(CaptureEngineOnScreen, MonitorAreaAsGivenAndItsLineLogged)
 {
     engine_.init(device_.Get(), 1, areaOf(1));
-    EXPECT_EQ(engine_.monitorRect, (Rect{1024, 0, 1824, 600}));
+    EXPECT_EQ(engine_.monitorRect(), (Rect{1024, 0, 1824, 600}));
     const std::string log = logText();
     EXPECT_NE(log.find("] [INFO] CaptureEngine: Monitor 1 selecionado (800x600)\r\n"), std::string::npos) << log;
     // Wine has no desktop duplication: the switch to GDI is logged.
-    if (!engine_.duplication) {
-        EXPECT_TRUE(engine_.useGdi);
+    if (!CaptureEngineProbe::duplication(engine_)) {
+        EXPECT_TRUE(engine_.usesGdi());
         EXPECT_NE(log.find("] [WARN] DXGI indisponivel, usando BitBlt (Resolucao pode ser limitada pelo sistema)\r\n"),
                   std::string::npos)
             << log;
@@ -153,10 +160,9 @@ TEST_F(CaptureEngineOnScreen, GdiCopyReadsBackThePaintedPicture)
 {
     coverSecondMonitor();
     engine_.init(device_.Get(), 1, areaOf(1));
-    ComPtr<ID3D11Texture2D> frame;
-    ASSERT_EQ(engine_.acquireFrame(frame), S_OK);
-    ASSERT_TRUE(engine_.frameView);
-    const TexturePixels pixels = readTexture(device_.Get(), engine_.frameTexture.Get());
+    ASSERT_EQ(engine_.acquireFrame(), S_OK);
+    ASSERT_TRUE(engine_.frameView());
+    const TexturePixels pixels = readTexture(device_.Get(), engine_.frameTexture());
     ASSERT_EQ(pixels.width, 800u);
     ASSERT_EQ(pixels.height, 600u);
     const uint32_t xs[2] = {200, 600}, ys[2] = {150, 450};
@@ -177,91 +183,84 @@ TEST_F(CaptureEngineOnScreen, AStillScreenIsUploadedOnceAndAChangeAtOnce)
 {
     coverSecondMonitor();
     engine_.init(device_.Get(), 1, areaOf(1));
-    ComPtr<ID3D11Texture2D> frame;
-    ASSERT_EQ(engine_.acquireFrame(frame), S_OK);
-    const uint64_t first = engine_.pictureVersion;
+    ASSERT_EQ(engine_.acquireFrame(), S_OK);
+    const uint64_t first = engine_.pictureVersion();
     for (int pass = 0; pass < 3; ++pass)
-        ASSERT_EQ(engine_.acquireFrame(frame), S_OK);
-    EXPECT_EQ(engine_.pictureVersion, first) << "the same pixels are not a new picture";
+        ASSERT_EQ(engine_.acquireFrame(), S_OK);
+    EXPECT_EQ(engine_.pictureVersion(), first) << "the same pixels are not a new picture";
 
     paintSecondMonitor(kQuarters[3]);
-    ASSERT_EQ(engine_.acquireFrame(frame), S_OK);
-    EXPECT_EQ(engine_.pictureVersion, first + 1);
-    EXPECT_TRUE(closeTo(readTexture(device_.Get(), engine_.frameTexture.Get()).at(200, 150), kQuarters[3]));
+    ASSERT_EQ(engine_.acquireFrame(), S_OK);
+    EXPECT_EQ(engine_.pictureVersion(), first + 1);
+    EXPECT_TRUE(closeTo(readTexture(device_.Get(), engine_.frameTexture()).at(200, 150), kQuarters[3]));
 
     // The same pixels into a texture made anew still go up.
     engine_.init(device_.Get(), 1, areaOf(1));
-    ASSERT_EQ(engine_.acquireFrame(frame), S_OK);
-    EXPECT_EQ(engine_.pictureVersion, first + 2);
-    EXPECT_TRUE(closeTo(readTexture(device_.Get(), engine_.frameTexture.Get()).at(200, 150), kQuarters[3]));
+    ASSERT_EQ(engine_.acquireFrame(), S_OK);
+    EXPECT_EQ(engine_.pictureVersion(), first + 2);
+    EXPECT_TRUE(closeTo(readTexture(device_.Get(), engine_.frameTexture()).at(200, 150), kQuarters[3]));
 }
 
 TEST_F(CaptureEngineOnScreen, ReinitialisingInTheMiddleOfAPassIsSafe)
 {
     engine_.init(device_.Get(), 0, areaOf(0));
-    ComPtr<ID3D11Texture2D> frame;
-    ASSERT_EQ(engine_.acquireFrame(frame), S_OK);
-    frame.Reset();
+    ASSERT_EQ(engine_.acquireFrame(), S_OK);
     // The panel picks another monitor between the drawing and the end of the pass.
     engine_.init(device_.Get(), 1, areaOf(1));
-    EXPECT_FALSE(engine_.frameView) << "the old copy texture is discarded";
+    EXPECT_FALSE(engine_.frameView()) << "the old copy texture is discarded";
     engine_.releaseFrame();
-    EXPECT_FALSE(engine_.frameHeld);
-    ASSERT_EQ(engine_.acquireFrame(frame), S_OK);
-    ASSERT_TRUE(engine_.frameView);
+    EXPECT_FALSE(CaptureEngineProbe::frameHeld(engine_));
+    ASSERT_EQ(engine_.acquireFrame(), S_OK);
+    ASSERT_TRUE(engine_.frameView());
     D3D11_TEXTURE2D_DESC description{};
-    engine_.frameTexture->GetDesc(&description);
+    engine_.frameTexture()->GetDesc(&description);
     EXPECT_EQ(description.Width, 800u);
 }
 
 TEST_F(CaptureEngineOnScreen, PixelBufferStopsGrowingOnceItHasItsSize)
 {
-    ComPtr<ID3D11Texture2D> frame;
     engine_.init(device_.Get(), 0, areaOf(0));
-    engine_.acquireFrame(frame);
-    const std::size_t full = engine_.gdiPixels.capacity();
+    engine_.acquireFrame();
+    const std::size_t full = CaptureEngineProbe::gdiPixels(engine_).capacity();
     EXPECT_GE(full, 1024u * 768u);
     for (int pass = 0; pass < 5; ++pass)
-        engine_.acquireFrame(frame);
+        engine_.acquireFrame();
     engine_.init(device_.Get(), 1, areaOf(1));
     for (int pass = 0; pass < 5; ++pass)
-        engine_.acquireFrame(frame);
-    EXPECT_EQ(engine_.gdiPixels.capacity(), full) << "a smaller area reuses the buffer";
+        engine_.acquireFrame();
+    EXPECT_EQ(CaptureEngineProbe::gdiPixels(engine_).capacity(), full) << "a smaller area reuses the buffer";
 }
 
 TEST_F(CaptureEngineOnScreen, CopyTextureFollowsAChangedCaptureSize)
 {
-    ComPtr<ID3D11Texture2D> frame;
     engine_.init(device_.Get(), 1, areaOf(1));
-    engine_.acquireFrame(frame);
-    ASSERT_TRUE(engine_.frameTexture);
+    engine_.acquireFrame();
+    ASSERT_TRUE(engine_.frameTexture());
     // The area shrinks without an init, as the primary-monitor fallback does after a resolution change.
-    engine_.monitorRect = {1024, 0, 1664, 480};
-    ASSERT_EQ(engine_.acquireFrame(frame), S_OK);
+    CaptureEngineProbe::setMonitorRect(engine_, {1024, 0, 1664, 480});
+    ASSERT_EQ(engine_.acquireFrame(), S_OK);
     D3D11_TEXTURE2D_DESC description{};
-    engine_.frameTexture->GetDesc(&description);
+    engine_.frameTexture()->GetDesc(&description);
     EXPECT_EQ(description.Width, 640u);
     EXPECT_EQ(description.Height, 480u);
-    EXPECT_EQ(frame.Get(), engine_.frameTexture.Get()) << "the caller gets the new texture";
-    engine_.monitorRect = {0, 0, 1024, 768};
-    ASSERT_EQ(engine_.acquireFrame(frame), S_OK);
-    engine_.frameTexture->GetDesc(&description);
+    CaptureEngineProbe::setMonitorRect(engine_, {0, 0, 1024, 768});
+    ASSERT_EQ(engine_.acquireFrame(), S_OK);
+    engine_.frameTexture()->GetDesc(&description);
     EXPECT_EQ(description.Width, 1024u);
     EXPECT_EQ(description.Height, 768u);
 }
 
 TEST_F(CaptureEngineOnScreen, ACopyThatCannotBeMadeFailsAndKeepsTheLastPicture)
 {
-    ComPtr<ID3D11Texture2D> frame;
     engine_.init(device_.Get(), 1, areaOf(1));
-    ASSERT_EQ(engine_.acquireFrame(frame), S_OK);
-    const ComPtr<ID3D11ShaderResourceView> last = engine_.frameView;
+    ASSERT_EQ(engine_.acquireFrame(), S_OK);
+    const ComPtr<ID3D11ShaderResourceView> last = engine_.frameView();
     // No screen bitmap of 100,000 pixels square (40 GB) can be made.
-    engine_.monitorRect = {0, 0, 100000, 100000};
-    EXPECT_EQ(engine_.acquireFrame(frame), E_FAIL);
-    EXPECT_EQ(engine_.frameView.Get(), last.Get());
-    engine_.monitorRect = areaOf(1);
-    EXPECT_EQ(engine_.acquireFrame(frame), S_OK) << "the next pass copies again";
+    CaptureEngineProbe::setMonitorRect(engine_, {0, 0, 100000, 100000});
+    EXPECT_EQ(engine_.acquireFrame(), E_FAIL);
+    EXPECT_EQ(engine_.frameView(), last.Get());
+    CaptureEngineProbe::setMonitorRect(engine_, areaOf(1));
+    EXPECT_EQ(engine_.acquireFrame(), S_OK) << "the next pass copies again";
 }
 
 TEST_F(CaptureEngineOnScreen, TheBorrowedDeviceIsNeverReleased)
@@ -274,8 +273,7 @@ TEST_F(CaptureEngineOnScreen, TheBorrowedDeviceIsNeverReleased)
     {
         CaptureEngine engine;
         engine.init(device_.Get(), 0, areaOf(0));
-        ComPtr<ID3D11Texture2D> frame;
-        engine.acquireFrame(frame);
+        engine.acquireFrame();
         engine.releaseFrame();
     }
     EXPECT_EQ(references(), before);
@@ -346,7 +344,7 @@ protected:
             return standIn_.CopyTo(made);
         });
         engine_->init(device_.Get(), 0, areaOf(0));
-        ASSERT_FALSE(engine_->useGdi) << "the stand-in was not taken for the output";
+        ASSERT_FALSE(engine_->usesGdi()) << "the stand-in was not taken for the output";
     }
     ComPtr<ID3D11Texture2D> frameOf(uint32_t width, uint32_t height, int quarterTurns = 0)
     {
@@ -357,15 +355,14 @@ protected:
     // One pass: acquire, then give the frame back at its end.
     HRESULT pass()
     {
-        ComPtr<ID3D11Texture2D> frame;
-        const HRESULT result = engine_->acquireFrame(frame);
+        const HRESULT result = engine_->acquireFrame();
         engine_->releaseFrame();
         return result;
     }
     void expectThePicture(uint32_t width, uint32_t height)
     {
-        ASSERT_TRUE(engine_->frameTexture);
-        const TexturePixels pixels = readTexture(device_.Get(), engine_->frameTexture.Get());
+        ASSERT_TRUE(engine_->frameTexture());
+        const TexturePixels pixels = readTexture(device_.Get(), engine_->frameTexture());
         ASSERT_EQ(pixels.width, width);
         ASSERT_EQ(pixels.height, height);
         for (uint32_t y = 0; y < height; y += 7)
@@ -388,22 +385,22 @@ TEST_F(DuplicationThroughAStandIn, ANewFrameIsCopiedWithItsMipsAndATimeoutKeepsI
     EXPECT_EQ(pass(), S_OK);
     expectThePicture(64, 48);
     // Level 1 of the chain averages each 2 x 2 block of level 0.
-    const TexturePixels level1 = readTexture(device_.Get(), engine_->frameTexture.Get(), 1);
+    const TexturePixels level1 = readTexture(device_.Get(), engine_->frameTexture(), 1);
     ASSERT_EQ(level1.width, 32u);
     const uint8_t* averaged = level1.at(3, 2);
     const uint32_t a = pictureAt(6, 4), b = pictureAt(7, 5);
     EXPECT_NEAR(averaged[2], ((a >> 16 & 0xFF) + (b >> 16 & 0xFF)) / 2.0, 2.0);
 
     // No new frame: the same texture, nothing copied, nothing to give back, nothing new to draw.
-    const ComPtr<ID3D11Texture2D> before = engine_->frameTexture;
-    const uint64_t version = engine_->pictureVersion;
+    const ComPtr<ID3D11Texture2D> before = engine_->frameTexture();
+    const uint64_t version = engine_->pictureVersion();
     EXPECT_EQ(pass(), S_OK);
-    EXPECT_EQ(engine_->frameTexture.Get(), before.Get());
+    EXPECT_EQ(engine_->frameTexture(), before.Get());
     expectThePicture(64, 48);
     EXPECT_EQ(standIn_->acquired, 1);
     EXPECT_EQ(standIn_->released, 1);
     EXPECT_EQ(standIn_->releasesWithoutAFrame, 0);
-    EXPECT_EQ(engine_->pictureVersion, version);
+    EXPECT_EQ(engine_->pictureVersion(), version);
 
     // A frame that moved only the pointer is given back, its picture not copied; a new one is.
     StandInDuplication::Outcome pointerOnly{S_OK, frameOf(64, 48)};
@@ -411,10 +408,10 @@ TEST_F(DuplicationThroughAStandIn, ANewFrameIsCopiedWithItsMipsAndATimeoutKeepsI
     standIn_->script.push_back(pointerOnly);
     EXPECT_EQ(pass(), S_OK);
     EXPECT_EQ(standIn_->released, 2);
-    EXPECT_EQ(engine_->pictureVersion, version);
+    EXPECT_EQ(engine_->pictureVersion(), version);
     standIn_->script.push_back({S_OK, frameOf(64, 48)});
     EXPECT_EQ(pass(), S_OK);
-    EXPECT_EQ(engine_->pictureVersion, version + 1);
+    EXPECT_EQ(engine_->pictureVersion(), version + 1);
 }
 
 TEST_F(DuplicationThroughAStandIn, AccessLostMakesTheDuplicationAgainAndOtherFailuresTryNextPass)
@@ -427,7 +424,7 @@ TEST_F(DuplicationThroughAStandIn, AccessLostMakesTheDuplicationAgainAndOtherFai
     EXPECT_EQ(pass(), S_OK);
     EXPECT_EQ(pass(), E_PENDING);
     EXPECT_EQ(duplicationsMade_, 2) << "made again at once";
-    ASSERT_TRUE(engine_->frameView) << "the last picture stays meanwhile";
+    ASSERT_TRUE(engine_->frameView()) << "the last picture stays meanwhile";
     EXPECT_EQ(pass(), DXGI_ERROR_DEVICE_HUNG);
     // A frame of another size (a resolution change) gets a copy texture of its size.
     EXPECT_EQ(pass(), S_OK);
@@ -442,7 +439,7 @@ TEST_F(DuplicationThroughAStandIn, ADuplicationThatCannotBeMadeAgainLeavesGdiAnd
     standIn_->script.push_back({DXGI_ERROR_ACCESS_LOST});
     nextDuplication_ = E_ACCESSDENIED; // the secure desktop
     EXPECT_EQ(pass(), E_PENDING);
-    EXPECT_TRUE(engine_->useGdi);
+    EXPECT_TRUE(engine_->usesGdi());
     EXPECT_EQ(pass(), S_OK) << "the GDI copy stands in";
     EXPECT_EQ(duplicationsMade_, 2) << "not tried again within the second";
     nextDuplication_ = S_OK;
@@ -450,7 +447,7 @@ TEST_F(DuplicationThroughAStandIn, ADuplicationThatCannotBeMadeAgainLeavesGdiAnd
     standIn_->script.push_back({S_OK, frameOf(64, 48)});
     EXPECT_EQ(pass(), S_OK);
     EXPECT_EQ(duplicationsMade_, 3);
-    EXPECT_FALSE(engine_->useGdi);
+    EXPECT_FALSE(engine_->usesGdi());
     expectThePicture(64, 48);
 }
 
@@ -493,7 +490,7 @@ TEST_F(DuplicationThroughAStandIn, ARotatedOutputsPictureArrivesUpright)
 TEST_F(DuplicationThroughAStandIn, PointerShapesOfEachKindArriveAndStayUntilTheyChange)
 {
     start();
-    engine_->trackPointer = true;
+    engine_->trackPointer(true);
     const auto frameWithPointer = [&](uint32_t type, UINT width, UINT height, UINT pitch, std::vector<uint8_t> bytes, POINT at) {
         StandInDuplication::Outcome outcome{S_OK, frameOf(64, 48)};
         outcome.pointerVisible = true;
@@ -505,12 +502,12 @@ TEST_F(DuplicationThroughAStandIn, PointerShapesOfEachKindArriveAndStayUntilThey
     // Monochrome 8 x 1: AND row over XOR row; black, white, screen, inverted.
     standIn_->script.push_back(frameWithPointer(kMonochromePointer, 8, 2, 1, {0b00110000, 0b01010000}, {10, 20}));
     ASSERT_EQ(pass(), S_OK);
-    ASSERT_TRUE(engine_->pointer.visible);
-    EXPECT_EQ(engine_->pointer.area, (Rect{10, 20, 18, 21}));
-    EXPECT_EQ(engine_->pointer.image.colour[0], 0xFF000000u);
-    EXPECT_EQ(engine_->pointer.image.colour[1], 0xFFFFFFFFu);
-    EXPECT_EQ(engine_->pointer.image.invert[3], 0xFFFFFFFFu);
-    const uint64_t monochrome = engine_->pointer.shapeVersion;
+    ASSERT_TRUE(engine_->pointer().visible);
+    EXPECT_EQ(engine_->pointer().area, (Rect{10, 20, 18, 21}));
+    EXPECT_EQ(engine_->pointer().image.colour[0], 0xFF000000u);
+    EXPECT_EQ(engine_->pointer().image.colour[1], 0xFFFFFFFFu);
+    EXPECT_EQ(engine_->pointer().image.invert[3], 0xFFFFFFFFu);
+    const uint64_t monochrome = engine_->pointer().shapeVersion;
 
     // The pointer moves without a new shape: the cached one stays.
     StandInDuplication::Outcome moved{S_OK, frameOf(64, 48)};
@@ -518,24 +515,24 @@ TEST_F(DuplicationThroughAStandIn, PointerShapesOfEachKindArriveAndStayUntilThey
     moved.pointerPosition = {30, 5};
     standIn_->script.push_back(moved);
     ASSERT_EQ(pass(), S_OK);
-    EXPECT_EQ(engine_->pointer.shapeVersion, monochrome);
-    EXPECT_EQ(engine_->pointer.area, (Rect{30, 5, 38, 6}));
+    EXPECT_EQ(engine_->pointer().shapeVersion, monochrome);
+    EXPECT_EQ(engine_->pointer().area, (Rect{30, 5, 38, 6}));
 
     // Colour, with its alpha; then masked colour, whose 0xFF mask inverts.
     standIn_->script.push_back(frameWithPointer(kColourPointer, 1, 1, 4, {0x10, 0x20, 0x30, 0x80}, {1, 2}));
     ASSERT_EQ(pass(), S_OK);
-    EXPECT_GT(engine_->pointer.shapeVersion, monochrome);
-    EXPECT_EQ(engine_->pointer.image.colour, (std::vector<uint32_t>{0x80302010u}));
-    EXPECT_FALSE(engine_->pointer.image.inverts);
+    EXPECT_GT(engine_->pointer().shapeVersion, monochrome);
+    EXPECT_EQ(engine_->pointer().image.colour, (std::vector<uint32_t>{0x80302010u}));
+    EXPECT_FALSE(engine_->pointer().image.inverts);
     standIn_->script.push_back(frameWithPointer(kMaskedColourPointer, 2, 1, 8, {0x10, 0x20, 0x30, 0x00, 0xFF, 0xFF, 0xFF, 0xFF}, {1, 2}));
     ASSERT_EQ(pass(), S_OK);
-    EXPECT_EQ(engine_->pointer.image.colour[0], 0xFF302010u);
-    EXPECT_EQ(engine_->pointer.image.invert[1], 0xFFFFFFFFu);
+    EXPECT_EQ(engine_->pointer().image.colour[0], 0xFF302010u);
+    EXPECT_EQ(engine_->pointer().image.invert[1], 0xFFFFFFFFu);
 
     // Hidden, then the setting off: nothing to draw.
     StandInDuplication::Outcome hidden{S_OK, frameOf(64, 48)};
     standIn_->script.push_back(hidden);
     ASSERT_EQ(pass(), S_OK);
-    EXPECT_FALSE(engine_->pointer.visible);
+    EXPECT_FALSE(engine_->pointer().visible);
     EXPECT_EQ(standIn_->released, standIn_->acquired);
 }
