@@ -29,9 +29,11 @@ void makeEverythingOnTheDevice(DeviceRecovery& recovery, bool quiet)
 
 bool makeProjectionTargets(bool quiet)
 {
-    for (ProjectionOutput& output : app.outputs)
+    for (ProjectionOutput& output : app.outputs) {
         if (FAILED(app.renderer->makeProjectionTarget(output.window, output.target, quiet)))
             return false;
+        output.drawAnew();
+    }
     return true;
 }
 

@@ -54,7 +54,7 @@ void showProjection(ProjectionOutput& output)
     if (output.shown) {
         placeProjectionWindow(output.window, app.monitors[static_cast<std::size_t>(output.values.outputMonitor)].rect);
         ShowWindow(output.window, SW_SHOW);
-        output.shownScene.reset();
+        output.drawAnew();
     } else {
         ShowWindow(output.window, SW_HIDE);
     }

@@ -11,6 +11,9 @@
 #include "settings/settings_text.h"
 #include "warp/corner_editing.h"
 
+// How many passes in a row a window just shown, or given a new swap chain, is drawn.
+inline constexpr int32_t kSettlingDraws = 5;
+
 struct ProjectionOutput {
     // The monitor, corners, mesh, part of the picture and blend: what config.json keeps.
     OutputValues values;
@@ -22,7 +25,18 @@ struct ProjectionOutput {
     ProjectionTarget target;
     // Whether its monitor exists.
     bool shown = false;
+
+    // Drawn anew, and in each of the next kSettlingDraws passes, whatever the scene.
+    void drawAnew()
+    {
+        shownScene.reset();
+        settlingDraws = kSettlingDraws;
+    }
     // What its window shows now; nothing when it must be drawn whatever the scene (never drawn, shown
     // again, uncovered, or on a new device).
     std::optional<ProjectionScene> shownScene;
+    // How many more passes draw its window whatever the scene: the first presents into a window just
+    // shown, or into a swap chain just made, may never reach the screen (seen under Wine with its
+    // Direct3D command thread on: a still desktop left a projector black for good).
+    int32_t settlingDraws = 0;
 };

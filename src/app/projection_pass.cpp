@@ -1,6 +1,8 @@
 // The steps of a pass that bring the captured picture in and draw it onto every shown projection.
 #include "app/projection_pass.h"
 
+#include <algorithm>
+
 #include "app/app_state.h"
 #include "capture/capture_engine.h"
 #include "render/overlay_matrices.h"
@@ -142,10 +144,11 @@ bool projectOutputs(Renderer& renderer)
         if (!output.shown)
             continue;
         ProjectionScene scene = sceneOf(output);
-        if (output.shownScene == scene || !renderer.beginProjectionFrame(output.target))
+        if ((output.shownScene == scene && output.settlingDraws == 0) || !renderer.beginProjectionFrame(output.target))
             continue;
         composeProjection(renderer, output);
         output.shownScene = std::move(scene);
+        output.settlingDraws = std::max(output.settlingDraws - 1, 0);
         drawn.push_back(&output);
     }
     for (std::size_t at = 0; at < drawn.size(); ++at)
