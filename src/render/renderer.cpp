@@ -147,6 +147,11 @@ HRESULT Renderer::createWindowTarget(IDXGIFactory1* dxgiFactory, HWND window, Co
     HRESULT hr = dxgiFactory->CreateSwapChain(device.Get(), &description, swapChain.ReleaseAndGetAddressOf());
     if (FAILED(hr))
         return hr;
+    // Alt+Enter would take the window to exclusive full-screen on a monitor of DXGI's choice; a projection
+    // already covers its own. Only the factory that made the swap chain can turn that off. Without it the
+    // window still draws, so a refusal is said and set-up goes on.
+    if (const HRESULT associated = dxgiFactory->MakeWindowAssociation(window, DXGI_MWA_NO_ALT_ENTER); FAILED(associated))
+        logSetUpFailure("Falha ao desativar Alt+Enter na janela", associated);
     ComPtr<ID3D11Texture2D> backBuffer;
     hr = swapChain->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()));
     if (FAILED(hr))

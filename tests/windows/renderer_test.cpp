@@ -371,6 +371,27 @@ TEST_F(RendererDrawing, EmptyClientAreaSkipsTheFrameWithoutResizing)
     EXPECT_EQ(renderer_.projections[0].viewport.Width, static_cast<float>(kWidth));
 }
 
+// DXGI watches the window's posted messages for Alt+Enter; a projection that took it would leave its
+// window for exclusive full-screen on whatever monitor DXGI picks.
+TEST_F(RendererDrawing, AltEnterLeavesEverySwapChainWindowed)
+{
+    for (HWND window : {control_, projection_}) {
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+        ASSERT_TRUE(PostMessageW(window, WM_SYSKEYDOWN, VK_RETURN, (KF_ALTDOWN << 16) | 1));
+    }
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&message);
+    for (IDXGISwapChain* swapChain : {renderer_.controlSwapChain.Get(), renderer_.projections[0].swapChain.Get()}) {
+        BOOL fullScreen = TRUE;
+        ASSERT_EQ(swapChain->GetFullscreenState(&fullScreen, nullptr), S_OK);
+        EXPECT_FALSE(fullScreen);
+        // A swap chain must be windowed when it is released.
+        if (fullScreen)
+            swapChain->SetFullscreenState(FALSE, nullptr);
+    }
+}
+
 TEST(RendererSetUp, AdapterIndexWithoutAdapterFallsBackToTheFirst)
 {
     TempWorkingFolder folder;
