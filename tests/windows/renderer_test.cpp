@@ -2,12 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "clip_point.h"
 #include "render/overlay_matrices.h"
 #include "render/renderer.h"
+#include "render/shader_compiler.h"
+#include "render/shader_texts.h"
 #include "temp_folder.h"
 #include "texture_readback.h"
 #include "warp/edge_blend.h"
@@ -417,3 +421,98 @@ TEST(RendererSetUp, SwapChainThatCannotBeMadeIsLoggedAndReported)
     EXPECT_NE(log.find("] [WARN] Falha ao criar a cadeia de troca da janela (0x"), std::string::npos) << log;
     DestroyWindow(control);
 }
+
+namespace {
+
+// Each names a variable that does not exist.
+constexpr std::string_view kBrokenVertexShader =
+    "float4 main(float3 p : POSITION) : SV_POSITION { return undeclaredPosition; }";
+constexpr std::string_view kBrokenPixelShader = "float4 main() : SV_TARGET { return undeclaredColour; }";
+
+std::string hexCode(HRESULT hr)
+{
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+    return code;
+}
+
+std::size_t countOf(const std::string& text, const std::string& part)
+{
+    std::size_t found = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++found;
+    return found;
+}
+
+} // namespace
+
+TEST(ShaderCompiler, ABrokenTextFailsWithTheCompilersMessageOnOneLine)
+{
+    ComPtr<ID3DBlob> code;
+    std::string messages = "left from before";
+    ASSERT_EQ(compileShader(kSamplePixelShader, "ps_4_0", code, messages), S_OK);
+    EXPECT_TRUE(code);
+    EXPECT_EQ(messages, "");
+
+    EXPECT_TRUE(FAILED(compileShader(kBrokenPixelShader, "ps_4_0", code, messages)));
+    EXPECT_FALSE(code) << "no bytecode from a text that did not compile";
+    EXPECT_NE(messages.find("undeclaredColour"), std::string::npos) << messages;
+    EXPECT_EQ(messages.find_first_of("\r\n"), std::string::npos) << messages;
+}
+
+struct BrokenShader {
+    const char* name;
+    WarpShaderTexts shaders;
+    std::string_view brokenText;
+    const char* target;
+    const char* logged;
+};
+
+void PrintTo(const BrokenShader& broken, std::ostream* out)
+{
+    *out << broken.name;
+}
+
+class RendererSetUpWithABrokenShader : public testing::TestWithParam<BrokenShader> {};
+
+// A pipeline with a shader missing would draw nothing, or the wrong picture, without a word: the set-up
+// fails instead, says which shader and why in one line, and says nothing when told to be quiet (the
+// retries after a lost device).
+TEST_P(RendererSetUpWithABrokenShader, FailsWithOneLineOfItsCodeAndTheCompilersMessage)
+{
+    const BrokenShader& broken = GetParam();
+    ComPtr<ID3DBlob> unused;
+    std::string messages;
+    const HRESULT compiled = compileShader(broken.brokenText, broken.target, unused, messages);
+    ASSERT_TRUE(FAILED(compiled));
+    ASSERT_FALSE(messages.empty());
+
+    TempWorkingFolder folder;
+    HWND control = createTestWindow(L"control", 100, 100), projection = createTestWindow(L"projection", 100, 100);
+    {
+        Renderer renderer;
+        EXPECT_EQ(renderer.initialize(control, {projection}, 0, false, broken.shaders), compiled);
+    }
+    const std::string log = fileBytes(L"debug.log");
+    const std::string line = "] [WARN] " + std::string(broken.logged) + " (" + hexCode(compiled) + "): " + messages + "\r\n";
+    EXPECT_EQ(countOf(log, line), 1u) << log;
+    EXPECT_EQ(countOf(log, "[WARN]"), 1u) << log;
+    {
+        Renderer renderer;
+        EXPECT_EQ(renderer.initialize(control, {projection}, 0, true, broken.shaders), compiled);
+    }
+    EXPECT_EQ(fileBytes(L"debug.log"), log) << "a quiet set-up logs nothing";
+    DestroyWindow(projection);
+    DestroyWindow(control);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachShader, RendererSetUpWithABrokenShader,
+    testing::Values(
+        BrokenShader{"Vertex", {kBrokenVertexShader, kSamplePixelShader, kBlendPixelShader}, kBrokenVertexShader,
+                     "vs_4_0", "Falha ao compilar o sombreador de vertices"},
+        BrokenShader{"Sample", {kWarpVertexShader, kBrokenPixelShader, kBlendPixelShader}, kBrokenPixelShader,
+                     "ps_4_0", "Falha ao compilar o sombreador de pixels"},
+        BrokenShader{"Blend", {kWarpVertexShader, kSamplePixelShader, kBrokenPixelShader}, kBrokenPixelShader,
+                     "ps_4_0", "Falha ao compilar o sombreador de pixels"}),
+    [](const testing::TestParamInfo<BrokenShader>& info) { return std::string(info.param.name); });
