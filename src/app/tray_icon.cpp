@@ -5,6 +5,7 @@
 
 #include "app/app_state.h"
 #include "app/window_procs.h"
+#include "platform/debug_log.h"
 #include "render/renderer.h"
 
 namespace {
@@ -14,6 +15,22 @@ struct MenuItem {
     const wchar_t* text;
 };
 constexpr MenuItem kTrayMenu[] = {{IDM_OPEN_PANEL, L"Abrir Painel"}, {IDM_EXIT, L"Sair"}};
+
+constexpr const char* kTrayIconNotAdded =
+    "Falha ao adicionar o icone na area de notificacao; nova tentativa quando a barra de tarefas for recriada";
+
+// The icon the record describes into the notification area. A shell that is not up yet (a start at
+// log-on can come first) refuses it; it announces itself with "TaskbarCreated" once it is, and the
+// icon goes in then.
+void putIconInNotificationArea()
+{
+    if (Shell_NotifyIconW(NIM_ADD, &app.trayIcon))
+        return;
+    // A shell that announces itself while it still holds the icon refuses a second add.
+    if (Shell_NotifyIconW(NIM_MODIFY, &app.trayIcon))
+        return;
+    Log("WARN", kTrayIconNotAdded);
+}
 
 } // namespace
 
@@ -33,7 +50,15 @@ void addTrayIcon(Renderer& renderer)
         icon.hIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512)); // IDI_APPLICATION
     wcsncpy(icon.szTip, L"Ostrel Mapper Pro", 128);
     icon.szTip[127] = L'\0';
-    Shell_NotifyIconW(NIM_ADD, &icon);
+    putIconInNotificationArea();
+}
+
+void addTrayIconAgain()
+{
+    // Not made yet (start-up adds it later) or already taken away for good.
+    if (!app.trayIcon.hIcon)
+        return;
+    putIconInNotificationArea();
 }
 
 void removeTrayIcon()

@@ -15,6 +15,15 @@ LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
     if (ImGui_ImplWin32_WndProcHandler(window, message, wParam, lParam))
         return 1;
 
+    // A registered message, so no case label. Zero when it could not be registered: never WM_NULL's
+    // nudges taken for the shell's announcement.
+    static const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    if (message == taskbarCreated && taskbarCreated != 0) {
+        // Sent to every top-level window when the shell is made anew, which forgets every icon.
+        addTrayIconAgain();
+        return 0;
+    }
+
     switch (message) {
     case WM_DESTROY:
         removeTrayIcon();

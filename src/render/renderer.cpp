@@ -6,6 +6,7 @@
 #include <imgui_impl_win32.h>
 
 #include <cstdio>
+#include <string_view>
 
 #include "platform/debug_log.h"
 
@@ -13,12 +14,20 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-// The result code in hex, for the log line of a set-up that cannot go on.
-void logSetUpFailure(const char* what, HRESULT hr)
+constexpr const char* kSwapChainFailure = "Falha ao criar a cadeia de troca da janela";
+constexpr const char* kTargetViewFailure = "Falha ao criar a vista de destino da janela";
+constexpr const char* kSolidTexturesFailure = "Falha ao criar as texturas de cor unica";
+constexpr const char* kAltEnterFailure = "Falha ao desativar Alt+Enter na janela";
+
+// The result code in hex, then what the compiler said, for the log line of a set-up that cannot go on.
+void logSetUpFailure(const char* what, HRESULT hr, std::string_view compilerMessages = {})
 {
-    char message[128];
-    std::snprintf(message, sizeof message, "%s (0x%08lX)", what, static_cast<unsigned long>(hr));
-    Log("WARN", message);
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+    std::string message = std::string(what) + " (" + code + ")";
+    if (!compilerMessages.empty())
+        message += ": " + std::string(compilerMessages);
+    Log("WARN", message.c_str());
 }
 
 } // namespace
@@ -63,11 +72,11 @@ Renderer::~Renderer()
         CoUninitialize();
 }
 
-HRESULT Renderer::initialize(HWND controlWindow, UINT adapterIndex, bool quiet)
+HRESULT Renderer::initialize(HWND controlWindow, UINT adapterIndex, bool quiet, const WarpShaderTexts& shaders)
 {
-    const auto failed = [quiet](const char* what, HRESULT hr) {
+    const auto failed = [quiet](const char* what, HRESULT hr, std::string_view compilerMessages = {}) {
         if (!quiet)
-            logSetUpFailure(what, hr);
+            logSetUpFailure(what, hr, compilerMessages);
         return hr;
     };
     ComPtr<IDXGIAdapter1> adapter;
@@ -85,15 +94,22 @@ HRESULT Renderer::initialize(HWND controlWindow, UINT adapterIndex, bool quiet)
         return failed("Falha ao criar o dispositivo Direct3D 11", hr);
     if (!factory)
         return failed("Falha ao criar a fabrica DXGI", E_FAIL);
-    hr = createWindowTarget(factory.Get(), controlWindow, controlSwapChain, controlTarget, controlViewport);
+    SetUpFailure failure;
+    hr = createWindowTarget(factory.Get(), controlWindow, controlSwapChain, controlTarget, controlViewport, failure);
     if (FAILED(hr))
-        return failed("Falha ao criar a cadeia de troca da janela", hr);
+        return failed(failure.what, hr);
 
-    createWarpPipeline();
+    hr = createWarpPipeline(shaders, failure);
+    if (FAILED(hr))
+        return failed(failure.what, hr, failure.compilerMessages);
     setUpPanelLibrary(controlWindow);
-    createSolidTexture(0xFFFF0000u, handleTexture);
-    createSolidTexture(0xFF00FF00u, selectedHandleTexture);
-    createSolidTexture(0x00000000u, emptyTexture);
+    hr = createSolidTexture(0xFFFF0000u, handleTexture);
+    if (SUCCEEDED(hr))
+        hr = createSolidTexture(0xFF00FF00u, selectedHandleTexture);
+    if (SUCCEEDED(hr))
+        hr = createSolidTexture(0x00000000u, emptyTexture);
+    if (FAILED(hr))
+        return failed(kSolidTexturesFailure, hr);
     return S_OK;
 }
 
@@ -101,12 +117,13 @@ HRESULT Renderer::makeProjectionTarget(HWND window, ProjectionTarget& target, bo
 {
     target = ProjectionTarget{};
     target.window = window;
+    SetUpFailure failure{kSwapChainFailure, {}};
     const HRESULT hr = factory && window ? createWindowTarget(factory.Get(), window, target.swapChain, target.target,
-                                                              target.viewport)
+                                                              target.viewport, failure)
                                          : E_FAIL;
     if (FAILED(hr)) {
         if (!quiet)
-            logSetUpFailure("Falha ao criar a cadeia de troca da janela", hr);
+            logSetUpFailure(failure.what, hr);
         target = ProjectionTarget{};
     }
     return hr;
@@ -123,8 +140,10 @@ void Renderer::releaseProjectionTarget(ProjectionTarget& target)
 }
 
 HRESULT Renderer::createWindowTarget(IDXGIFactory1* dxgiFactory, HWND window, ComPtr<IDXGISwapChain>& swapChain,
-                                     ComPtr<ID3D11RenderTargetView>& target, D3D11_VIEWPORT& viewport)
+                                     ComPtr<ID3D11RenderTargetView>& target, D3D11_VIEWPORT& viewport,
+                                     SetUpFailure& failure)
 {
+    failure.what = kSwapChainFailure;
     // Width and height 0: DXGI takes the window's client size.
     DXGI_SWAP_CHAIN_DESC description{};
     description.BufferDesc.Format = DXGI_FORMAT_R8G8B8A8_UNORM;
@@ -138,11 +157,19 @@ HRESULT Renderer::createWindowTarget(IDXGIFactory1* dxgiFactory, HWND window, Co
     HRESULT hr = dxgiFactory->CreateSwapChain(device.Get(), &description, swapChain.ReleaseAndGetAddressOf());
     if (FAILED(hr))
         return hr;
+    // Alt+Enter would take the window to exclusive full-screen on a monitor of DXGI's choice; a projection
+    // already covers its own. Only the factory that made the swap chain can turn that off. Without it the
+    // window still draws, so a refusal is said and set-up goes on.
+    if (const HRESULT associated = dxgiFactory->MakeWindowAssociation(window, DXGI_MWA_NO_ALT_ENTER); FAILED(associated))
+        logSetUpFailure(kAltEnterFailure, associated);
     ComPtr<ID3D11Texture2D> backBuffer;
     hr = swapChain->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()));
     if (FAILED(hr))
         return hr;
-    device->CreateRenderTargetView(backBuffer.Get(), nullptr, target.ReleaseAndGetAddressOf());
+    failure.what = kTargetViewFailure;
+    hr = device->CreateRenderTargetView(backBuffer.Get(), nullptr, target.ReleaseAndGetAddressOf());
+    if (FAILED(hr))
+        return hr;
 
     D3D11_TEXTURE2D_DESC size{};
     backBuffer->GetDesc(&size);
@@ -173,8 +200,9 @@ bool Renderer::beginProjectionFrame(ProjectionTarget& projection)
     if (width <= 0.0f || height <= 0.0f)
         return false;
 
-    // The viewport records the back buffers' size, so steady state never resizes.
-    if (width != projection.viewport.Width || height != projection.viewport.Height)
+    // The viewport records the back buffers' size, so steady state never resizes; a view that could not
+    // be made is tried again, whatever the size.
+    if (!projection.target || width != projection.viewport.Width || height != projection.viewport.Height)
         resizeProjectionBuffers(projection, static_cast<UINT>(width), static_cast<UINT>(height));
     if (!projection.target)
         return false;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "capture/pointer_shape.h"
+#include "render/shader_texts.h"
 #include "warp/edge_blend.h"
 #include "warp/mesh.h"
 #include "warp/mesh_geometry.h"
@@ -45,6 +46,13 @@ struct ProjectionTarget {
     MeshBuffers mesh;
 };
 
+// What a step of the set-up could not make, for its one log line: the object, and the shader compiler's
+// messages when it was the compiler.
+struct SetUpFailure {
+    const char* what = "";
+    std::string compilerMessages;
+};
+
 class Renderer {
 public:
     // Enters COM for the thread and creates the WIC factory (null when that fails).
@@ -54,10 +62,12 @@ public:
     // Shuts the panel backends down, releases everything in reverse order and leaves COM.
     ~Renderer();
 
-    // Device, the control window's target, pipeline, panel library, handle textures. A failure to create
-    // the device or the swap chain is logged ("WARN", unless `quiet`) and returned; everything else is set
-    // up unchecked.
-    HRESULT initialize(HWND controlWindow, UINT adapterIndex, bool quiet = false);
+    // Device, the control window's target, pipeline (compiled from `shaders`), panel library, handle
+    // textures. The first of them that cannot be made is logged in one line ("WARN" with its result code,
+    // and the compiler's messages when it was the compiler; unless `quiet`) and returned: the drawing
+    // never runs with a part missing.
+    HRESULT initialize(HWND controlWindow, UINT adapterIndex, bool quiet = false,
+                       const WarpShaderTexts& shaders = kWarpShaderTexts);
     // The swap chain and target of a projection window, into `target`; logged ("WARN", unless `quiet`)
     // and returned on failure, with `target` left empty.
     HRESULT makeProjectionTarget(HWND window, ProjectionTarget& target, bool quiet = false);
@@ -72,18 +82,20 @@ public:
     // Only one present in a pass should wait for the vertical blank: a pass then waits once, however
     // many projectors there are.
     void presentProjection(ProjectionTarget& target, bool waitForVerticalBlank);
-    // Binds the control window's target (cleared) and viewport.
+    // Binds the control window's target (cleared) and viewport; there is one for the Renderer's life, since
+    // initialize fails without it.
     void beginControlFrame();
     void presentControl();
     // Why the device went away (GetDeviceRemovedReason), once a present or a resize said it did.
     HRESULT removedReason() const;
 
-    // Warp pipeline.
-    HRESULT createWarpPipeline();
-    void createSolidTexture(uint32_t colour, Microsoft::WRL::ComPtr<ID3D11ShaderResourceView>& slot);
-    // An immutable texture of one mip level from 0xAARRGGBB words, row by row.
-    void createPixelTexture(UINT width, UINT height, const uint32_t* pixels,
-                            Microsoft::WRL::ComPtr<ID3D11ShaderResourceView>& slot);
+    // Warp pipeline: shaders, input layout, buffers, samplers and blend states. The first that cannot be
+    // made returns its result, with what it was in `failure`.
+    HRESULT createWarpPipeline(const WarpShaderTexts& shaders, SetUpFailure& failure);
+    HRESULT createSolidTexture(uint32_t colour, Microsoft::WRL::ComPtr<ID3D11ShaderResourceView>& slot);
+    // An immutable texture of one mip level from 0xAARRGGBB words, row by row; the slot empty on failure.
+    HRESULT createPixelTexture(UINT width, UINT height, const uint32_t* pixels,
+                               Microsoft::WRL::ComPtr<ID3D11ShaderResourceView>& slot);
     // The unit quad through the matrix: the logo and the handles, and a 2 x 2 mesh.
     void drawTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend);
     // The mesh the picture and the grid are drawn through in the projection begun last; its triangles are
@@ -150,7 +162,8 @@ public:
 
 private:
     HRESULT createWindowTarget(IDXGIFactory1* dxgiFactory, HWND window, Microsoft::WRL::ComPtr<IDXGISwapChain>& swapChain,
-                               Microsoft::WRL::ComPtr<ID3D11RenderTargetView>& target, D3D11_VIEWPORT& viewport);
+                               Microsoft::WRL::ComPtr<ID3D11RenderTargetView>& target, D3D11_VIEWPORT& viewport,
+                               SetUpFailure& failure);
     void setUpPanelLibrary(HWND controlWindow);
     void resizeProjectionBuffers(ProjectionTarget& projection, UINT width, UINT height);
     void noteDeviceResult(HRESULT result);

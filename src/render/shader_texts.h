@@ -45,3 +45,11 @@ inline constexpr std::string_view kBlendPixelShader =
     "c.rgb = f.x * f.y * f.z * f.w * c.rgb * (1.0f - shape.z) + shape.z * (1.0f - inside); return c; }";
 
 #undef OSTREL_LOOK_CONSTANTS
+
+// The three texts as the Renderer compiles them at set-up.
+struct WarpShaderTexts {
+    std::string_view vertex;
+    std::string_view sample;
+    std::string_view blend;
+};
+inline constexpr WarpShaderTexts kWarpShaderTexts{kWarpVertexShader, kSamplePixelShader, kBlendPixelShader};

@@ -1,17 +1,25 @@
 // The warp pipeline: a textured unit quad, or the mesh's triangles, drawn through a 4x4 matrix, for the
 // picture, grid, logo and handles.
-#include <d3dcompiler.h>
-
 #include <cstring>
 
 #include "render/overlay_matrices.h"
 #include "render/renderer.h"
+#include "render/shader_compiler.h"
 #include "render/shader_texts.h"
 #include "warp/mesh_geometry.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
+
+constexpr const char* kVertexCompileFailure = "Falha ao compilar o sombreador de vertices";
+constexpr const char* kVertexShaderFailure = "Falha ao criar o sombreador de vertices";
+constexpr const char* kInputLayoutFailure = "Falha ao criar o formato de entrada dos vertices";
+constexpr const char* kPixelCompileFailure = "Falha ao compilar o sombreador de pixels";
+constexpr const char* kPixelShaderFailure = "Falha ao criar o sombreador de pixels";
+constexpr const char* kBuffersFailure = "Falha ao criar os buffers do desenho";
+constexpr const char* kSamplersFailure = "Falha ao criar os amostradores";
+constexpr const char* kBlendStatesFailure = "Falha ao criar os estados de mistura";
 
 struct QuadPoint {
     float x, y, z;
@@ -55,17 +63,8 @@ bool blends(const EdgeBlend& blend)
     return blend.left > 0.0f || blend.right > 0.0f || blend.top > 0.0f || blend.bottom > 0.0f || blend.blackLevel > 0.0f;
 }
 
-ComPtr<ID3DBlob> compileShader(std::string_view text, const char* target)
-{
-    ComPtr<ID3DBlob> bytecode;
-    ComPtr<ID3DBlob> messages; // dropped unread: the texts are fixed and valid for their profiles
-    D3DCompile(text.data(), text.size(), nullptr, nullptr, nullptr, "main", target, 0, 0, bytecode.GetAddressOf(),
-               messages.GetAddressOf());
-    return bytecode;
-}
-
 // A constant buffer of `size` bytes: one the CPU rewrites (`initial` null), or an immutable one.
-void createConstantBuffer(ID3D11Device* device, UINT size, const void* initial, ComPtr<ID3D11Buffer>& slot)
+HRESULT createConstantBuffer(ID3D11Device* device, UINT size, const void* initial, ComPtr<ID3D11Buffer>& slot)
 {
     D3D11_BUFFER_DESC description{};
     description.ByteWidth = size;
@@ -73,53 +72,61 @@ void createConstantBuffer(ID3D11Device* device, UINT size, const void* initial, 
     description.BindFlags = D3D11_BIND_CONSTANT_BUFFER;
     description.CPUAccessFlags = initial ? 0 : D3D11_CPU_ACCESS_WRITE;
     const D3D11_SUBRESOURCE_DATA data{initial, 0, 0};
-    device->CreateBuffer(&description, initial ? &data : nullptr, slot.ReleaseAndGetAddressOf());
+    return device->CreateBuffer(&description, initial ? &data : nullptr, slot.ReleaseAndGetAddressOf());
 }
 
-void createPixelShader(ID3D11Device* device, std::string_view text, ComPtr<ID3D11PixelShader>& slot)
+HRESULT createPixelShader(ID3D11Device* device, std::string_view text, ComPtr<ID3D11PixelShader>& slot,
+                          SetUpFailure& failure)
 {
-    if (const ComPtr<ID3DBlob> code = compileShader(text, "ps_4_0"))
-        device->CreatePixelShader(code->GetBufferPointer(), code->GetBufferSize(), nullptr, slot.ReleaseAndGetAddressOf());
+    ComPtr<ID3DBlob> code;
+    failure.what = kPixelCompileFailure;
+    HRESULT hr = compileShader(text, "ps_4_0", code, failure.compilerMessages);
+    if (FAILED(hr))
+        return hr;
+    failure.what = kPixelShaderFailure;
+    return device->CreatePixelShader(code->GetBufferPointer(), code->GetBufferSize(), nullptr,
+                                     slot.ReleaseAndGetAddressOf());
 }
 
-} // namespace
-
-HRESULT Renderer::createWarpPipeline()
+// The vertex shader and the input layout checked against its signature.
+HRESULT createVertexStage(ID3D11Device* device, std::string_view text, ComPtr<ID3D11VertexShader>& shader,
+                          ComPtr<ID3D11InputLayout>& layout, SetUpFailure& failure)
 {
-    const ComPtr<ID3DBlob> vertexCode = compileShader(kWarpVertexShader, "vs_4_0");
-    if (vertexCode) {
-        device->CreateVertexShader(vertexCode->GetBufferPointer(), vertexCode->GetBufferSize(), nullptr,
-                                   warpShader.ReleaseAndGetAddressOf());
-        device->CreateInputLayout(kQuadLayout, 2, vertexCode->GetBufferPointer(), vertexCode->GetBufferSize(),
-                                  inputLayout.ReleaseAndGetAddressOf());
-    }
-    createPixelShader(device.Get(), kSamplePixelShader, sampleShader);
-    createPixelShader(device.Get(), kBlendPixelShader, blendShader);
+    ComPtr<ID3DBlob> code;
+    failure.what = kVertexCompileFailure;
+    HRESULT hr = compileShader(text, "vs_4_0", code, failure.compilerMessages);
+    if (FAILED(hr))
+        return hr;
+    failure.what = kVertexShaderFailure;
+    hr = device->CreateVertexShader(code->GetBufferPointer(), code->GetBufferSize(), nullptr,
+                                    shader.ReleaseAndGetAddressOf());
+    if (FAILED(hr))
+        return hr;
+    failure.what = kInputLayoutFailure;
+    return device->CreateInputLayout(kQuadLayout, 2, code->GetBufferPointer(), code->GetBufferSize(),
+                                     layout.ReleaseAndGetAddressOf());
+}
 
-    D3D11_BUFFER_DESC quad{};
-    quad.ByteWidth = sizeof kQuad;
-    quad.Usage = D3D11_USAGE_DEFAULT;
-    quad.BindFlags = D3D11_BIND_VERTEX_BUFFER;
-    const D3D11_SUBRESOURCE_DATA quadData{kQuad, 0, 0};
-    device->CreateBuffer(&quad, &quadData, quadBuffer.ReleaseAndGetAddressOf());
-
-    createConstantBuffer(device.Get(), sizeof(WarpMatrix), nullptr, matrixBuffer);
-    createConstantBuffer(device.Get(), sizeof(LookConstants), nullptr, pictureLookBuffer);
-    pictureLookValid_ = false;
-    const LookConstants plain = lookConstants(PictureLook{});
-    createConstantBuffer(device.Get(), sizeof(LookConstants), &plain, plainLookBuffer);
-
+// The anisotropic sampler of pictures and the point sampler of the pointer.
+HRESULT createSamplers(ID3D11Device* device, ComPtr<ID3D11SamplerState>& anisotropic, ComPtr<ID3D11SamplerState>& point)
+{
     D3D11_SAMPLER_DESC sampler{};
     sampler.Filter = D3D11_FILTER_ANISOTROPIC;
     sampler.MaxAnisotropy = 16;
     sampler.AddressU = sampler.AddressV = sampler.AddressW = D3D11_TEXTURE_ADDRESS_CLAMP;
     sampler.ComparisonFunc = D3D11_COMPARISON_NEVER;
     sampler.MaxLOD = D3D11_FLOAT32_MAX;
-    device->CreateSamplerState(&sampler, textureSampler.ReleaseAndGetAddressOf());
+    const HRESULT hr = device->CreateSamplerState(&sampler, anisotropic.ReleaseAndGetAddressOf());
+    if (FAILED(hr))
+        return hr;
     sampler.Filter = D3D11_FILTER_MIN_MAG_MIP_POINT;
     sampler.MaxAnisotropy = 1;
-    device->CreateSamplerState(&sampler, pointSampler.ReleaseAndGetAddressOf());
+    return device->CreateSamplerState(&sampler, point.ReleaseAndGetAddressOf());
+}
 
+// Alpha blending, and the inverting blend of the pointer's second layer.
+HRESULT createBlendStates(ID3D11Device* device, ComPtr<ID3D11BlendState>& alphaBlend, ComPtr<ID3D11BlendState>& invertBlend)
+{
     D3D11_BLEND_DESC blend{};
     D3D11_RENDER_TARGET_BLEND_DESC& target = blend.RenderTarget[0];
     target.BlendEnable = TRUE;
@@ -130,7 +137,9 @@ HRESULT Renderer::createWarpPipeline()
     target.DestBlendAlpha = D3D11_BLEND_ZERO;
     target.BlendOpAlpha = D3D11_BLEND_OP_ADD;
     target.RenderTargetWriteMask = D3D11_COLOR_WRITE_ENABLE_ALL;
-    device->CreateBlendState(&blend, alphaBlend.ReleaseAndGetAddressOf());
+    const HRESULT hr = device->CreateBlendState(&blend, alphaBlend.ReleaseAndGetAddressOf());
+    if (FAILED(hr))
+        return hr;
 
     // What is under a white texel turns to its inverse, what is under a black one stays: src (1 - dst) +
     // dst (1 - src), the XOR of a pointer's inverting pixels.
@@ -138,16 +147,54 @@ HRESULT Renderer::createWarpPipeline()
     target.DestBlend = D3D11_BLEND_INV_SRC_COLOR;
     target.SrcBlendAlpha = D3D11_BLEND_ZERO;
     target.DestBlendAlpha = D3D11_BLEND_ONE;
-    device->CreateBlendState(&blend, invertBlend.ReleaseAndGetAddressOf());
-    return S_OK;
+    return device->CreateBlendState(&blend, invertBlend.ReleaseAndGetAddressOf());
 }
 
-void Renderer::createSolidTexture(uint32_t colour, ComPtr<ID3D11ShaderResourceView>& slot)
+} // namespace
+
+HRESULT Renderer::createWarpPipeline(const WarpShaderTexts& shaders, SetUpFailure& failure)
 {
-    createPixelTexture(1, 1, &colour, slot);
+    failure.compilerMessages.clear();
+    HRESULT hr = createVertexStage(device.Get(), shaders.vertex, warpShader, inputLayout, failure);
+    if (SUCCEEDED(hr))
+        hr = createPixelShader(device.Get(), shaders.sample, sampleShader, failure);
+    if (SUCCEEDED(hr))
+        hr = createPixelShader(device.Get(), shaders.blend, blendShader, failure);
+    if (FAILED(hr))
+        return hr;
+
+    D3D11_BUFFER_DESC quad{};
+    quad.ByteWidth = sizeof kQuad;
+    quad.Usage = D3D11_USAGE_DEFAULT;
+    quad.BindFlags = D3D11_BIND_VERTEX_BUFFER;
+    const D3D11_SUBRESOURCE_DATA quadData{kQuad, 0, 0};
+    failure.what = kBuffersFailure;
+    hr = device->CreateBuffer(&quad, &quadData, quadBuffer.ReleaseAndGetAddressOf());
+    if (SUCCEEDED(hr))
+        hr = createConstantBuffer(device.Get(), sizeof(WarpMatrix), nullptr, matrixBuffer);
+    if (SUCCEEDED(hr))
+        hr = createConstantBuffer(device.Get(), sizeof(LookConstants), nullptr, pictureLookBuffer);
+    pictureLookValid_ = false;
+    const LookConstants plain = lookConstants(PictureLook{});
+    if (SUCCEEDED(hr))
+        hr = createConstantBuffer(device.Get(), sizeof(LookConstants), &plain, plainLookBuffer);
+    if (FAILED(hr))
+        return hr;
+
+    failure.what = kSamplersFailure;
+    hr = createSamplers(device.Get(), textureSampler, pointSampler);
+    if (FAILED(hr))
+        return hr;
+    failure.what = kBlendStatesFailure;
+    return createBlendStates(device.Get(), alphaBlend, invertBlend);
 }
 
-void Renderer::createPixelTexture(UINT width, UINT height, const uint32_t* pixels, ComPtr<ID3D11ShaderResourceView>& slot)
+HRESULT Renderer::createSolidTexture(uint32_t colour, ComPtr<ID3D11ShaderResourceView>& slot)
+{
+    return createPixelTexture(1, 1, &colour, slot);
+}
+
+HRESULT Renderer::createPixelTexture(UINT width, UINT height, const uint32_t* pixels, ComPtr<ID3D11ShaderResourceView>& slot)
 {
     D3D11_TEXTURE2D_DESC description{};
     description.Width = width;
@@ -161,11 +208,12 @@ void Renderer::createPixelTexture(UINT width, UINT height, const uint32_t* pixel
     // Little-endian memory order of 0xAARRGGBB is B, G, R, A: the texture's own format.
     const D3D11_SUBRESOURCE_DATA data{pixels, width * 4, 0};
     ComPtr<ID3D11Texture2D> texture;
-    device->CreateTexture2D(&description, &data, texture.GetAddressOf());
-    if (texture)
-        device->CreateShaderResourceView(texture.Get(), nullptr, slot.ReleaseAndGetAddressOf());
-    else
+    HRESULT hr = device->CreateTexture2D(&description, &data, texture.GetAddressOf());
+    if (SUCCEEDED(hr))
+        hr = device->CreateShaderResourceView(texture.Get(), nullptr, slot.ReleaseAndGetAddressOf());
+    if (FAILED(hr))
         slot.Reset();
+    return hr;
 }
 
 void Renderer::writePictureLook(const PictureLook& look)
@@ -194,7 +242,7 @@ void Renderer::bindWarpPipeline(ID3D11ShaderResourceView* texture, const WarpMat
     context->IASetInputLayout(inputLayout.Get());
     context->VSSetShader(warpShader.Get(), nullptr, 0);
     context->VSSetConstantBuffers(0, 1, matrixBuffer.GetAddressOf());
-    ID3D11PixelShader* pixelShader = look && blends(look->blend) && blendShader ? blendShader.Get() : sampleShader.Get();
+    ID3D11PixelShader* pixelShader = look && blends(look->blend) ? blendShader.Get() : sampleShader.Get();
     context->PSSetShader(pixelShader, nullptr, 0);
     if (look)
         writePictureLook(*look);

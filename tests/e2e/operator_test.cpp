@@ -155,6 +155,39 @@ TEST_F(Operator, TrayMenuSairEndsTheProgramAndTakesTheIconAway)
     })) << "the icon stayed in the notification area";
 }
 
+// Explorer restarting loses every icon of the notification area and then tells every top-level window
+// "TaskbarCreated": the icon must come back and open the panel, or the program could only be reached by
+// starting it again.
+TEST_F(Operator, TrayIconComesBackWhenTheShellAnnouncesANewTaskbar)
+{
+    start();
+    const auto trayShown = [&] {
+        const auto tray = display_->findWindow("Wine System Tray");
+        return tray && tray->viewable;
+    };
+    const auto trayWarnings = [&] {
+        return folder_.readFile("debug.log").value_or("").find("Falha ao adicionar o icone") != std::string::npos;
+    };
+    ASSERT_TRUE(eventually(trayShown)) << "no notification area";
+
+    // A shell that kept the icon refuses to add it twice: still there, nothing to warn about.
+    ASSERT_TRUE(wine_->announceTaskbar());
+    ASSERT_TRUE(program_->waitForPasses(e2e::kQuietPasses));
+    EXPECT_TRUE(trayShown());
+    EXPECT_FALSE(trayWarnings()) << folder_.readFile("debug.log").value_or("");
+
+    ASSERT_TRUE(wine_->dropTrayIcon());
+    ASSERT_TRUE(eventually([&] { return !trayShown(); })) << "the icon was not taken away";
+    ASSERT_TRUE(wine_->announceTaskbar());
+    ASSERT_TRUE(eventually(trayShown)) << "the icon did not come back";
+    EXPECT_FALSE(trayWarnings()) << folder_.readFile("debug.log").value_or("");
+
+    const ScreenRect icon = trayIcon();
+    ASSERT_TRUE(program_->click((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2, 1));
+    EXPECT_TRUE(eventually([&] { return panelShown(); })) << "left click on the icon that came back";
+    finish();
+}
+
 TEST_F(Operator, DraggingTheTopLeftHandleMovesThePictureAndSavesOnceOnRelease)
 {
     TestPicture picture(display_->x(), kFirstMonitor);

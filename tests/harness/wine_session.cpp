@@ -194,6 +194,16 @@ bool WineSession::followDisplays() const
     return wine({windowsBuildPath("tests/wintool.exe"), "redisplay"}, 30s).exitCode == 0;
 }
 
+bool WineSession::dropTrayIcon() const
+{
+    return wine({windowsBuildPath("tests/wintool.exe"), "drop-tray-icon"}, 30s).exitCode == 0;
+}
+
+bool WineSession::announceTaskbar() const
+{
+    return wine({windowsBuildPath("tests/wintool.exe"), "announce-taskbar"}, 30s).exitCode == 0;
+}
+
 bool WineSession::post(const std::string& className, uint32_t message, uint64_t wParam, int64_t lParam,
                        int times) const
 {

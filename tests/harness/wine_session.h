@@ -74,6 +74,11 @@ public:
     ProcessCounts counts(const std::string& className) const;
     // Makes Wine take the X server's monitors anew and tell every window of the prefix (WM_DISPLAYCHANGE).
     bool followDisplays() const;
+    // What a restarting shell does to the program's notification-area icon: loses it (the icon of the
+    // control window taken away), then tells every top-level window that the taskbar is new
+    // ("TaskbarCreated"). False when the call did not go through.
+    bool dropTrayIcon() const;
+    bool announceTaskbar() const;
     // PostMessageW to the top-level window of a class; false when there is no such window.
     bool post(const std::string& className, uint32_t message, uint64_t wParam, int64_t lParam,
               int times = 1) const;

@@ -2,12 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "clip_point.h"
 #include "render/overlay_matrices.h"
 #include "render/renderer.h"
+#include "render/shader_compiler.h"
 #include "temp_folder.h"
 #include "texture_readback.h"
 #include "warp/edge_blend.h"
@@ -374,6 +377,23 @@ TEST_F(RendererDrawing, EmptyClientAreaSkipsTheFrameWithoutResizing)
     EXPECT_EQ(target_.viewport.Width, static_cast<float>(kWidth));
 }
 
+// DXGI watches the window's posted messages for Alt+Enter; a projection that took it would leave its
+// window for exclusive full-screen on whatever monitor DXGI picks.
+TEST_F(RendererDrawing, AltEnterLeavesEverySwapChainWindowed)
+{
+    for (HWND window : {control_, projection_})
+        ASSERT_TRUE(PostMessageW(window, WM_SYSKEYDOWN, VK_RETURN, (KF_ALTDOWN << 16) | 1));
+    for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);)
+        DispatchMessageW(&message);
+    for (IDXGISwapChain* swapChain : {renderer_.controlSwapChain.Get(), target_.swapChain.Get()}) {
+        BOOL fullScreen = TRUE;
+        ASSERT_EQ(swapChain->GetFullscreenState(&fullScreen, nullptr), S_OK);
+        EXPECT_FALSE(fullScreen);
+        if (fullScreen) // a swap chain must be windowed when it is released
+            swapChain->SetFullscreenState(FALSE, nullptr);
+    }
+}
+
 TEST(RendererSetUp, AdapterIndexWithoutAdapterFallsBackToTheFirst)
 {
     TempWorkingFolder folder;
@@ -402,5 +422,36 @@ TEST(RendererSetUp, SwapChainThatCannotBeMadeIsLoggedAndReported)
     EXPECT_FALSE(target.swapChain);
     const std::string log = fileBytes(L"debug.log");
     EXPECT_NE(log.find("] [WARN] Falha ao criar a cadeia de troca da janela (0x"), std::string::npos) << log;
+    DestroyWindow(control);
+}
+
+// A pipeline with a shader missing would draw nothing, or the wrong picture, without a word: the set-up
+// fails instead, in one line with the code and the compiler's message, and quietly for the retries after a
+// lost device. The blending shader is the one a single projector never draws with.
+TEST(RendererSetUp, AShaderThatDoesNotCompileFailsItWithOneLineOfTheCodeAndTheCompilersMessage)
+{
+    constexpr std::string_view broken = "float4 main() : SV_TARGET { return undeclaredColour; }";
+    ComPtr<ID3DBlob> bytecode;
+    std::string messages;
+    const HRESULT compiled = compileShader(broken, "ps_4_0", bytecode, messages);
+    ASSERT_TRUE(FAILED(compiled));
+    EXPECT_FALSE(bytecode);
+    EXPECT_NE(messages.find("undeclaredColour"), std::string::npos) << messages;
+    EXPECT_EQ(messages.find_first_of("\r\n"), std::string::npos) << messages;
+
+    TempWorkingFolder folder;
+    HWND control = createTestWindow(L"control", 100, 100);
+    for (const bool quiet : {false, true}) {
+        Renderer renderer;
+        EXPECT_EQ(renderer.initialize(control, 0, quiet, {kWarpVertexShader, kSamplePixelShader, broken}),
+                  compiled);
+    }
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(compiled));
+    const std::string log = fileBytes(L"debug.log");
+    EXPECT_NE(log.find(std::string("] [WARN] Falha ao compilar o sombreador de pixels (") + code + "): " + messages +
+                       "\r\n"),
+              std::string::npos) << log;
+    EXPECT_EQ(log.find("[WARN]"), log.rfind("[WARN]")) << "one line, none from the quiet set-up: " << log;
     DestroyWindow(control);
 }

@@ -2,6 +2,7 @@
 // build's pass count, and posts messages to its windows. One command per run; output is one "key=value ..." line per item.
 #include <windows.h>
 #include <psapi.h>
+#include <shellapi.h>
 #include <winternl.h>
 
 #include <cstdio>
@@ -278,6 +279,28 @@ int waitForPasses(const char* count, const char* milliseconds)
     }
 }
 
+// drop-tray-icon: takes the program's notification-area icon away, as a shell that restarts loses it.
+// The icon is the control window's, with the one identifier the program gives it.
+int dropTrayIcon()
+{
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = FindWindowW(L"OstrelControl", nullptr);
+    icon.uID = 1;
+    if (!icon.hWnd)
+        return 1;
+    return Shell_NotifyIconW(NIM_DELETE, &icon) ? 0 : 2;
+}
+
+// announce-taskbar: tells every top-level window that the taskbar was made anew, as a restarted shell does.
+int announceTaskbar()
+{
+    const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    if (!taskbarCreated)
+        return 1;
+    return PostMessageW(HWND_BROADCAST, taskbarCreated, 0, 0) ? 0 : 2;
+}
+
 BOOL CALLBACK printMonitor(HMONITOR monitor, HDC, LPRECT area, LPARAM)
 {
     MONITORINFOEXW info{};
@@ -316,6 +339,10 @@ int main(int argc, char** argv)
         return printPasses();
     if (command == "wait-passes" && argc == 4)
         return waitForPasses(argv[2], argv[3]);
+    if (command == "drop-tray-icon" && argc == 2)
+        return dropTrayIcon();
+    if (command == "announce-taskbar" && argc == 2)
+        return announceTaskbar();
     if (command == "monitors") {
         EnumDisplayMonitors(nullptr, nullptr, printMonitor, 0);
         return 0;
@@ -328,6 +355,6 @@ int main(int argc, char** argv)
         EnumDisplayMonitors(nullptr, nullptr, printMonitor, 0);
         return changed == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: wintool window CLASS | ping CLASS | stats CLASS | move CLASS X Y W H | post CLASS MESSAGE WPARAM LPARAM | passes | wait-passes N MILLISECONDS | remove-device | monitors | redisplay\n");
+    std::fprintf(stderr, "usage: wintool window CLASS | ping CLASS | stats CLASS | move CLASS X Y W H | post CLASS MESSAGE WPARAM LPARAM | passes | wait-passes N MILLISECONDS | remove-device | drop-tray-icon | announce-taskbar | monitors | redisplay\n");
     return 64;
 }
