@@ -42,10 +42,10 @@ void finish(Renderer& renderer)
 {
     D3D11_QUERY_DESC description{D3D11_QUERY_EVENT, 0};
     ComPtr<ID3D11Query> query;
-    renderer.device->CreateQuery(&description, query.GetAddressOf());
-    renderer.context->End(query.Get());
+    renderer.device()->CreateQuery(&description, query.GetAddressOf());
+    renderer.context()->End(query.Get());
     BOOL done = FALSE;
-    while (renderer.context->GetData(query.Get(), &done, sizeof done, 0) != S_OK)
+    while (renderer.context()->GetData(query.Get(), &done, sizeof done, 0) != S_OK)
         Sleep(0);
 }
 
@@ -95,7 +95,7 @@ int main()
         return 1;
     app.capture = std::make_unique<CaptureEngine>();
     CaptureEngine& capture = *app.capture;
-    capture.init(renderer.device.Get(), 0, enumerateMonitors().at(0).rect);
+    capture.init(renderer.device(), 0, enumerateMonitors().at(0).rect);
     const CornerSet keystone{{{-0.6f, 0.8f}, {0.6f, 0.8f}, {-0.9f, -0.8f}, {0.9f, -0.8f}}};
     app.outputs.resize(2);
     HWND windows[] = {projection, secondProjection};
@@ -124,8 +124,8 @@ int main()
     description.MiscFlags = D3D11_RESOURCE_MISC_GENERATE_MIPS;
     ComPtr<ID3D11Texture2D> texture;
     ComPtr<ID3D11ShaderResourceView> view;
-    renderer.device->CreateTexture2D(&description, nullptr, texture.GetAddressOf());
-    renderer.device->CreateShaderResourceView(texture.Get(), nullptr, view.GetAddressOf());
+    renderer.device()->CreateTexture2D(&description, nullptr, texture.GetAddressOf());
+    renderer.device()->CreateShaderResourceView(texture.Get(), nullptr, view.GetAddressOf());
     Average bitBlt, getDIBits, compare, upload, mips, draw, present, secondDraw, secondPresent, pass;
     // The copy as the engine makes it, its device contexts and bitmap included.
     Average gdiObjects;
@@ -160,11 +160,11 @@ int main()
         gdiObjects.add(clock.milliseconds());
 
         clock.start();
-        renderer.context->UpdateSubresource(texture.Get(), 0, nullptr, pixels.data(), width * 4, 0);
+        renderer.context()->UpdateSubresource(texture.Get(), 0, nullptr, pixels.data(), width * 4, 0);
         finish(renderer);
         upload.add(clock.milliseconds());
         clock.start();
-        renderer.context->GenerateMips(view.Get());
+        renderer.context()->GenerateMips(view.Get());
         finish(renderer);
         mips.add(clock.milliseconds());
 

@@ -78,14 +78,14 @@ void loadImages()
 
 bool deviceWasLost()
 {
-    return app.renderer && app.renderer->lostDevice != S_OK;
+    return app.renderer && app.renderer->lostDevice() != S_OK;
 }
 
 void recoverLostDevice(DeviceRecovery& recovery)
 {
     char message[128];
     std::snprintf(message, sizeof message, "Dispositivo Direct3D perdido (0x%08lX, motivo 0x%08lX); recriando",
-                  static_cast<unsigned long>(app.renderer->lostDevice),
+                  static_cast<unsigned long>(app.renderer->lostDevice()),
                   static_cast<unsigned long>(app.renderer->removedReason()));
     Log("WARN", message);
     recovery.lostAt = GetTickCount64();

@@ -154,7 +154,7 @@ void runMainLoop()
         keepProjectionsOnTop(passesSinceTopmostCheck);
         releaseCapturedFrame(acquired);
         if (reportedDeviceRemoval())
-            renderer.lostDevice = DXGI_ERROR_DEVICE_REMOVED;
+            renderer.noteDeviceResult(DXGI_ERROR_DEVICE_REMOVED);
         if (deviceWasLost()) {
             recoverLostDevice(deviceRecovery);
             panelPacing.somethingChanged();

@@ -97,7 +97,7 @@ void startCapture(int32_t index)
     // An empty rectangle tells the engine that no monitor has this index.
     const Rect area = isMonitorIndex(index, app.monitors.size()) ? app.monitors[static_cast<std::size_t>(index)].rect
                                                                  : Rect{};
-    app.capture->init(app.renderer->device.Get(), index, area);
+    app.capture->init(app.renderer->device(), index, area);
 }
 
 void chooseCaptureMonitor(int32_t index)

@@ -58,7 +58,7 @@ ComPtr<IWICBitmapSource> scaled(IWICImagingFactory* factory, IWICBitmapSource* s
 HRESULT Renderer::loadImageTexture(const std::wstring& path, ComPtr<ID3D11ShaderResourceView>& slot)
 {
     slot.Reset();
-    const ComPtr<IWICBitmapFrameDecode> frame = firstFrame(imagingFactory.Get(), path);
+    const ComPtr<IWICBitmapFrameDecode> frame = firstFrame(imagingFactory_.Get(), path);
     if (!frame)
         return E_FAIL;
     UINT width = 0, height = 0;
@@ -70,12 +70,12 @@ HRESULT Renderer::loadImageTexture(const std::wstring& path, ComPtr<ID3D11Shader
         return E_FAIL;
     ComPtr<IWICBitmapSource> source = frame;
     if (size->width != width || size->height != height)
-        source = scaled(imagingFactory.Get(), frame.Get(), size->width, size->height, kHighQualityCubic);
+        source = scaled(imagingFactory_.Get(), frame.Get(), size->width, size->height, kHighQualityCubic);
     if (!source)
         return E_FAIL;
     // A truncated or corrupt file fails here, before any texture exists.
     const std::vector<uint8_t> pixels =
-        copyPixels(imagingFactory.Get(), source.Get(), GUID_WICPixelFormat32bppRGBA, size->width, size->height);
+        copyPixels(imagingFactory_.Get(), source.Get(), GUID_WICPixelFormat32bppRGBA, size->width, size->height);
     if (pixels.empty())
         return E_FAIL;
 
@@ -90,13 +90,13 @@ HRESULT Renderer::loadImageTexture(const std::wstring& path, ComPtr<ID3D11Shader
     description.BindFlags = D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDER_TARGET;
     description.MiscFlags = D3D11_RESOURCE_MISC_GENERATE_MIPS;
     ComPtr<ID3D11Texture2D> texture;
-    HRESULT hr = device->CreateTexture2D(&description, nullptr, texture.GetAddressOf());
+    HRESULT hr = device_->CreateTexture2D(&description, nullptr, texture.GetAddressOf());
     if (FAILED(hr))
         return hr;
-    context->UpdateSubresource(texture.Get(), 0, nullptr, pixels.data(), size->width * 4, 0);
-    hr = device->CreateShaderResourceView(texture.Get(), nullptr, slot.ReleaseAndGetAddressOf());
+    context_->UpdateSubresource(texture.Get(), 0, nullptr, pixels.data(), size->width * 4, 0);
+    hr = device_->CreateShaderResourceView(texture.Get(), nullptr, slot.ReleaseAndGetAddressOf());
     if (SUCCEEDED(hr))
-        context->GenerateMips(slot.Get());
+        context_->GenerateMips(slot.Get());
     return hr;
 }
 
@@ -114,12 +114,12 @@ HRESULT Renderer::createGridTexture(ComPtr<ID3D11ShaderResourceView>& slot)
     description.BindFlags = D3D11_BIND_SHADER_RESOURCE;
     const D3D11_SUBRESOURCE_DATA data{texels.data(), kGridWidth * 4, 0};
     ComPtr<ID3D11Texture2D> texture;
-    HRESULT hr = device->CreateTexture2D(&description, &data, texture.GetAddressOf());
+    HRESULT hr = device_->CreateTexture2D(&description, &data, texture.GetAddressOf());
     if (FAILED(hr)) {
         slot.Reset();
         return hr;
     }
-    return device->CreateShaderResourceView(texture.Get(), nullptr, slot.ReleaseAndGetAddressOf());
+    return device_->CreateShaderResourceView(texture.Get(), nullptr, slot.ReleaseAndGetAddressOf());
 }
 
 void Renderer::loadCalibrationGrid(ComPtr<ID3D11ShaderResourceView>& slot)
@@ -137,17 +137,17 @@ void Renderer::loadCalibrationGrid(ComPtr<ID3D11ShaderResourceView>& slot)
 
 HICON Renderer::loadTrayIcon(const std::wstring& path, int size)
 {
-    const ComPtr<IWICBitmapFrameDecode> frame = firstFrame(imagingFactory.Get(), path);
+    const ComPtr<IWICBitmapFrameDecode> frame = firstFrame(imagingFactory_.Get(), path);
     if (!frame)
         return nullptr;
     const UINT width = static_cast<UINT>(size > 0 ? size : GetSystemMetrics(SM_CXSMICON));
     const UINT height = static_cast<UINT>(size > 0 ? size : GetSystemMetrics(SM_CYSMICON));
     const ComPtr<IWICBitmapSource> source =
-        scaled(imagingFactory.Get(), frame.Get(), width, height, WICBitmapInterpolationModeFant);
+        scaled(imagingFactory_.Get(), frame.Get(), width, height, WICBitmapInterpolationModeFant);
     if (!source)
         return nullptr;
     const std::vector<uint8_t> pixels =
-        copyPixels(imagingFactory.Get(), source.Get(), GUID_WICPixelFormat32bppBGRA, width, height);
+        copyPixels(imagingFactory_.Get(), source.Get(), GUID_WICPixelFormat32bppBGRA, width, height);
     if (pixels.empty())
         return nullptr;
 

@@ -35,7 +35,7 @@ void logSetUpFailure(const char* what, HRESULT hr, std::string_view compilerMess
 Renderer::Renderer()
 {
     comEntered_ = SUCCEEDED(CoInitialize(nullptr));
-    CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(imagingFactory.ReleaseAndGetAddressOf()));
+    CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(imagingFactory_.ReleaseAndGetAddressOf()));
 }
 
 Renderer::~Renderer()
@@ -63,11 +63,11 @@ Renderer::~Renderer()
     sampleShader.Reset();
     warpShader.Reset();
     controlTarget.Reset();
-    controlSwapChain.Reset();
+    controlSwapChain_.Reset();
     factory.Reset();
-    context.Reset();
-    device.Reset();
-    imagingFactory.Reset();
+    context_.Reset();
+    device_.Reset();
+    imagingFactory_.Reset();
     if (comEntered_)
         CoUninitialize();
 }
@@ -88,14 +88,14 @@ HRESULT Renderer::initialize(HWND controlWindow, UINT adapterIndex, bool quiet, 
 
     const D3D_FEATURE_LEVEL level = D3D_FEATURE_LEVEL_11_0;
     HRESULT hr = D3D11CreateDevice(adapter.Get(), adapter ? D3D_DRIVER_TYPE_UNKNOWN : D3D_DRIVER_TYPE_HARDWARE,
-                                   nullptr, 0, &level, 1, D3D11_SDK_VERSION, device.ReleaseAndGetAddressOf(),
-                                   nullptr, context.ReleaseAndGetAddressOf());
+                                   nullptr, 0, &level, 1, D3D11_SDK_VERSION, device_.ReleaseAndGetAddressOf(),
+                                   nullptr, context_.ReleaseAndGetAddressOf());
     if (FAILED(hr))
         return failed("Falha ao criar o dispositivo Direct3D 11", hr);
     if (!factory)
         return failed("Falha ao criar a fabrica DXGI", E_FAIL);
     SetUpFailure failure;
-    hr = createWindowTarget(factory.Get(), controlWindow, controlSwapChain, controlTarget, controlViewport, failure);
+    hr = createWindowTarget(factory.Get(), controlWindow, controlSwapChain_, controlTarget, controlViewport, failure);
     if (FAILED(hr))
         return failed(failure.what, hr);
 
@@ -132,8 +132,8 @@ HRESULT Renderer::makeProjectionTarget(HWND window, ProjectionTarget& target, bo
 void Renderer::releaseProjectionTarget(ProjectionTarget& target)
 {
     // Nothing of it may stay bound when its swap chain goes.
-    if (context)
-        context->OMSetRenderTargets(0, nullptr, nullptr);
+    if (context_)
+        context_->OMSetRenderTargets(0, nullptr, nullptr);
     if (frameTarget_ == &target)
         frameTarget_ = nullptr;
     target = ProjectionTarget{};
@@ -154,7 +154,7 @@ HRESULT Renderer::createWindowTarget(IDXGIFactory1* dxgiFactory, HWND window, Co
     description.Windowed = TRUE;
     description.SwapEffect = DXGI_SWAP_EFFECT_FLIP_DISCARD;
 
-    HRESULT hr = dxgiFactory->CreateSwapChain(device.Get(), &description, swapChain.ReleaseAndGetAddressOf());
+    HRESULT hr = dxgiFactory->CreateSwapChain(device_.Get(), &description, swapChain.ReleaseAndGetAddressOf());
     if (FAILED(hr))
         return hr;
     // Alt+Enter would take the window to exclusive full-screen on a monitor of DXGI's choice; a projection
@@ -167,7 +167,7 @@ HRESULT Renderer::createWindowTarget(IDXGIFactory1* dxgiFactory, HWND window, Co
     if (FAILED(hr))
         return hr;
     failure.what = kTargetViewFailure;
-    hr = device->CreateRenderTargetView(backBuffer.Get(), nullptr, target.ReleaseAndGetAddressOf());
+    hr = device_->CreateRenderTargetView(backBuffer.Get(), nullptr, target.ReleaseAndGetAddressOf());
     if (FAILED(hr))
         return hr;
 
@@ -184,7 +184,7 @@ void Renderer::setUpPanelLibrary(HWND controlWindow)
     // No imgui.ini is ever read or written.
     ImGui::GetIO().IniFilename = nullptr;
     ImGui_ImplWin32_Init(controlWindow);
-    ImGui_ImplDX11_Init(device.Get(), context.Get());
+    ImGui_ImplDX11_Init(device_.Get(), context_.Get());
     panelLibraryReady_ = true;
 }
 
@@ -208,8 +208,8 @@ bool Renderer::beginProjectionFrame(ProjectionTarget& projection)
         return false;
 
     ID3D11RenderTargetView* targets[] = {projection.target.Get()};
-    context->OMSetRenderTargets(1, targets, nullptr);
-    context->RSSetViewports(1, &projection.viewport);
+    context_->OMSetRenderTargets(1, targets, nullptr);
+    context_->RSSetViewports(1, &projection.viewport);
     // Cleared only when drawn: a hidden projector costs nothing.
     clearTarget(projection.target.Get());
     frameTarget_ = &projection;
@@ -220,13 +220,13 @@ void Renderer::resizeProjectionBuffers(ProjectionTarget& projection, UINT width,
 {
     // Every view of the back buffers must be gone before they can be resized.
     projection.target.Reset();
-    context->OMSetRenderTargets(0, nullptr, nullptr);
+    context_->OMSetRenderTargets(0, nullptr, nullptr);
     const HRESULT resized = projection.swapChain->ResizeBuffers(0, width, height, DXGI_FORMAT_UNKNOWN, 0);
     noteDeviceResult(resized);
     ComPtr<ID3D11Texture2D> backBuffer;
     if (FAILED(projection.swapChain->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()))))
         return;
-    device->CreateRenderTargetView(backBuffer.Get(), nullptr, projection.target.ReleaseAndGetAddressOf());
+    device_->CreateRenderTargetView(backBuffer.Get(), nullptr, projection.target.ReleaseAndGetAddressOf());
     // Only a resize that took records the new size; a failed one keeps drawing at the old size and is
     // tried again in the next pass.
     if (SUCCEEDED(resized) && projection.target)
@@ -244,29 +244,29 @@ void Renderer::presentProjection(ProjectionTarget& target, bool waitForVerticalB
 void Renderer::beginControlFrame()
 {
     ID3D11RenderTargetView* targets[] = {controlTarget.Get()};
-    context->OMSetRenderTargets(1, targets, nullptr);
-    context->RSSetViewports(1, &controlViewport);
+    context_->OMSetRenderTargets(1, targets, nullptr);
+    context_->RSSetViewports(1, &controlViewport);
     clearTarget(controlTarget.Get());
 }
 
 void Renderer::clearTarget(ID3D11RenderTargetView* target)
 {
     const float transparentBlack[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-    context->ClearRenderTargetView(target, transparentBlack);
+    context_->ClearRenderTargetView(target, transparentBlack);
 }
 
 void Renderer::presentControl()
 {
-    noteDeviceResult(controlSwapChain->Present(0, 0));
+    noteDeviceResult(controlSwapChain_->Present(0, 0));
 }
 
 void Renderer::noteDeviceResult(HRESULT result)
 {
-    if ((result == DXGI_ERROR_DEVICE_REMOVED || result == DXGI_ERROR_DEVICE_RESET) && lostDevice == S_OK)
-        lostDevice = result;
+    if ((result == DXGI_ERROR_DEVICE_REMOVED || result == DXGI_ERROR_DEVICE_RESET) && lostDevice_ == S_OK)
+        lostDevice_ = result;
 }
 
 HRESULT Renderer::removedReason() const
 {
-    return device ? device->GetDeviceRemovedReason() : E_FAIL;
+    return device_ ? device_->GetDeviceRemovedReason() : E_FAIL;
 }

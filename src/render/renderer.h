@@ -124,12 +124,26 @@ public:
     // cannot be decoded. The caller owns the icon.
     HICON loadTrayIcon(const std::wstring& path, int size);
 
+    // The device and its immediate context, for the objects others make on it (the capture engine's, a
+    // benchmark's); the imaging factory, null when COM could not make it.
+    ID3D11Device* device() const { return device_.Get(); }
+    ID3D11DeviceContext* context() const { return context_.Get(); }
+    IWICImagingFactory* imagingFactory() const { return imagingFactory_.Get(); }
+    IDXGISwapChain* controlSwapChain() const { return controlSwapChain_.Get(); }
+    // The first DXGI_ERROR_DEVICE_REMOVED or DXGI_ERROR_DEVICE_RESET that a present or a resize returned
+    // (S_OK until then): from then on nothing drawn on this device reaches a window, and its owner makes
+    // everything anew.
+    HRESULT lostDevice() const { return lostDevice_; }
+    // A present's or a resize's result; a removed or reset device is taken as lost.
+    void noteDeviceResult(HRESULT result);
+
+private:
     // In declaration order; released in reverse.
-    Microsoft::WRL::ComPtr<IWICImagingFactory> imagingFactory;
-    Microsoft::WRL::ComPtr<ID3D11Device> device;
-    Microsoft::WRL::ComPtr<ID3D11DeviceContext> context;
+    Microsoft::WRL::ComPtr<IWICImagingFactory> imagingFactory_;
+    Microsoft::WRL::ComPtr<ID3D11Device> device_;
+    Microsoft::WRL::ComPtr<ID3D11DeviceContext> context_;
     Microsoft::WRL::ComPtr<IDXGIFactory1> factory;
-    Microsoft::WRL::ComPtr<IDXGISwapChain> controlSwapChain;
+    Microsoft::WRL::ComPtr<IDXGISwapChain> controlSwapChain_;
     Microsoft::WRL::ComPtr<ID3D11RenderTargetView> controlTarget;
     Microsoft::WRL::ComPtr<ID3D11VertexShader> warpShader;
     Microsoft::WRL::ComPtr<ID3D11PixelShader> sampleShader;
@@ -142,9 +156,7 @@ public:
     // whole-texture look of everything else.
     Microsoft::WRL::ComPtr<ID3D11Buffer> pictureLookBuffer;
     Microsoft::WRL::ComPtr<ID3D11Buffer> plainLookBuffer;
-    // The first DXGI_ERROR_DEVICE_REMOVED or DXGI_ERROR_DEVICE_RESET that a present or a resize returned:
-    // from then on nothing drawn on this device reaches a window, and its owner makes everything anew.
-    HRESULT lostDevice = S_OK;
+    HRESULT lostDevice_ = S_OK;
     Microsoft::WRL::ComPtr<ID3D11SamplerState> textureSampler;
     Microsoft::WRL::ComPtr<ID3D11BlendState> alphaBlend;
     D3D11_VIEWPORT controlViewport{};
@@ -160,13 +172,12 @@ public:
     // from an empty slot, but Wine's samples whatever texture was bound before.
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> emptyTexture;
 
-private:
+
     HRESULT createWindowTarget(IDXGIFactory1* dxgiFactory, HWND window, Microsoft::WRL::ComPtr<IDXGISwapChain>& swapChain,
                                Microsoft::WRL::ComPtr<ID3D11RenderTargetView>& target, D3D11_VIEWPORT& viewport,
                                SetUpFailure& failure);
     void setUpPanelLibrary(HWND controlWindow);
     void resizeProjectionBuffers(ProjectionTarget& projection, UINT width, UINT height);
-    void noteDeviceResult(HRESULT result);
     void clearTarget(ID3D11RenderTargetView* target);
     void bindWarpPipeline(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, ID3D11BlendState* blend,
                           ID3D11SamplerState* sampler, const PictureLook* look = nullptr);

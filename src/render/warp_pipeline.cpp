@@ -155,11 +155,11 @@ HRESULT createBlendStates(ID3D11Device* device, ComPtr<ID3D11BlendState>& alphaB
 HRESULT Renderer::createWarpPipeline(const WarpShaderTexts& shaders, SetUpFailure& failure)
 {
     failure.compilerMessages.clear();
-    HRESULT hr = createVertexStage(device.Get(), shaders.vertex, warpShader, inputLayout, failure);
+    HRESULT hr = createVertexStage(device_.Get(), shaders.vertex, warpShader, inputLayout, failure);
     if (SUCCEEDED(hr))
-        hr = createPixelShader(device.Get(), shaders.sample, sampleShader, failure);
+        hr = createPixelShader(device_.Get(), shaders.sample, sampleShader, failure);
     if (SUCCEEDED(hr))
-        hr = createPixelShader(device.Get(), shaders.blend, blendShader, failure);
+        hr = createPixelShader(device_.Get(), shaders.blend, blendShader, failure);
     if (FAILED(hr))
         return hr;
 
@@ -169,24 +169,24 @@ HRESULT Renderer::createWarpPipeline(const WarpShaderTexts& shaders, SetUpFailur
     quad.BindFlags = D3D11_BIND_VERTEX_BUFFER;
     const D3D11_SUBRESOURCE_DATA quadData{kQuad, 0, 0};
     failure.what = kBuffersFailure;
-    hr = device->CreateBuffer(&quad, &quadData, quadBuffer.ReleaseAndGetAddressOf());
+    hr = device_->CreateBuffer(&quad, &quadData, quadBuffer.ReleaseAndGetAddressOf());
     if (SUCCEEDED(hr))
-        hr = createConstantBuffer(device.Get(), sizeof(WarpMatrix), nullptr, matrixBuffer);
+        hr = createConstantBuffer(device_.Get(), sizeof(WarpMatrix), nullptr, matrixBuffer);
     if (SUCCEEDED(hr))
-        hr = createConstantBuffer(device.Get(), sizeof(LookConstants), nullptr, pictureLookBuffer);
+        hr = createConstantBuffer(device_.Get(), sizeof(LookConstants), nullptr, pictureLookBuffer);
     pictureLookValid_ = false;
     const LookConstants plain = lookConstants(PictureLook{});
     if (SUCCEEDED(hr))
-        hr = createConstantBuffer(device.Get(), sizeof(LookConstants), &plain, plainLookBuffer);
+        hr = createConstantBuffer(device_.Get(), sizeof(LookConstants), &plain, plainLookBuffer);
     if (FAILED(hr))
         return hr;
 
     failure.what = kSamplersFailure;
-    hr = createSamplers(device.Get(), textureSampler, pointSampler);
+    hr = createSamplers(device_.Get(), textureSampler, pointSampler);
     if (FAILED(hr))
         return hr;
     failure.what = kBlendStatesFailure;
-    return createBlendStates(device.Get(), alphaBlend, invertBlend);
+    return createBlendStates(device_.Get(), alphaBlend, invertBlend);
 }
 
 HRESULT Renderer::createSolidTexture(uint32_t colour, ComPtr<ID3D11ShaderResourceView>& slot)
@@ -208,9 +208,9 @@ HRESULT Renderer::createPixelTexture(UINT width, UINT height, const uint32_t* pi
     // Little-endian memory order of 0xAARRGGBB is B, G, R, A: the texture's own format.
     const D3D11_SUBRESOURCE_DATA data{pixels, width * 4, 0};
     ComPtr<ID3D11Texture2D> texture;
-    HRESULT hr = device->CreateTexture2D(&description, &data, texture.GetAddressOf());
+    HRESULT hr = device_->CreateTexture2D(&description, &data, texture.GetAddressOf());
     if (SUCCEEDED(hr))
-        hr = device->CreateShaderResourceView(texture.Get(), nullptr, slot.ReleaseAndGetAddressOf());
+        hr = device_->CreateShaderResourceView(texture.Get(), nullptr, slot.ReleaseAndGetAddressOf());
     if (FAILED(hr))
         slot.Reset();
     return hr;
@@ -221,11 +221,11 @@ void Renderer::writePictureLook(const PictureLook& look)
     if (pictureLookValid_ && look == pictureLookWritten_)
         return;
     D3D11_MAPPED_SUBRESOURCE mapped{};
-    if (FAILED(context->Map(pictureLookBuffer.Get(), 0, D3D11_MAP_WRITE_DISCARD, 0, &mapped)))
+    if (FAILED(context_->Map(pictureLookBuffer.Get(), 0, D3D11_MAP_WRITE_DISCARD, 0, &mapped)))
         return;
     const LookConstants constants = lookConstants(look);
     std::memcpy(mapped.pData, &constants, sizeof constants);
-    context->Unmap(pictureLookBuffer.Get(), 0);
+    context_->Unmap(pictureLookBuffer.Get(), 0);
     pictureLookWritten_ = look;
     pictureLookValid_ = true;
 }
@@ -235,24 +235,24 @@ void Renderer::bindWarpPipeline(ID3D11ShaderResourceView* texture, const WarpMat
 {
     // A failed map keeps the previous matrix for this draw.
     D3D11_MAPPED_SUBRESOURCE mapped{};
-    if (SUCCEEDED(context->Map(matrixBuffer.Get(), 0, D3D11_MAP_WRITE_DISCARD, 0, &mapped))) {
+    if (SUCCEEDED(context_->Map(matrixBuffer.Get(), 0, D3D11_MAP_WRITE_DISCARD, 0, &mapped))) {
         std::memcpy(mapped.pData, matrix.m.data(), sizeof matrix.m);
-        context->Unmap(matrixBuffer.Get(), 0);
+        context_->Unmap(matrixBuffer.Get(), 0);
     }
-    context->IASetInputLayout(inputLayout.Get());
-    context->VSSetShader(warpShader.Get(), nullptr, 0);
-    context->VSSetConstantBuffers(0, 1, matrixBuffer.GetAddressOf());
+    context_->IASetInputLayout(inputLayout.Get());
+    context_->VSSetShader(warpShader.Get(), nullptr, 0);
+    context_->VSSetConstantBuffers(0, 1, matrixBuffer.GetAddressOf());
     ID3D11PixelShader* pixelShader = look && blends(look->blend) ? blendShader.Get() : sampleShader.Get();
-    context->PSSetShader(pixelShader, nullptr, 0);
+    context_->PSSetShader(pixelShader, nullptr, 0);
     if (look)
         writePictureLook(*look);
     ID3D11Buffer* lookBuffer = look ? pictureLookBuffer.Get() : plainLookBuffer.Get();
-    context->PSSetConstantBuffers(0, 1, &lookBuffer);
+    context_->PSSetConstantBuffers(0, 1, &lookBuffer);
     ID3D11ShaderResourceView* source = texture ? texture : emptyTexture.Get();
-    context->PSSetShaderResources(0, 1, &source);
-    context->PSSetSamplers(0, 1, &sampler);
+    context_->PSSetShaderResources(0, 1, &source);
+    context_->PSSetSamplers(0, 1, &sampler);
     const float blendFactor[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-    context->OMSetBlendState(blend, blendFactor, 0xFFFFFFFFu);
+    context_->OMSetBlendState(blend, blendFactor, 0xFFFFFFFFu);
 }
 
 void Renderer::drawTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend)
@@ -265,9 +265,9 @@ void Renderer::drawQuad(ID3D11ShaderResourceView* texture, const WarpMatrix& mat
 {
     bindWarpPipeline(texture, matrix, blend, sampler, look);
     const UINT stride = sizeof(QuadPoint), offset = 0;
-    context->IASetVertexBuffers(0, 1, quadBuffer.GetAddressOf(), &stride, &offset);
-    context->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
-    context->Draw(4, 0);
+    context_->IASetVertexBuffers(0, 1, quadBuffer.GetAddressOf(), &stride, &offset);
+    context_->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
+    context_->Draw(4, 0);
 }
 
 void Renderer::useMesh(const Mesh& mesh)
@@ -296,8 +296,8 @@ void Renderer::useMesh(const Mesh& mesh)
     indices.BindFlags = D3D11_BIND_INDEX_BUFFER;
     const D3D11_SUBRESOURCE_DATA indexData{geometry.indices.data(), 0, 0};
     // Without both buffers the picture is drawn through the keystone's quad alone.
-    if (FAILED(device->CreateBuffer(&vertices, &vertexData, buffers.vertices.ReleaseAndGetAddressOf())) ||
-        FAILED(device->CreateBuffer(&indices, &indexData, buffers.indices.ReleaseAndGetAddressOf())))
+    if (FAILED(device_->CreateBuffer(&vertices, &vertexData, buffers.vertices.ReleaseAndGetAddressOf())) ||
+        FAILED(device_->CreateBuffer(&indices, &indexData, buffers.indices.ReleaseAndGetAddressOf())))
         return;
     buffers.indexCount = static_cast<UINT>(geometry.indices.size());
 }
@@ -313,10 +313,10 @@ void Renderer::drawWarpedTexture(ID3D11ShaderResourceView* texture, const WarpMa
     }
     bindWarpPipeline(texture, matrix, blendState, textureSampler.Get(), look);
     const UINT stride = sizeof(WarpVertex), offset = 0;
-    context->IASetVertexBuffers(0, 1, buffers->vertices.GetAddressOf(), &stride, &offset);
-    context->IASetIndexBuffer(buffers->indices.Get(), DXGI_FORMAT_R32_UINT, 0);
-    context->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
-    context->DrawIndexed(buffers->indexCount, 0, 0);
+    context_->IASetVertexBuffers(0, 1, buffers->vertices.GetAddressOf(), &stride, &offset);
+    context_->IASetIndexBuffer(buffers->indices.Get(), DXGI_FORMAT_R32_UINT, 0);
+    context_->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+    context_->DrawIndexed(buffers->indexCount, 0, 0);
 }
 
 void Renderer::drawCornerHandle(float x, float y, int cornerIndex, bool selected)

@@ -77,7 +77,7 @@ protected:
         control_ = createHiddenWindow();
         projection_ = createHiddenWindow();
         ASSERT_EQ(renderer_.initialize(control_, 0), S_OK);
-        ASSERT_TRUE(renderer_.imagingFactory);
+        ASSERT_TRUE(renderer_.imagingFactory());
     }
     void TearDown() override
     {
@@ -92,7 +92,7 @@ protected:
         view->GetResource(resource.GetAddressOf());
         ComPtr<ID3D11Texture2D> texture;
         resource.As(&texture);
-        return readTexture(renderer_.device.Get(), texture.Get());
+        return readTexture(renderer_.device(), texture.Get());
     }
 
     static D3D11_TEXTURE2D_DESC describe(ID3D11ShaderResourceView* view)
@@ -123,7 +123,7 @@ TEST_F(ImageTextures, PngKeepsItsStraightAlphaAndGetsAFullMipChain)
             uint8_t* p = &frame.rgba[(y * 64 + x) * 4];
             p[0] = 10, p[1] = 220, p[2] = 30, p[3] = 0; // transparent half, colour kept (not premultiplied)
         }
-    ASSERT_TRUE(writeImage(renderer_.imagingFactory.Get(), L"alpha.png", GUID_ContainerFormatPng, {frame}));
+    ASSERT_TRUE(writeImage(renderer_.imagingFactory(), L"alpha.png", GUID_ContainerFormatPng, {frame}));
     ASSERT_EQ(renderer_.loadImageTexture(L"alpha.png", slot_), S_OK);
     ASSERT_TRUE(slot_);
     const D3D11_TEXTURE2D_DESC description = describe(slot_.Get());
@@ -142,7 +142,7 @@ TEST_F(ImageTextures, PngKeepsItsStraightAlphaAndGetsAFullMipChain)
 
 TEST_F(ImageTextures, JpegDecodesToItsColours)
 {
-    ASSERT_TRUE(writeImage(renderer_.imagingFactory.Get(), L"photo.jpg", GUID_ContainerFormatJpeg,
+    ASSERT_TRUE(writeImage(renderer_.imagingFactory(), L"photo.jpg", GUID_ContainerFormatJpeg,
                            {solidFrame(40, 30, 30, 90, 200, 255)}));
     ASSERT_EQ(renderer_.loadImageTexture(L"photo.jpg", slot_), S_OK);
     const TexturePixels pixels = readView(slot_.Get());
@@ -156,7 +156,7 @@ TEST_F(ImageTextures, JpegDecodesToItsColours)
 
 TEST_F(ImageTextures, MultiFrameFileShowsItsFirstFrame)
 {
-    ASSERT_TRUE(writeImage(renderer_.imagingFactory.Get(), L"frames.tif", GUID_ContainerFormatTiff,
+    ASSERT_TRUE(writeImage(renderer_.imagingFactory(), L"frames.tif", GUID_ContainerFormatTiff,
                            {solidFrame(16, 16, 255, 0, 0, 255), solidFrame(16, 16, 0, 0, 255, 255)}));
     ASSERT_EQ(renderer_.loadImageTexture(L"frames.tif", slot_), S_OK);
     const TexturePixels pixels = readView(slot_.Get());
@@ -167,7 +167,7 @@ TEST_F(ImageTextures, MultiFrameFileShowsItsFirstFrame)
 
 TEST_F(ImageTextures, LargeImageIsScaledToTheLimit)
 {
-    ASSERT_TRUE(writeImage(renderer_.imagingFactory.Get(), L"large.png", GUID_ContainerFormatPng,
+    ASSERT_TRUE(writeImage(renderer_.imagingFactory(), L"large.png", GUID_ContainerFormatPng,
                            {solidFrame(5000, 3000, 0, 128, 255, 255)}));
     ASSERT_EQ(renderer_.loadImageTexture(L"large.png", slot_), S_OK);
     const D3D11_TEXTURE2D_DESC description = describe(slot_.Get());
@@ -180,13 +180,13 @@ TEST_F(ImageTextures, LargeImageIsScaledToTheLimit)
 
 TEST_F(ImageTextures, BrokenFilesFailWithAnEmptySlot)
 {
-    ASSERT_TRUE(writeImage(renderer_.imagingFactory.Get(), L"whole.png", GUID_ContainerFormatPng,
+    ASSERT_TRUE(writeImage(renderer_.imagingFactory(), L"whole.png", GUID_ContainerFormatPng,
                            {solidFrame(256, 256, 1, 2, 3, 255)}));
     const std::string whole = fileBytes(L"whole.png");
     writeBytes(L"truncated.png", whole.substr(0, whole.size() / 3));
     writeBytes(L"garbage.png", std::string(4000, '\x5a'));
     writeBytes(L"empty.png", "");
-    ASSERT_TRUE(writeImage(renderer_.imagingFactory.Get(), L"thin.png", GUID_ContainerFormatPng,
+    ASSERT_TRUE(writeImage(renderer_.imagingFactory(), L"thin.png", GUID_ContainerFormatPng,
                            {solidFrame(4097, 1, 9, 9, 9, 255)}));
     for (const wchar_t* name : {L"truncated.png", L"garbage.png", L"empty.png", L"thin.png", L"missing.png"}) {
         slot_.Reset();
@@ -210,7 +210,7 @@ TEST_F(ImageTextures, ProceduralGridHasItsLinesOnTheDevice)
 
 TEST_F(ImageTextures, TrayIconTakesTheAskedOrTheSmallIconSize)
 {
-    ASSERT_TRUE(writeImage(renderer_.imagingFactory.Get(), L"wide.png", GUID_ContainerFormatPng,
+    ASSERT_TRUE(writeImage(renderer_.imagingFactory(), L"wide.png", GUID_ContainerFormatPng,
                            {solidFrame(64, 24, 0, 0, 0, 255)}));
     const auto iconSize = [](HICON icon) {
         ICONINFO info{};

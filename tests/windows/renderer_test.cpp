@@ -91,8 +91,8 @@ protected:
         const D3D11_SUBRESOURCE_DATA data{texels.data(), static_cast<UINT>(width * 4), 0};
         ComPtr<ID3D11Texture2D> texture;
         ComPtr<ID3D11ShaderResourceView> view;
-        EXPECT_EQ(renderer_.device->CreateTexture2D(&description, &data, texture.GetAddressOf()), S_OK);
-        EXPECT_EQ(renderer_.device->CreateShaderResourceView(texture.Get(), nullptr, view.GetAddressOf()), S_OK);
+        EXPECT_EQ(renderer_.device()->CreateTexture2D(&description, &data, texture.GetAddressOf()), S_OK);
+        EXPECT_EQ(renderer_.device()->CreateShaderResourceView(texture.Get(), nullptr, view.GetAddressOf()), S_OK);
         return view;
     }
 
@@ -101,7 +101,7 @@ protected:
     {
         ComPtr<ID3D11Texture2D> backBuffer;
         target_.swapChain->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()));
-        const TexturePixels read = readTexture(renderer_.device.Get(), backBuffer.Get());
+        const TexturePixels read = readTexture(renderer_.device(), backBuffer.Get());
         std::vector<Rgba> pixels(read.bytes.size() / 4);
         std::memcpy(pixels.data(), read.bytes.data(), read.bytes.size());
         width_ = static_cast<int>(read.width);
@@ -385,7 +385,7 @@ TEST_F(RendererDrawing, AltEnterLeavesEverySwapChainWindowed)
         ASSERT_TRUE(PostMessageW(window, WM_SYSKEYDOWN, VK_RETURN, (KF_ALTDOWN << 16) | 1));
     for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);)
         DispatchMessageW(&message);
-    for (IDXGISwapChain* swapChain : {renderer_.controlSwapChain.Get(), target_.swapChain.Get()}) {
+    for (IDXGISwapChain* swapChain : {renderer_.controlSwapChain(), target_.swapChain.Get()}) {
         BOOL fullScreen = TRUE;
         ASSERT_EQ(swapChain->GetFullscreenState(&fullScreen, nullptr), S_OK);
         EXPECT_FALSE(fullScreen);
@@ -401,7 +401,7 @@ TEST(RendererSetUp, AdapterIndexWithoutAdapterFallsBackToTheFirst)
     {
         Renderer renderer;
         EXPECT_EQ(renderer.initialize(control, 0xFFFFFFFFu), S_OK);
-        EXPECT_TRUE(renderer.device);
+        EXPECT_TRUE(renderer.device());
         ProjectionTarget target;
         EXPECT_EQ(renderer.makeProjectionTarget(projection, target), S_OK);
         EXPECT_TRUE(target.target);
