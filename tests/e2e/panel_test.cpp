@@ -268,7 +268,7 @@ TEST_F(Panel, AddingEditingAndRemovingAnOutput)
     EXPECT_EQ(wine_->window("OstrelProj|Ostrel Projection")->rect, kSecondMonitor);
     ASSERT_TRUE(eventually([&] { return config().find("\"extraOutputs\": [") != std::string::npos; })) << config();
     EXPECT_NE(config().find("\"outputMonitor\": 2\r\n"), std::string::npos) << config();
-    EXPECT_TRUE(eventually([&] { return layout().count("REMOVER 2") == 1 && layout().count("Saida 2") == 1; }));
+    EXPECT_TRUE(eventually([&] { return layout().count("Saida 2 REMOVER") == 1 && layout().count("Saida 2") == 1; }));
 
     // The new output is the one the mapping tab edits.
     switchToTab("Mapeamento", "Recorte Esq");
@@ -287,7 +287,7 @@ TEST_F(Panel, AddingEditingAndRemovingAnOutput)
     EXPECT_EQ(config(), edited) << "a curve beyond 4 and a right edge left of the left one are refused";
 
     switchToTab("Monitoramento", "ADICIONAR SAIDA");
-    clickWidget("REMOVER 2");
+    clickWidget("Saida 2 REMOVER");
     EXPECT_TRUE(eventually([&] { return !wine_->window("OstrelProj|Ostrel Projection 2"); })) << "its window stayed";
     ASSERT_TRUE(eventually([&] { return config().find("extraOutputs") == std::string::npos; })) << config();
     EXPECT_EQ(count(config(), ":"), 13u) << "the five settings and four corners of today's file";
