@@ -179,8 +179,7 @@ void drawMappingTab()
 
 void drawControlPanel()
 {
-    ImGuiIO& io = ImGui::GetIO();
-    io.FontGlobalScale = 0.85f;
+    const ImGuiIO& io = ImGui::GetIO();
     ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f), ImGuiCond_Always, ImVec2(0.0f, 0.0f));
     ImGui::SetNextWindowSize(io.DisplaySize, ImGuiCond_Always);
     constexpr ImGuiWindowFlags flags =
