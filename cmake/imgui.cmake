@@ -31,4 +31,8 @@ add_library(imgui STATIC
     "${IMGUI_DIR}/backends/imgui_impl_dx11.cpp")
 target_include_directories(imgui SYSTEM PUBLIC "${IMGUI_DIR}" "${IMGUI_DIR}/backends")
 target_compile_options(imgui PRIVATE -w)
+# The item hooks through which the test build of the program finds the panel's widgets. Public: the
+# switch changes the library's declarations, which every file that includes its headers must agree on.
+# Whoever links the library defines the hooks (src/panel/layout_report_none.cpp does nothing).
+target_compile_definitions(imgui PUBLIC IMGUI_ENABLE_TEST_ENGINE)
 target_link_libraries(imgui PUBLIC d3d11 d3dcompiler dwmapi gdi32 imm32)

@@ -5,10 +5,11 @@
 #include <imgui.h>
 
 #include <optional>
+#include <string>
 
 #include "app/app_state.h"
 #include "app/operator_actions.h"
-#include "panel/layout_report.h"
+#include "panel/combo_list.h"
 #include "panel/panel_items.h"
 #include "panel/picture_sections.h"
 #include "warp/corner_editing.h"
@@ -33,9 +34,7 @@ constexpr float kCornerFieldsAt = 125.0f;
 std::optional<int32_t> pickedMonitor(const char* label, int32_t current, const std::string& items)
 {
     int choice = current;
-    const bool picked = ImGui::Combo(label, &choice, items.c_str());
-    reportPanelItem(label);
-    reportPanelPopup(label, static_cast<int>(app.monitors.size()));
+    const bool picked = comboList(label, &choice, items.c_str());
     if (!picked || choice == current)
         return std::nullopt;
     return choice;
@@ -53,7 +52,6 @@ void drawOutputRows(const std::string& items)
             chooseOutputMonitor(output, *monitor);
         ImGui::SameLine();
         const bool remove = ImGui::Button(("REMOVER##" + label).c_str());
-        reportPanelItem(("REMOVER " + std::to_string(output + 1)).c_str());
         // Removed after the row is drawn, so the loop never reads past the list.
         if (remove) {
             removeOutput(output);
@@ -63,7 +61,6 @@ void drawOutputRows(const std::string& items)
     ImGui::BeginDisabled(!monitorForNewOutput());
     if (ImGui::Button("ADICIONAR SAIDA"))
         addOutput();
-    reportPanelItem("ADICIONAR SAIDA");
     ImGui::EndDisabled();
 }
 
@@ -77,19 +74,20 @@ void drawMonitoringTab()
     bool startWithWindows = app.startWithWindows;
     if (ImGui::Checkbox("INICIAR COM O WINDOWS", &startWithWindows))
         chooseStartWithWindows(startWithWindows);
-    reportPanelItem("INICIAR COM O WINDOWS");
     bool showCursor = app.showCursor;
     if (ImGui::Checkbox("MOSTRAR CURSOR", &showCursor))
         chooseShowCursor(showCursor);
-    reportPanelItem("MOSTRAR CURSOR");
 }
 
-// One coordinate field; a typed value that is not a finite number leaves the corner as it was.
-bool cornerField(const char* label, float& coordinate)
+// One coordinate field, "X" or "Y" of the point named `point` (the hidden part of its label, which
+// keeps the fields of different points apart); a typed value that is not a finite number leaves the
+// corner as it was.
+bool cornerField(const char* axis, const char* point, float& coordinate)
 {
     ImGui::SetNextItemWidth(kFieldWidth);
     float typed = coordinate;
-    const bool changed = ImGui::InputFloat(label, &typed, 0.0f, 0.0f, "%.4f", 0);
+    const std::string label = std::string(axis) + "##" + point;
+    const bool changed = ImGui::InputFloat(label.c_str(), &typed, 0.0f, 0.0f, "%.4f", 0);
     if (!changed || !isAcceptedCornerValue(typed))
         return false;
     coordinate = typed;
@@ -101,20 +99,16 @@ void drawCornerRows()
     const ProjectionOutput& output = editedOutput();
     for (int i = 0; i < 4; ++i) {
         CornerPoint corner = output.values.corners[static_cast<std::size_t>(i)];
-        ImGui::PushID(i);
         ImGui::AlignTextToFramePadding();
         ImGui::TextUnformatted(kCornerLabels[i]);
         ImGui::SameLine(kCornerFieldsAt);
-        if (cornerField("X", corner.x))
+        if (cornerField("X", kCornerLabels[i], corner.x))
             chooseCorner(i, corner);
-        reportPanelItem((std::string(kCornerLabels[i]) + " X").c_str());
         ImGui::SameLine();
-        if (cornerField("Y", corner.y))
+        if (cornerField("Y", kCornerLabels[i], corner.y))
             chooseCorner(i, corner);
-        reportPanelItem((std::string(kCornerLabels[i]) + " Y").c_str());
         if (ImGui::IsItemActive())
             selectCorner(i);
-        ImGui::PopID();
     }
 }
 
@@ -123,9 +117,7 @@ std::optional<int32_t> pickedSide(const char* label, int32_t current)
 {
     int choice = current - kSmallestMeshSide;
     ImGui::SetNextItemWidth(kSideWidth);
-    const bool picked = ImGui::Combo(label, &choice, kMeshSides);
-    reportPanelItem(label);
-    reportPanelPopup(label, kLargestMeshSide - kSmallestMeshSide + 1);
+    const bool picked = comboList(label, &choice, kMeshSides);
     if (!picked || choice + kSmallestMeshSide == current)
         return std::nullopt;
     return choice + kSmallestMeshSide;
@@ -145,15 +137,11 @@ void drawMeshRows()
     const auto position = pointPosition(output.values.corners, mesh, selected);
     ImGui::Text("Ponto selecionado: %d de %d", static_cast<int>(selected) + 1, static_cast<int>(mesh.pointCount()));
     CornerPoint typed = position.value_or(CornerPoint{});
-    ImGui::PushID("Ponto selecionado");
     ImGui::BeginDisabled(!position);
-    const bool movedX = cornerField("X", typed.x);
-    reportPanelItem("Ponto selecionado X");
+    const bool movedX = cornerField("X", "Ponto selecionado", typed.x);
     ImGui::SameLine();
-    const bool movedY = cornerField("Y", typed.y);
-    reportPanelItem("Ponto selecionado Y");
+    const bool movedY = cornerField("Y", "Ponto selecionado", typed.y);
     ImGui::EndDisabled();
-    ImGui::PopID();
     if (position && (movedX || movedY))
         moveSelectedPoint(typed);
 }
@@ -163,7 +151,6 @@ void drawMappingTab()
     bool showGrid = app.showGrid;
     if (ImGui::Checkbox("EXIBIR GRADIL", &showGrid))
         chooseShowGrid(showGrid);
-    reportPanelItem("EXIBIR GRADIL");
     ImGui::SameLine();
     drawEditedOutputChoice();
     ImGui::Separator();
@@ -176,15 +163,12 @@ void drawMappingTab()
     ImGui::Separator();
     if (ImGui::Button("RESETAR", ImVec2(kFieldWidth, kButtonHeight)))
         resetCorners();
-    reportPanelItem("RESETAR");
     ImGui::SameLine();
     if (ImGui::Button("ZERAR MALHA", ImVec2(kFieldWidth, kButtonHeight)))
         zeroMesh();
-    reportPanelItem("ZERAR MALHA");
     ImGui::SameLine();
     if (ImGui::Button("CONCLUIR", ImVec2(-1.0f, kButtonHeight)))
         concludeEditing();
-    reportPanelItem("CONCLUIR");
     ImGui::Spacing();
     ImGui::Separator();
     ImGui::TextColored(ImVec4(1.0f, 0.8f, 0.0f, 1.0f), "ATALHOS (Na tela de projecao):");
@@ -196,8 +180,7 @@ void drawMappingTab()
 
 void drawControlPanel()
 {
-    ImGuiIO& io = ImGui::GetIO();
-    io.FontGlobalScale = 0.85f;
+    const ImGuiIO& io = ImGui::GetIO();
     ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f), ImGuiCond_Always, ImVec2(0.0f, 0.0f));
     ImGui::SetNextWindowSize(io.DisplaySize, ImGuiCond_Always);
     constexpr ImGuiWindowFlags flags =
@@ -210,15 +193,11 @@ void drawControlPanel()
         if (app.saveFailed)
             ImGui::TextColored(ImVec4(1.0f, 0.3f, 0.2f, 1.0f), "%s", kSaveFailedWarning);
         if (ImGui::BeginTabBar("Tabs", 0)) {
-            const bool monitoring = ImGui::BeginTabItem("Monitoramento");
-            reportPanelItem("Monitoramento");
-            if (monitoring) {
+            if (ImGui::BeginTabItem("Monitoramento")) {
                 drawMonitoringTab();
                 ImGui::EndTabItem();
             }
-            const bool mapping = ImGui::BeginTabItem("Mapeamento");
-            reportPanelItem("Mapeamento");
-            if (mapping) {
+            if (ImGui::BeginTabItem("Mapeamento")) {
                 drawMappingTab();
                 ImGui::EndTabItem();
             }
@@ -226,5 +205,4 @@ void drawControlPanel()
         }
     }
     ImGui::End();
-    reportPanelFrameEnd();
 }

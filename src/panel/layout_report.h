@@ -1,12 +1,7 @@
-// What the test build of the program reports: where the panel's widgets are, how many passes ran. The
-// program itself reports nothing.
+// What the test build of the program reports: how many passes ran, and (through the panel library's
+// item hooks, which it turns on) where the panel's widgets are. The program itself reports nothing.
 #pragma once
 
-// After a widget: its rectangle under this name. After a combo list: also its open popup, if any.
-void reportPanelItem(const char* name);
-void reportPanelPopup(const char* name, int itemCount);
-// At the end of each panel frame.
-void reportPanelFrameEnd();
 // At the end of every pass of the main loop.
 void reportPassEnd();
 

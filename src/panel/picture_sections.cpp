@@ -9,7 +9,7 @@
 
 #include "app/app_state.h"
 #include "app/operator_actions.h"
-#include "panel/layout_report.h"
+#include "panel/combo_list.h"
 
 namespace {
 
@@ -29,7 +29,8 @@ constexpr LookField<EdgeBlend> kBlendWidthFields[] = {
 constexpr LookField<EdgeBlend> kBlendShapeFields[] = {
     {"Curva", &EdgeBlend::curve}, {"Gama", &EdgeBlend::gamma}, {"Preto", &EdgeBlend::blackLevel}};
 
-// One row of fields of `values`, under the section's name; `choose` gets the values with a typed one.
+// One row of fields of `values`, under the section's name, which is also the hidden part of each field's
+// label (the two sections share field names); `choose` gets the values with a typed one.
 template <typename Values, std::size_t Count, typename Choose>
 void drawFieldRow(const char* section, const Values& values, const LookField<Values> (&fields)[Count], Choose choose)
 {
@@ -38,10 +39,10 @@ void drawFieldRow(const char* section, const Values& values, const LookField<Val
             ImGui::SameLine();
         ImGui::SetNextItemWidth(kLookFieldWidth);
         Values typed = values;
-        if (ImGui::InputFloat(fields[index].label, &(typed.*fields[index].member), 0.0f, 0.0f, "%.3f", 0) &&
+        const std::string label = std::string(fields[index].label) + "##" + section;
+        if (ImGui::InputFloat(label.c_str(), &(typed.*fields[index].member), 0.0f, 0.0f, "%.3f", 0) &&
             std::isfinite(typed.*fields[index].member))
             choose(typed);
-        reportPanelItem((std::string(section) + " " + fields[index].label).c_str());
     }
 }
 
@@ -55,9 +56,7 @@ void drawEditedOutputChoice()
     items += '\0';
     int choice = app.editedOutput;
     ImGui::SetNextItemWidth(kOutputListWidth);
-    const bool picked = ImGui::Combo("Saida editada", &choice, items.c_str());
-    reportPanelItem("Saida editada");
-    reportPanelPopup("Saida editada", static_cast<int>(app.outputs.size()));
+    const bool picked = comboList("Saida editada", &choice, items.c_str());
     if (picked)
         chooseEditedOutput(choice);
 }
@@ -65,18 +64,14 @@ void drawEditedOutputChoice()
 void drawSourceSection()
 {
     ImGui::TextUnformatted("Recorte");
-    ImGui::PushID("Recorte");
     drawFieldRow("Recorte", editedOutput().values.source, kSourceFields, [](const SourceRect& typed) { chooseSource(typed); });
-    ImGui::PopID();
 }
 
 void drawBlendSection()
 {
     ImGui::TextUnformatted("Mistura");
-    ImGui::PushID("Mistura");
     const EdgeBlend blend = editedOutput().values.blend;
     const auto choose = [](const EdgeBlend& typed) { chooseBlend(typed); };
     drawFieldRow("Mistura", blend, kBlendWidthFields, choose);
     drawFieldRow("Mistura", blend, kBlendShapeFields, choose);
-    ImGui::PopID();
 }

@@ -2,10 +2,12 @@
 // widgets found where the panel reports they are.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <optional>
 #include <sstream>
+#include <vector>
 
 #include "app_folder.h"
 #include "program_test.h"
@@ -147,6 +149,65 @@ protected:
     int clientTop_ = 0;
 };
 
+// The glyphs of a one-line text on a dark field: runs of columns holding a bright pixel, with the
+// rows each reaches. Glyphs of the panel's font have a dark column between them.
+struct Glyph {
+    int left = 0, right = 0, top = 0, bottom = 0;
+};
+
+std::vector<Glyph> glyphsOf(const Image& field)
+{
+    const auto bright = [](const Rgb& p) { return std::min({p.r, p.g, p.b}) >= 80; };
+    std::vector<Glyph> glyphs;
+    bool inGlyph = false;
+    for (int x = 0; x < field.width; ++x) {
+        int top = field.height, bottom = -1;
+        for (int y = 0; y < field.height; ++y)
+            if (bright(field.at(x, y))) {
+                top = std::min(top, y);
+                bottom = y;
+            }
+        if (bottom < 0) {
+            inGlyph = false;
+            continue;
+        }
+        if (!inGlyph)
+            glyphs.push_back({x, x, top, bottom});
+        Glyph& glyph = glyphs.back();
+        glyph.right = x;
+        glyph.top = std::min(glyph.top, top);
+        glyph.bottom = std::max(glyph.bottom, bottom);
+        inGlyph = true;
+    }
+    return glyphs;
+}
+
+// A point: a glyph in the lowest third of the text, between two glyphs as tall as the text (digits).
+bool hasDecimalPoint(const std::vector<Glyph>& glyphs)
+{
+    if (glyphs.empty())
+        return false;
+    int top = glyphs.front().top, bottom = glyphs.front().bottom;
+    for (const Glyph& glyph : glyphs) {
+        top = std::min(top, glyph.top);
+        bottom = std::max(bottom, glyph.bottom);
+    }
+    const auto tall = [&](const Glyph& glyph) { return glyph.top == top && glyph.bottom >= bottom - 1; };
+    for (std::size_t i = 1; i + 1 < glyphs.size(); ++i)
+        if (glyphs[i].top > bottom - (bottom - top) / 3 && tall(glyphs[i - 1]) && tall(glyphs[i + 1]))
+            return true;
+    return false;
+}
+
+std::string describe(const std::vector<Glyph>& glyphs)
+{
+    std::string text;
+    for (const Glyph& glyph : glyphs)
+        text += "[x " + std::to_string(glyph.left) + "-" + std::to_string(glyph.right) + ", y " +
+                std::to_string(glyph.top) + "-" + std::to_string(glyph.bottom) + "] ";
+    return text;
+}
+
 std::size_t count(const std::string& text, const std::string& part)
 {
     std::size_t found = 0;
@@ -252,6 +313,31 @@ TEST_F(Panel, MappingTabEditsCornersResetsAndCloses)
     EXPECT_EQ(program_->waitForExit(), 0);
 }
 
+// The corner fields' numbers as the screen shows them, each character apart and the decimal point
+// between the digits (a font scaled down from its own size lost the point between texels).
+TEST_F(Panel, CornerFieldsShowEveryCharacterOfTheirNumbers)
+{
+    startWithPanelOpen();
+    switchToTab("Mapeamento", "Superior Esq (TL) X");
+    const auto now = layout();
+    const std::pair<const char*, std::string> shown[] = {
+        {"Superior Esq (TL) X", "-1.0000"}, {"Superior Esq (TL) Y", "1.0000"}, {"Superior Dir (TR) X", "1.0000"},
+        {"Superior Dir (TR) Y", "1.0000"},  {"Inferior Esq (BL) X", "-1.0000"}, {"Inferior Esq (BL) Y", "-1.0000"},
+        {"Inferior Dir (BR) X", "1.0000"},  {"Inferior Dir (BR) Y", "-1.0000"}};
+    for (const auto& [field, text] : shown) {
+        ASSERT_EQ(now.count(field), 1u) << field;
+        const Box& box = now.at(field);
+        const Image pixels = display_->capture({clientLeft_ + static_cast<int>(box.left), clientTop_ + static_cast<int>(box.top),
+                                                clientLeft_ + static_cast<int>(box.right),
+                                                clientTop_ + static_cast<int>(box.bottom)});
+        const std::vector<Glyph> glyphs = glyphsOf(pixels);
+        EXPECT_EQ(glyphs.size(), text.size()) << field << " " << text << ": " << describe(glyphs);
+        EXPECT_TRUE(hasDecimalPoint(glyphs)) << field << " " << text << ": " << describe(glyphs);
+    }
+    program_->requestExit();
+    EXPECT_EQ(program_->waitForExit(), 0);
+}
+
 // An output added on the free monitor gets its own window and is saved; its part of the picture and its
 // blend are edited in the mapping tab, values out of range refused; removed, its window goes and the
 // file is as before.
@@ -268,7 +354,7 @@ TEST_F(Panel, AddingEditingAndRemovingAnOutput)
     EXPECT_EQ(wine_->window("OstrelProj|Ostrel Projection")->rect, kSecondMonitor);
     ASSERT_TRUE(eventually([&] { return config().find("\"extraOutputs\": [") != std::string::npos; })) << config();
     EXPECT_NE(config().find("\"outputMonitor\": 2\r\n"), std::string::npos) << config();
-    EXPECT_TRUE(eventually([&] { return layout().count("REMOVER 2") == 1 && layout().count("Saida 2") == 1; }));
+    EXPECT_TRUE(eventually([&] { return layout().count("Saida 2 REMOVER") == 1 && layout().count("Saida 2") == 1; }));
 
     // The new output is the one the mapping tab edits.
     switchToTab("Mapeamento", "Recorte Esq");
@@ -287,7 +373,7 @@ TEST_F(Panel, AddingEditingAndRemovingAnOutput)
     EXPECT_EQ(config(), edited) << "a curve beyond 4 and a right edge left of the left one are refused";
 
     switchToTab("Monitoramento", "ADICIONAR SAIDA");
-    clickWidget("REMOVER 2");
+    clickWidget("Saida 2 REMOVER");
     EXPECT_TRUE(eventually([&] { return !wine_->window("OstrelProj|Ostrel Projection 2"); })) << "its window stayed";
     ASSERT_TRUE(eventually([&] { return config().find("extraOutputs") == std::string::npos; })) << config();
     EXPECT_EQ(count(config(), ":"), 13u) << "the five settings and four corners of today's file";

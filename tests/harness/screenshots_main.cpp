@@ -67,7 +67,7 @@ int main(int argc, char** argv)
     const auto control = wine.window("OstrelControl");
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const Image panel = display.capture(control->rect);
-    // The second tab, where the tab bar puts it at the panel's font scale.
+    // The second tab, where the tab bar puts it at the panel's font size.
     display.click(control->clientLeft + 133, control->clientTop + 70);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const Image mapping = display.capture(control->rect);

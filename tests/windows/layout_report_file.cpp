@@ -1,6 +1,9 @@
 // The panel's layout report for the end-to-end tests' build of the program: every frame in which a
 // widget moved, "panel-layout.txt" beside the program lists each widget's rectangle in client pixels,
 // so a test clicks widgets where they really are rather than where one run happened to put them.
+// The panel library's item hooks give each widget's box and label; a widget is named by its label, or,
+// when the label hides a part after "##", by that part and then the shown one ("X##Superior Esq (TL)"
+// is "Superior Esq (TL) X"). An open combo list is its combo's name, "popup" and its entry count.
 // It also counts the main loop's passes, so that a test waits for passes rather than for time.
 #include <windows.h>
 
@@ -20,46 +23,101 @@ struct Box {
     bool operator==(const Box&) const = default;
 };
 
-std::map<std::string, Box> thisFrame;
+// What the hooks told of one widget in this frame.
+struct Item {
+    const ImGuiWindow* window = nullptr;
+    Box box{};
+    std::string label;
+};
+
+std::map<ImGuiID, Item> thisFrame;
 std::map<std::string, Box> lastWritten;
+
+std::string nameOf(const std::string& label)
+{
+    const auto hidden = label.find("##");
+    return hidden == std::string::npos ? label : label.substr(hidden + 2) + " " + label.substr(0, hidden);
+}
+
+Box boxOf(const ImGuiWindow& window)
+{
+    return {window.Pos.x, window.Pos.y, window.Pos.x + window.Size.x, window.Pos.y + window.Size.y};
+}
+
+// This frame's widgets by name, and each open combo list under its combo's name; a popup's entries are
+// counted, not named.
+std::map<std::string, Box> layoutOf(const ImGuiContext& g)
+{
+    std::map<std::string, Box> layout;
+    std::map<const ImGuiWindow*, int> entries;
+    for (const auto& [id, item] : thisFrame) {
+        if (item.label.empty() || !item.window)
+            continue;
+        if (item.window->Flags & ImGuiWindowFlags_Popup)
+            ++entries[item.window];
+        else
+            layout[nameOf(item.label)] = item.box;
+    }
+    for (const ImGuiPopupData& popup : g.OpenPopupStack) {
+        // A popup's first frame is hidden while the library measures it: its size is not yet its own.
+        if (!popup.Window || popup.Window->Hidden || !popup.Window->WasActive)
+            continue;
+        // A combo's popup has the id the library derives from the combo's.
+        for (const auto& [id, item] : thisFrame)
+            if (!item.label.empty() && item.window && ImHashStr("##ComboPopup", 0, id) == popup.PopupId)
+                layout[nameOf(item.label) + " popup " + std::to_string(entries[popup.Window])] = boxOf(*popup.Window);
+    }
+    return layout;
+}
+
+void writeLayout(ImGuiContext* context, ImGuiContextHook*)
+{
+    const std::map<std::string, Box> layout = layoutOf(*context);
+    thisFrame.clear();
+    if (layout == lastWritten)
+        return;
+    std::string text;
+    for (const auto& [name, box] : layout)
+        text += name + "|" + std::to_string(box.left) + " " + std::to_string(box.top) + " " +
+                std::to_string(box.right) + " " + std::to_string(box.bottom) + "\n";
+    replaceFileContent(L"panel-layout.txt", text);
+    lastWritten = layout;
+}
+
+// The panel library's context is made with the renderer, and made again after a lost device; a new
+// one has its item hooks off, and gets them on, with the layout written at the end of each frame.
+void watchPanelItems()
+{
+    ImGuiContext* context = ImGui::GetCurrentContext();
+    if (!context || context->TestEngineHookItems)
+        return;
+    context->TestEngineHookItems = true;
+    thisFrame.clear();
+    ImGuiContextHook hook;
+    hook.Type = ImGuiContextHookType_EndFramePost;
+    hook.Callback = writeLayout;
+    ImGui::AddContextHook(context, &hook);
+}
 
 } // namespace
 
-void reportPanelItem(const char* name)
+void ImGuiTestEngineHook_ItemAdd(ImGuiContext* context, const ImRect& box, ImGuiID id)
 {
-    const ImVec2 min = ImGui::GetItemRectMin(), max = ImGui::GetItemRectMax();
-    thisFrame[name] = {min.x, min.y, max.x, max.y};
+    Item& item = thisFrame[id];
+    item.window = context->CurrentWindow;
+    item.box = {box.Min.x, box.Min.y, box.Max.x, box.Max.y};
 }
 
-void reportPanelPopup(const char* name, int itemCount)
+// A tab gives its label before its box.
+void ImGuiTestEngineHook_ItemInfo(ImGuiContext*, ImGuiID id, const char* label, ImGuiItemStatusFlags)
 {
-    // The combo's popup, while open: the open popup whose id the combo list derives from its label.
-    const ImGuiContext& g = *GImGui;
-    if (g.OpenPopupStack.Size == 0 || !g.OpenPopupStack.back().Window)
-        return;
-    const ImGuiID comboPopup = ImHashStr("##ComboPopup", 0, ImGui::GetID(name));
-    if (g.OpenPopupStack.back().PopupId != comboPopup)
-        return;
-    const ImGuiWindow* popup = g.OpenPopupStack.back().Window;
-    // A popup's first frame is hidden while the library measures it: its size is not yet its own.
-    if (popup->Hidden || !popup->WasActive)
-        return;
-    thisFrame[std::string(name) + " popup " + std::to_string(itemCount)] = {
-        popup->Pos.x, popup->Pos.y, popup->Pos.x + popup->Size.x, popup->Pos.y + popup->Size.y};
+    thisFrame[id].label = label;
 }
 
-void reportPanelFrameEnd()
-{
-    if (thisFrame != lastWritten) {
-        std::string text;
-        for (const auto& [name, box] : thisFrame)
-            text += name + "|" + std::to_string(box.left) + " " + std::to_string(box.top) + " " +
-                    std::to_string(box.right) + " " + std::to_string(box.bottom) + "\n";
-        replaceFileContent(L"panel-layout.txt", text);
-        lastWritten = thisFrame;
-    }
-    thisFrame.clear();
-}
+void ImGuiTestEngineHook_Log(ImGuiContext*, const char*, ...) {}
+
+// For the library's debug windows, which the panel never shows.
+const char* ImGuiTestEngine_FindItemDebugLabel(ImGuiContext*, ImGuiID) { return nullptr; }
 
 namespace {
 
@@ -77,6 +135,7 @@ volatile LONG64* mapCounter(const wchar_t* name)
 
 void reportPassEnd()
 {
+    watchPanelItems();
     // Mapped at the first pass; every later pass costs one increment.
     static volatile LONG64* const counter = mapCounter(L"Local\\OstrelPassCount");
     if (counter)
