@@ -2,8 +2,8 @@
 // shown output on its own projection window.
 #include "app/corner_editing_input.h"
 
-#include "app/app_settings.h"
 #include "app/app_state.h"
+#include "app/operator_actions.h"
 #include "app/projection_windows.h"
 #include "warp/corner_editing.h"
 
@@ -88,7 +88,6 @@ void updateCornerEditing()
         if (output.editing.draggedPoint != -1 || polled.foreground == output.window)
             app.editedOutput = static_cast<int32_t>(index);
     }
-    // A drag or a run of nudges is one change: saved when it ends, not in every pass it moves a point.
     if (save)
-        saveSettings();
+        finishEditingOnProjection();
 }

@@ -262,6 +262,11 @@ void moveSelectedPoint(CornerPoint position)
         saveSettings();
 }
 
+void finishEditingOnProjection()
+{
+    saveSettings();
+}
+
 void loadCalibrationGrid()
 {
     if (app.renderer)

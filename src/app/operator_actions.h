@@ -66,5 +66,9 @@ void zeroMesh();
 // picture point can be.
 void moveSelectedPoint(CornerPoint position);
 
+// A drag or a run of arrow-key nudges on a projection ended: one change, saved now, where each pass of
+// it only moved the points.
+void finishEditingOnProjection();
+
 // "assets/gradil.png", else "assets/gradil.jpg", else the procedural grid, each step logged.
 void loadCalibrationGrid();
