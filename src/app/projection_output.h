@@ -26,12 +26,6 @@ struct ProjectionOutput {
     // Whether its monitor exists.
     bool shown = false;
 
-    // Drawn anew, and in each of the next kSettlingDraws passes, whatever the scene.
-    void drawAnew()
-    {
-        shownScene.reset();
-        settlingDraws = kSettlingDraws;
-    }
     // What its window shows now; nothing when it must be drawn whatever the scene (never drawn, shown
     // again, uncovered, or on a new device).
     std::optional<ProjectionScene> shownScene;
@@ -39,4 +33,11 @@ struct ProjectionOutput {
     // shown, or into a swap chain just made, may never reach the screen (seen under Wine with its
     // Direct3D command thread on: a still desktop left a projector black for good).
     int32_t settlingDraws = 0;
+
+    // Drawn anew, and in each of the next kSettlingDraws passes, whatever the scene.
+    void drawAnew()
+    {
+        shownScene.reset();
+        settlingDraws = kSettlingDraws;
+    }
 };
