@@ -82,9 +82,10 @@ protected:
         return program;
     }
 
-    bool showsReference(const ScreenRect& monitor, const cv::Mat& reference, Difference& difference)
+    bool showsReference(const ScreenRect& monitor, const cv::Mat& reference, Difference& difference,
+                        cv::Mat* shown = nullptr)
     {
-        return ::showsReference(*display_, monitor, reference, difference);
+        return ::showsReference(*display_, monitor, reference, difference, shown);
     }
 
     AppFolder folder_;
@@ -128,10 +129,12 @@ TEST_F(SeveralProjectors, EachShowsItsPartWithOverlappingRampsAsTheModelSays)
     for (const auto& shown : projectors) {
         const cv::Mat reference = referenceOutputPicture(captured, shown.look, projector);
         Difference difference;
-        EXPECT_TRUE(showsReference(shown.monitor, reference, difference))
+        // The ramp is measured on the very picture that matched: with Wine's command thread on, a capture
+        // between two presents can find the window black.
+        cv::Mat now;
+        EXPECT_TRUE(showsReference(shown.monitor, reference, difference, &now))
             << shown.monitor.left << ": " << difference.mean << " over " << difference.comparedPixels;
         // The ramp on its own: close to the model, and far from the same part left unblended.
-        const cv::Mat now = toMat(display_->capture(shown.monitor));
         const Difference inBand = meanDifferenceAwayFromEdges(now(shown.band), reference(shown.band), 3);
         OutputLook unblended = shown.look;
         unblended.blendLeft = unblended.blendRight = unblended.blackLevel = 0.0f;

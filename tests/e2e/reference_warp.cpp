@@ -87,10 +87,13 @@ Difference meanDifferenceAwayFromEdges(const cv::Mat& shown, const cv::Mat& refe
 }
 
 bool showsReference(const harness::VirtualDisplay& display, const harness::ScreenRect& monitor,
-                    const cv::Mat& reference, Difference& difference)
+                    const cv::Mat& reference, Difference& difference, cv::Mat* shown)
 {
     return e2e::eventually([&] {
-        difference = meanDifferenceAwayFromEdges(toMat(display.capture(monitor)), reference, 3);
+        const cv::Mat captured = toMat(display.capture(monitor));
+        if (shown)
+            *shown = captured;
+        difference = meanDifferenceAwayFromEdges(captured, reference, 3);
         const cv::Scalar& m = difference.mean;
         return difference.comparedPixels > 50000 && m[0] < 8 && m[1] < 8 && m[2] < 8;
     });

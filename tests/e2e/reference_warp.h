@@ -33,9 +33,10 @@ struct Difference {
 Difference meanDifferenceAwayFromEdges(const cv::Mat& shown, const cv::Mat& reference, int margin);
 
 // Polls until the monitor shows the reference closely: a mean difference under 8 per channel away from
-// edges, over more than 50,000 pixels. `difference` holds the last comparison.
+// edges, over more than 50,000 pixels. `difference` holds the last comparison, `shown` (when given) the
+// last capture.
 bool showsReference(const harness::VirtualDisplay& display, const harness::ScreenRect& monitor,
-                    const cv::Mat& reference, Difference& difference);
+                    const cv::Mat& reference, Difference& difference, cv::Mat* shown = nullptr);
 
 // The corners as the "corners" array of config.json.
 std::string cornersJson(const std::array<cv::Point2f, 4>& corners);
