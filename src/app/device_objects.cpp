@@ -51,13 +51,11 @@ bool makeRenderer(bool quiet)
 
 void dropDeviceObjects()
 {
-    // Made on the device, each by its own owner: all of them go before the Renderer.
-    for (ProjectionOutput& output : app.outputs) {
-        if (app.renderer)
+    // Made on the device, each by its own owner: all of them go before the Renderer. Each new target is
+    // drawn anew (makeProjectionTargets), so nothing the old device drew counts on a new one.
+    if (app.renderer)
+        for (ProjectionOutput& output : app.outputs)
             app.renderer->releaseProjectionTarget(output.target);
-        // Nothing the old device drew counts on a new one.
-        output.shownScene.reset();
-    }
     app.capture.reset();
     app.gridTexture.Reset();
     app.logoTexture.Reset();

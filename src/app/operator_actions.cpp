@@ -1,7 +1,6 @@
 // The operator's actions, wiring the subsystems into AppState.
 #include "app/operator_actions.h"
 
-#include <cmath>
 #include <cstdio>
 
 #include "app/app_settings.h"
@@ -9,6 +8,7 @@
 #include "app/projection_windows.h"
 #include "capture/capture_engine.h"
 #include "display/monitors.h"
+#include "panel/panel_items.h"
 #include "platform/debug_log.h"
 #include "platform/executable_path.h"
 #include "render/renderer.h"
@@ -217,8 +217,8 @@ void chooseShowCursor(bool show)
 
 void chooseCorner(int32_t corner, CornerPoint position)
 {
-    if (corner < 0 || corner >= static_cast<int32_t>(kDefaultCorners.size()) || !std::isfinite(position.x) ||
-        !std::isfinite(position.y))
+    if (corner < 0 || corner >= static_cast<int32_t>(kDefaultCorners.size()) || !isAcceptedCornerValue(position.x) ||
+        !isAcceptedCornerValue(position.y))
         return;
     editedOutput().values.corners[static_cast<std::size_t>(corner)] = position;
     saveSettings();

@@ -75,12 +75,19 @@ HRESULT createConstantBuffer(ID3D11Device* device, UINT size, const void* initia
     return device->CreateBuffer(&description, initial ? &data : nullptr, slot.ReleaseAndGetAddressOf());
 }
 
+// The text compiled for `target`; a failure is said as `what`, with the compiler's messages.
+HRESULT compileStage(std::string_view text, const char* target, const char* what, ComPtr<ID3DBlob>& code,
+                     SetUpFailure& failure)
+{
+    failure.what = what;
+    return compileShader(text, target, code, failure.compilerMessages);
+}
+
 HRESULT createPixelShader(ID3D11Device* device, std::string_view text, ComPtr<ID3D11PixelShader>& slot,
                           SetUpFailure& failure)
 {
     ComPtr<ID3DBlob> code;
-    failure.what = kPixelCompileFailure;
-    HRESULT hr = compileShader(text, "ps_4_0", code, failure.compilerMessages);
+    HRESULT hr = compileStage(text, "ps_4_0", kPixelCompileFailure, code, failure);
     if (FAILED(hr))
         return hr;
     failure.what = kPixelShaderFailure;
@@ -93,8 +100,7 @@ HRESULT createVertexStage(ID3D11Device* device, std::string_view text, ComPtr<ID
                           ComPtr<ID3D11InputLayout>& layout, SetUpFailure& failure)
 {
     ComPtr<ID3DBlob> code;
-    failure.what = kVertexCompileFailure;
-    HRESULT hr = compileShader(text, "vs_4_0", code, failure.compilerMessages);
+    HRESULT hr = compileStage(text, "vs_4_0", kVertexCompileFailure, code, failure);
     if (FAILED(hr))
         return hr;
     failure.what = kVertexShaderFailure;
