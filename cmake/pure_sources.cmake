@@ -26,6 +26,7 @@ set(OSTREL_PURE_FILES
     src/warp/corner_point.h
     src/warp/edge_blend.h
     src/warp/edge_blend.cpp
+    src/warp/mask.h
     src/warp/mesh.h
     src/warp/mesh.cpp
     src/warp/mesh_geometry.h

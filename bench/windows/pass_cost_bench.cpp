@@ -101,7 +101,7 @@ int main()
     HWND windows[] = {projection, secondProjection};
     for (std::size_t output = 0; output < 2; ++output) {
         app.outputs[output].window = windows[output];
-        app.outputs[output].values.corners = keystone;
+        app.outputs[output].values.surfaces.front().corners = keystone;
         if (FAILED(renderer.makeProjectionTarget(windows[output], app.outputs[output].target)))
             return 1;
     }
@@ -195,9 +195,9 @@ int main()
         for (std::size_t output = 0; output < 2; ++output) {
             ProjectionOutput& shown = app.outputs[output];
             shown.shown = output < outputs;
-            shown.values.mesh = mesh;
-            shown.values.source = outputs > 1 ? halves[output] : SourceRect{};
-            shown.values.blend = outputs > 1 ? blends[output] : EdgeBlend{};
+            shown.values.surfaces.front().mesh = mesh;
+            shown.values.surfaces.front().source = outputs > 1 ? halves[output] : SourceRect{};
+            shown.values.surfaces.front().blend = outputs > 1 ? blends[output] : EdgeBlend{};
         }
         for (int i = 0; i < kPasses; ++i) {
             changeTheDesktop();

@@ -179,7 +179,7 @@ void chooseSource(const SourceRect& source)
 {
     if (!isSourceRect(source))
         return;
-    editedOutput().values.source = source;
+    editedOutput().editedSurface().source = source;
     saveSettings();
 }
 
@@ -187,7 +187,7 @@ void chooseBlend(const EdgeBlend& blend)
 {
     if (!isEdgeBlend(blend))
         return;
-    editedOutput().values.blend = blend;
+    editedOutput().editedSurface().blend = blend;
     saveSettings();
 }
 
@@ -220,19 +220,19 @@ void chooseCorner(int32_t corner, CornerPoint position)
     if (corner < 0 || corner >= static_cast<int32_t>(kDefaultCorners.size()) || !isAcceptedCornerValue(position.x) ||
         !isAcceptedCornerValue(position.y))
         return;
-    editedOutput().values.corners[static_cast<std::size_t>(corner)] = position;
+    editedOutput().editedSurface().corners[static_cast<std::size_t>(corner)] = position;
     saveSettings();
 }
 
 void selectCorner(int32_t corner)
 {
     ProjectionOutput& output = editedOutput();
-    output.editing.selectedPoint = pointOfCorner(output.values.mesh, corner);
+    output.editing.selectedPoint = pointOfCorner(output.editedSurface().mesh, corner);
 }
 
 void resetCorners()
 {
-    OutputValues& values = editedOutput().values;
+    SurfaceValues& values = editedOutput().editedSurface();
     values.corners = kDefaultCorners;
     values.mesh = zeroedMesh(values.mesh);
     saveSettings();
@@ -241,7 +241,7 @@ void resetCorners()
 void chooseMeshSize(int32_t columns, int32_t rows)
 {
     ProjectionOutput& output = editedOutput();
-    Mesh& mesh = output.values.mesh;
+    Mesh& mesh = output.editedSurface().mesh;
     const int32_t corner = cornerOfPoint(mesh, output.editing.selectedPoint);
     mesh = resizedMesh(mesh, columns, rows);
     output.editing.selectedPoint = corner != -1 ? pointOfCorner(mesh, corner) : 0;
@@ -250,7 +250,7 @@ void chooseMeshSize(int32_t columns, int32_t rows)
 
 void zeroMesh()
 {
-    Mesh& mesh = editedOutput().values.mesh;
+    Mesh& mesh = editedOutput().editedSurface().mesh;
     mesh = zeroedMesh(mesh);
     saveSettings();
 }
@@ -258,7 +258,8 @@ void zeroMesh()
 void moveSelectedPoint(CornerPoint position)
 {
     ProjectionOutput& output = editedOutput();
-    if (movePointTo(output.values.corners, output.values.mesh, output.editing.selectedPoint, position))
+    SurfaceValues& surface = output.editedSurface();
+    if (movePointTo(surface.corners, surface.mesh, output.editing.selectedPoint, position))
         saveSettings();
 }
 

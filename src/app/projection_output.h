@@ -34,6 +34,21 @@ struct ProjectionOutput {
     // Direct3D command thread on: a still desktop left a projector black for good).
     int32_t settlingDraws = 0;
 
+    // The surface the panel and the handles edit (the first when the index is stale).
+    SurfaceValues& editedSurface()
+    {
+        const auto at = static_cast<std::size_t>(editing.editedSurface);
+        return at < values.surfaces.size() ? values.surfaces[at] : values.surfaces.front();
+    }
+    const SurfaceValues& editedSurface() const { return const_cast<ProjectionOutput*>(this)->editedSurface(); }
+    // The mask the panel edits; null when none is chosen.
+    MaskValues* chosenMask()
+    {
+        const auto at = static_cast<std::size_t>(editing.chosenMask);
+        return editing.chosenMask >= 0 && at < values.masks.size() ? &values.masks[at] : nullptr;
+    }
+    const MaskValues* chosenMask() const { return const_cast<ProjectionOutput*>(this)->chosenMask(); }
+
     // Drawn anew, and in each of the next kSettlingDraws passes, whatever the scene.
     void drawAnew()
     {

@@ -24,32 +24,34 @@ void drawGridOrLogo(Renderer& renderer, const ProjectionOutput& output, const Wa
     }
 }
 
-// One handle per mesh point: the corners' as ever, a cross on every other point where it is shown.
-void drawPointHandles(Renderer& renderer, const ProjectionOutput& output, const WarpMatrix& warp)
+// One handle per mesh point of the edited surface: the corners' as ever, a cross on every other point
+// where it is shown.
+void drawPointHandles(Renderer& renderer, const ProjectionOutput& output)
 {
-    const OutputValues& values = output.values;
-    for (int32_t point = 0; point < values.mesh.pointCount(); ++point) {
+    const SurfaceValues& surface = output.editedSurface();
+    const WarpMatrix warp = solveWarp(surface.corners);
+    for (int32_t point = 0; point < surface.mesh.pointCount(); ++point) {
         const bool selected = point == output.editing.selectedPoint;
-        const int32_t corner = cornerOfPoint(values.mesh, point);
+        const int32_t corner = cornerOfPoint(surface.mesh, point);
         if (corner != -1) {
-            const CornerPoint& position = values.corners[static_cast<std::size_t>(corner)];
+            const CornerPoint& position = surface.corners[static_cast<std::size_t>(corner)];
             renderer.drawCornerHandle(position.x, position.y, corner, selected);
-        } else if (const auto position = meshPointPosition(warp, values.mesh, point)) {
+        } else if (const auto position = meshPointPosition(warp, surface.mesh, point)) {
             renderer.drawPointHandle(position->x, position->y, selected);
         }
     }
 }
 
-// The pointer where it is on the output's part of the captured picture, bent as the mesh bends the
+// The pointer where it is on the surface's part of the captured picture, bent as the mesh bends the
 // picture there; nothing when it is outside that part.
-void drawCapturedPointer(Renderer& renderer, const ProjectionOutput& output, const WarpMatrix& warp)
+void drawCapturedPointer(Renderer& renderer, const SurfaceValues& surface, const WarpMatrix& warp)
 {
     const CapturedPointer& pointer = app.capture->pointer();
     if (!pointer.visible || !app.capture->frameTexture())
         return;
     D3D11_TEXTURE2D_DESC picture{};
     app.capture->frameTexture()->GetDesc(&picture);
-    const SourceRect& source = output.values.source;
+    const SourceRect& source = surface.source;
     const float width = static_cast<float>(picture.Width) * (source.right - source.left);
     const float height = static_cast<float>(picture.Height) * (source.bottom - source.top);
     const float left = static_cast<float>(picture.Width) * source.left;
@@ -60,7 +62,7 @@ void drawCapturedPointer(Renderer& renderer, const ProjectionOutput& output, con
     const float t1 = (static_cast<float>(pointer.area.bottom) - top) / height;
     if (s1 < 0.0f || s0 > 1.0f || t1 < 0.0f || t0 > 1.0f)
         return;
-    const MeshOffset bend = offsetAt(output.values.mesh, {(s0 + s1) / 2, (t0 + t1) / 2});
+    const MeshOffset bend = offsetAt(surface.mesh, {(s0 + s1) / 2, (t0 + t1) / 2});
     renderer.usePointerImage(pointer.image, pointer.shapeVersion);
     renderer.drawPointer(pointerMatrix(warp, s0 + bend.u, t0 + bend.v, s1 + bend.u, t1 + bend.v));
 }
@@ -86,6 +88,9 @@ ProjectionScene sceneOf(const ProjectionOutput& output)
     }
     scene.handlesShown = app.panelVisible;
     scene.selectedPoint = output.editing.selectedPoint;
+    scene.editedSurface = output.editing.editedSurface;
+    scene.chosenMask = output.editing.chosenMask;
+    scene.selectedMaskPoint = output.editing.selectedMaskPoint;
     RECT client{};
     GetClientRect(output.window, &client);
     scene.width = client.right - client.left;
@@ -93,24 +98,36 @@ ProjectionScene sceneOf(const ProjectionOutput& output)
     return scene;
 }
 
-// The output's part of the picture with its edge blend, the grid (or the logo) over it, and the
-// handles last, over everything.
-void composeProjection(Renderer& renderer, const ProjectionOutput& output)
+// One surface: its part of the picture with its edge blend, the pointer and the grid (or the logo)
+// over it, all through its warp.
+void drawSurface(Renderer& renderer, const ProjectionOutput& output, std::size_t index)
 {
-    const OutputValues& values = output.values;
-    const WarpMatrix warp = solveWarp(values.corners);
-    renderer.useMesh(values.mesh);
+    const SurfaceValues& surface = output.values.surfaces[index];
+    const WarpMatrix warp = solveWarp(surface.corners);
+    renderer.useMesh(surface.mesh, index);
     // The captured picture replaces what is under it: blending off, so its fourth byte plays no part.
     if (app.capture && app.capture->frameView()) {
-        const PictureLook look{values.source, values.blend};
+        const PictureLook look{surface.source, surface.blend};
         renderer.drawWarpedTexture(app.capture->frameView(), warp, false, &look);
     }
     if (app.showCursor && app.capture)
-        drawCapturedPointer(renderer, output, warp);
+        drawCapturedPointer(renderer, surface, warp);
     if (app.showGrid)
         drawGridOrLogo(renderer, output, warp);
-    if (app.panelVisible)
-        drawPointHandles(renderer, output, warp);
+}
+
+// The surfaces in order, each over the ones before it, the masks darkening all of them, and the
+// handles last, over everything.
+void composeProjection(Renderer& renderer, const ProjectionOutput& output)
+{
+    renderer.useMasks(output.values.masks);
+    for (std::size_t index = 0; index < output.values.surfaces.size(); ++index)
+        drawSurface(renderer, output, index);
+    if (app.panelVisible) {
+        if (const MaskValues* mask = output.chosenMask())
+            renderer.drawMaskOutline(*mask, output.editing.selectedMaskPoint);
+        drawPointHandles(renderer, output);
+    }
 }
 
 } // namespace

@@ -8,7 +8,7 @@
 #include "settings/settings_text.h"
 
 struct ProjectionScene {
-    // The output's corners, mesh, part of the picture and blend.
+    // The output's surfaces and masks.
     OutputValues output;
     // The captured picture: its view and the version of what it holds.
     const void* picture = nullptr;
@@ -22,6 +22,9 @@ struct ProjectionScene {
     const void* logo = nullptr;
     bool handlesShown = false;
     int32_t selectedPoint = 0;
+    int32_t editedSurface = 0;
+    int32_t chosenMask = -1;
+    int32_t selectedMaskPoint = -1;
     // The window's client size.
     int32_t width = 0;
     int32_t height = 0;

@@ -98,7 +98,7 @@ void drawCornerRows()
 {
     const ProjectionOutput& output = editedOutput();
     for (int i = 0; i < 4; ++i) {
-        CornerPoint corner = output.values.corners[static_cast<std::size_t>(i)];
+        CornerPoint corner = output.editedSurface().corners[static_cast<std::size_t>(i)];
         ImGui::AlignTextToFramePadding();
         ImGui::TextUnformatted(kCornerLabels[i]);
         ImGui::SameLine(kCornerFieldsAt);
@@ -127,14 +127,14 @@ std::optional<int32_t> pickedSide(const char* label, int32_t current)
 void drawMeshRows()
 {
     const ProjectionOutput& output = editedOutput();
-    const Mesh& mesh = output.values.mesh;
+    const Mesh& mesh = output.editedSurface().mesh;
     if (const auto columns = pickedSide("Colunas", mesh.columns))
         chooseMeshSize(*columns, mesh.rows);
     ImGui::SameLine();
     if (const auto rows = pickedSide("Linhas", mesh.rows))
         chooseMeshSize(mesh.columns, *rows);
     const int32_t selected = output.editing.selectedPoint;
-    const auto position = pointPosition(output.values.corners, mesh, selected);
+    const auto position = pointPosition(output.editedSurface().corners, mesh, selected);
     ImGui::Text("Ponto selecionado: %d de %d", static_cast<int>(selected) + 1, static_cast<int>(mesh.pointCount()));
     CornerPoint typed = position.value_or(CornerPoint{});
     ImGui::BeginDisabled(!position);

@@ -64,13 +64,13 @@ void drawEditedOutputChoice()
 void drawSourceSection()
 {
     ImGui::TextUnformatted("Recorte");
-    drawFieldRow("Recorte", editedOutput().values.source, kSourceFields, [](const SourceRect& typed) { chooseSource(typed); });
+    drawFieldRow("Recorte", editedOutput().editedSurface().source, kSourceFields, [](const SourceRect& typed) { chooseSource(typed); });
 }
 
 void drawBlendSection()
 {
     ImGui::TextUnformatted("Mistura");
-    const EdgeBlend blend = editedOutput().values.blend;
+    const EdgeBlend blend = editedOutput().editedSurface().blend;
     const auto choose = [](const EdgeBlend& typed) { chooseBlend(typed); };
     drawFieldRow("Mistura", blend, kBlendWidthFields, choose);
     drawFieldRow("Mistura", blend, kBlendShapeFields, choose);

@@ -197,10 +197,10 @@ bool readBlend(const Json& value, EdgeBlend& blend)
     return true;
 }
 
-// The parts of one output that are read on their own, whole or not at all: the mesh, the source rectangle
+// The parts of one surface that are read on their own, whole or not at all: the mesh, the source rectangle
 // and the blend, in that order. Each that is present but cannot be read keeps its value and adds its name,
 // after `prefix`, to `ignored`. The mesh's word is returned.
-MeshReading readOutputParts(const Json& object, OutputValues& output, const std::string& prefix,
+MeshReading readSurfaceParts(const Json& object, SurfaceValues& output, const std::string& prefix,
                             std::vector<std::string>& ignored)
 {
     const auto part = [&](const char* key, auto&& reader) {
@@ -231,11 +231,11 @@ bool readExtraOutput(const Json& entry, const std::string& name, OutputValues& o
     if (const auto member = entry.find("corners"); member != entry.end()) {
         CornerSet corners = kDefaultCorners;
         if (readCorners(*member, corners))
-            output.corners = corners;
+            output.surfaces.front().corners = corners;
         else
             ignored.push_back(name + ".corners");
     }
-    readOutputParts(entry, output, name + ".", ignored);
+    readSurfaceParts(entry, output.surfaces.front(), name + ".", ignored);
     return true;
 }
 
@@ -282,7 +282,7 @@ void readPlainValues(const Json& document, SettingsValues& values)
         const auto member = document.find(key);
         return member == document.end() || reader(*member);
     };
-    if (!read("corners", [&](const Json& v) { return readCorners(v, first.corners); }))
+    if (!read("corners", [&](const Json& v) { return readCorners(v, first.surfaces.front().corners); }))
         return;
     if (!read("captureMonitor", [&](const Json& v) { return readIndex(v, values.captureMonitor); }))
         return;
@@ -308,7 +308,7 @@ Json cornersJson(const CornerSet& corners)
 
 // The mesh beyond 2 x 2, and the source rectangle and the blend when they are not the default. One out of
 // range (or not finite, which would be written as null) is left out: reading would refuse it anyway.
-void writeOutputParts(const OutputValues& output, Json& object)
+void writeSurfaceParts(const SurfaceValues& output, Json& object)
 {
     const Mesh& mesh = output.mesh;
     const SourceRect& source = output.source;
@@ -361,7 +361,7 @@ SettingsReading readSettingsText(std::string_view text, SettingsValues& values)
 
     if (values.outputs.empty())
         values.outputs.emplace_back();
-    reading.mesh = readOutputParts(document, values.outputs.front(), "", reading.ignored);
+    reading.mesh = readSurfaceParts(document, values.outputs.front().surfaces.front(), "", reading.ignored);
     if (const auto member = document.find("extraOutputs"); member != document.end())
         readExtraOutputs(*member, values.outputs, reading.ignored);
     if (const auto member = document.find("showCursor"); member != document.end())
@@ -377,8 +377,8 @@ std::string settingsFileBytes(const SettingsValues& values)
     document["captureMonitor"] = values.captureMonitor;
     static const OutputValues kNoOutput;
     const OutputValues& first = values.outputs.empty() ? kNoOutput : values.outputs.front();
-    document["corners"] = cornersJson(first.corners);
-    writeOutputParts(first, document);
+    document["corners"] = cornersJson(first.surfaces.front().corners);
+    writeSurfaceParts(first.surfaces.front(), document);
     if (values.outputs.size() > 1) {
         // More than the reader takes would only come back as ignored entries.
         const std::size_t count = std::min(values.outputs.size(), static_cast<std::size_t>(kMostOutputs));
@@ -387,8 +387,8 @@ std::string settingsFileBytes(const SettingsValues& values)
             const OutputValues& output = values.outputs[i];
             Json entry = Json::object();
             entry["outputMonitor"] = output.outputMonitor;
-            entry["corners"] = cornersJson(output.corners);
-            writeOutputParts(output, entry);
+            entry["corners"] = cornersJson(output.surfaces.front().corners);
+            writeSurfaceParts(output.surfaces.front(), entry);
             outputs.push_back(entry);
         }
         document["extraOutputs"] = outputs;

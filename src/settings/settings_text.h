@@ -8,21 +8,40 @@
 
 #include "warp/corner_point.h"
 #include "warp/edge_blend.h"
+#include "warp/mask.h"
 #include "warp/mesh.h"
 #include "warp/source_rect.h"
 
 // At most this many outputs: the first in the top-level keys, the others in "extraOutputs".
 inline constexpr int32_t kMostOutputs = 4;
 
-// One output: its monitor, its warp, the part of the picture it shows and its edge blend. A new field of
-// an output is added here, read and written in settings_text.cpp, and reaches the rest of the program
-// with the record.
-struct OutputValues {
-    int32_t outputMonitor = 1;
+// At most this many surfaces per output: the first in the output's own keys, the others in "surfaces".
+inline constexpr int32_t kMostSurfaces = 8;
+
+// One mapped shape: its warp, the part of the picture it shows and its edge blend.
+struct SurfaceValues {
     CornerSet corners = kDefaultCorners;
     Mesh mesh; // 2 x 2, the keystone alone, unless the file holds a larger one
     SourceRect source;
     EdgeBlend blend;
+    bool operator==(const SurfaceValues&) const = default;
+};
+
+// "ADICIONAR SUPERFICIE": the whole picture over the middle quarter of the projection.
+inline SurfaceValues middleQuarterSurface()
+{
+    SurfaceValues surface;
+    surface.corners = {{{-0.5f, 0.5f}, {0.5f, 0.5f}, {-0.5f, -0.5f}, {0.5f, -0.5f}}};
+    return surface;
+}
+
+// One output: its monitor, its surfaces (one to kMostSurfaces, drawn in order, a later one over an earlier
+// one) and its masks (up to kMostMasks, over every surface). A new field of an output is added here, read
+// and written in settings_text.cpp, and reaches the rest of the program with the record.
+struct OutputValues {
+    int32_t outputMonitor = 1;
+    std::vector<SurfaceValues> surfaces = std::vector<SurfaceValues>(1);
+    std::vector<MaskValues> masks;
     bool operator==(const OutputValues&) const = default;
 };
 

@@ -25,15 +25,32 @@ struct EditingInput {
     bool rightDown = false;
     bool upDown = false;
     bool downDown = false;
+    bool deleteDown = false;
+    // A steady clock in milliseconds, and the system's double-click time.
+    uint32_t timeMs = 0;
+    uint32_t doubleClickMs = 500;
 };
 
 // What editing keeps from one pass to the next, beside the points it moves. Points are numbered row by
 // row from the top left of the mesh; for the 2 x 2 mesh they are the corners TL, TR, BL, BR.
 struct EditingState {
+    // The edited surface's points.
     int32_t selectedPoint = 0;
     int32_t draggedPoint = -1;
     bool arrowKeysHeld = false;
     bool tabHeld = false; // Tab steps once per press
+    // The surface whose points are edited, and the mask whose outline is shown and edited (-1: none).
+    int32_t editedSurface = 0;
+    int32_t chosenMask = -1;
+    int32_t selectedMaskPoint = -1;
+    int32_t draggedMaskPoint = -1;
+    // The button and Delete as the previous pass found them, and the last press, for a double click.
+    bool buttonHeld = false;
+    bool deleteHeld = false;
+    bool pressSeen = false;
+    uint32_t pressTimeMs = 0;
+    float pressX = 0.0f;
+    float pressY = 0.0f;
 };
 
 inline constexpr float kPickRadius = 40.0f; // pixels

@@ -17,7 +17,7 @@ namespace {
 std::string bytesOf(const CornerSet& corners)
 {
     SettingsValues values;
-    values.outputs[0].corners = corners;
+    values.outputs[0].surfaces[0].corners = corners;
     return settingsFileBytes(values);
 }
 

@@ -8,18 +8,9 @@
 
 namespace {
 
-bool sameCorners(const CornerSet& a, const CornerSet& b)
-{
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (a[i].x != b[i].x || a[i].y != b[i].y)
-            return false;
-    return true;
-}
-
 bool sameOutput(const OutputValues& a, const OutputValues& b)
 {
-    return a.outputMonitor == b.outputMonitor && sameCorners(a.corners, b.corners) && a.mesh == b.mesh &&
-           a.source == b.source && a.blend == b.blend;
+    return a == b;
 }
 
 bool sameValues(const SettingsValues& a, const SettingsValues& b)

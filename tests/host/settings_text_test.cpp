@@ -59,8 +59,8 @@ bool sameValues(const SettingsValues& a, const SettingsValues& b)
         return false;
     for (std::size_t i = 0; i < a.outputs.size(); ++i) {
         const OutputValues &x = a.outputs[i], &y = b.outputs[i];
-        if (x.outputMonitor != y.outputMonitor || !sameCorners(x.corners, y.corners) || x.mesh != y.mesh ||
-            x.source != y.source || x.blend != y.blend)
+        if (x.outputMonitor != y.outputMonitor || !sameCorners(x.surfaces[0].corners, y.surfaces[0].corners) || x.surfaces[0].mesh != y.surfaces[0].mesh ||
+            x.surfaces[0].source != y.surfaces[0].source || x.surfaces[0].blend != y.surfaces[0].blend)
             return false;
     }
     return a.captureMonitor == b.captureMonitor && a.adapterIdx == b.adapterIdx &&
@@ -71,7 +71,7 @@ bool sameValues(const SettingsValues& a, const SettingsValues& b)
 SettingsValues unusualValues()
 {
     SettingsValues values;
-    values.outputs[0].corners = {{{-7, 7}, {8, 8}, {-9, -9}, {10, -10}}};
+    values.outputs[0].surfaces[0].corners = {{{-7, 7}, {8, 8}, {-9, -9}, {10, -10}}};
     values.captureMonitor = 40;
     values.outputs[0].outputMonitor = 41;
     values.adapterIdx = 42;
@@ -120,8 +120,8 @@ TEST(SettingsWriting, DefaultsGiveTheExactFile)
 TEST(SettingsWriting, FloatsAreWidenedExactly)
 {
     SettingsValues values;
-    values.outputs[0].corners[0] = {0.1f, -0.25f};
-    values.outputs[0].corners[3] = {1e-7f, 3.0f};
+    values.outputs[0].surfaces[0].corners[0] = {0.1f, -0.25f};
+    values.outputs[0].surfaces[0].corners[3] = {1e-7f, 3.0f};
     const std::string bytes = settingsFileBytes(values);
     EXPECT_NE(bytes.find("\"x\": 0.10000000149011612,\r\n"), std::string::npos) << bytes;
     EXPECT_NE(bytes.find("\"y\": -0.25\r\n"), std::string::npos) << bytes;
@@ -151,7 +151,7 @@ TEST(SettingsRoundTrip, LoadThenSaveReproducesTheFileByteForByte)
     std::uniform_int_distribution<int32_t> index(-5, 5);
     for (int round = 0; round < 500; ++round) {
         SettingsValues written;
-        for (CornerPoint& corner : written.outputs[0].corners)
+        for (CornerPoint& corner : written.outputs[0].surfaces[0].corners)
             corner = {coordinate(random), coordinate(random)};
         written.captureMonitor = index(random);
         written.outputs[0].outputMonitor = index(random);
@@ -160,23 +160,23 @@ TEST(SettingsRoundTrip, LoadThenSaveReproducesTheFileByteForByte)
         written.showCursor = (round % 5) == 0;
         // Every third file holds a bent mesh of a random size.
         if (round % 3 == 0)
-            written.outputs[0].mesh = randomMesh(2 + round % 8, 2 + round / 3 % 8, random);
+            written.outputs[0].surfaces[0].mesh = randomMesh(2 + round % 8, 2 + round / 3 % 8, random);
         // The other parts of the first output, and up to three more outputs with parts of their own.
         if (round % 2 == 1)
-            written.outputs[0].source = randomSource(random);
+            written.outputs[0].surfaces[0].source = randomSource(random);
         if (round % 7 < 3)
-            written.outputs[0].blend = randomBlend(random);
+            written.outputs[0].surfaces[0].blend = randomBlend(random);
         for (int output = 0; output < round % 4; ++output) {
             OutputValues extra;
             extra.outputMonitor = index(random);
-            for (CornerPoint& corner : extra.corners)
+            for (CornerPoint& corner : extra.surfaces[0].corners)
                 corner = {coordinate(random), coordinate(random)};
             if ((round + output) % 2 == 0)
-                extra.mesh = randomMesh(2 + (round + output) % 8, 9 - round % 8, random);
+                extra.surfaces[0].mesh = randomMesh(2 + (round + output) % 8, 9 - round % 8, random);
             if ((round + output) % 3 != 0)
-                extra.source = randomSource(random);
+                extra.surfaces[0].source = randomSource(random);
             if ((round + output) % 3 != 1)
-                extra.blend = randomBlend(random);
+                extra.surfaces[0].blend = randomBlend(random);
             written.outputs.push_back(extra);
         }
         const std::string bytes = settingsFileBytes(written);
@@ -229,7 +229,7 @@ constexpr const char* kFourCorners =
 
 void fourCornersRead(SettingsValues& v)
 {
-    v.outputs[0].corners = {{{0.5f, 0.25f}, {1, 2}, {-3, -4}, {5, 6}}};
+    v.outputs[0].surfaces[0].corners = {{{0.5f, 0.25f}, {1, 2}, {-3, -4}, {5, 6}}};
 }
 
 } // namespace
@@ -260,7 +260,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"ThreeCornersTakeThreeAndStop",
                  R"({"corners":[{"x":0.5,"y":0.25},{"x":1,"y":2},{"x":-3,"y":-4}],
                      "captureMonitor":1,"outputMonitor":0,"adapterIdx":2,"startWithWindows":false})",
-                 changed([](SettingsValues& v) { v.outputs[0].corners = {{{0.5f, 0.25f}, {1, 2}, {-3, -4}, v.outputs[0].corners[3]}}; })},
+                 changed([](SettingsValues& v) { v.outputs[0].surfaces[0].corners = {{{0.5f, 0.25f}, {1, 2}, {-3, -4}, v.outputs[0].surfaces[0].corners[3]}}; })},
         ReadCase{"FifthCornerIgnored",
                  R"({"corners":[{"x":0.5,"y":0.25},{"x":1,"y":2},{"x":-3,"y":-4},{"x":5,"y":6},{"x":9}],
                      "captureMonitor":1})",
@@ -271,24 +271,24 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"MissingYTakesXAndStops",
                  R"({"corners":[{"x":0.5,"y":0.25},{"x":1}, {"x":-3,"y":-4},{"x":5,"y":6}],"captureMonitor":1})",
                  changed([](SettingsValues& v) {
-                     v.outputs[0].corners[0] = {0.5f, 0.25f};
-                     v.outputs[0].corners[1].x = 1;
+                     v.outputs[0].surfaces[0].corners[0] = {0.5f, 0.25f};
+                     v.outputs[0].surfaces[0].corners[1].x = 1;
                  })},
         ReadCase{"NullCornersStopAtOnce", R"({"corners":null,"captureMonitor":1,"startWithWindows":false})",
                  unchanged},
         ReadCase{"CornersAsObjectStop", R"({"corners":{"x":1,"y":1},"captureMonitor":1})", unchanged},
         ReadCase{"CornerEntryNotAnObject", R"({"corners":[{"x":0.5,"y":0.25},[1,2]],"captureMonitor":1})",
-                 changed([](SettingsValues& v) { v.outputs[0].corners[0] = {0.5f, 0.25f}; })},
+                 changed([](SettingsValues& v) { v.outputs[0].surfaces[0].corners[0] = {0.5f, 0.25f}; })},
         ReadCase{"StringCoordinateStops", R"({"corners":[{"x":"0.5","y":0.25}],"captureMonitor":1})", unchanged},
         ReadCase{"BooleanCoordinatesReadAsOneAndZero", R"({"corners":[{"x":true,"y":false}]})",
-                 changed([](SettingsValues& v) { v.outputs[0].corners[0] = {1, 0}; })},
+                 changed([](SettingsValues& v) { v.outputs[0].surfaces[0].corners[0] = {1, 0}; })},
         ReadCase{"CornerBeyondFloatRangeStops", R"({"corners":[{"x":0.5,"y":1e39}],"captureMonitor":1})",
-                 changed([](SettingsValues& v) { v.outputs[0].corners[0].x = 0.5f; })},
+                 changed([](SettingsValues& v) { v.outputs[0].surfaces[0].corners[0].x = 0.5f; })},
         ReadCase{"NegativeCornerBeyondFloatRangeStops", R"({"corners":[{"x":-3.5e38,"y":1}]})", unchanged},
         ReadCase{"CornerNearFloatLimitIsKept", R"({"corners":[{"x":3.4e38,"y":-3.4e38}]})",
-                 changed([](SettingsValues& v) { v.outputs[0].corners[0] = {3.4e38f, -3.4e38f}; })},
+                 changed([](SettingsValues& v) { v.outputs[0].surfaces[0].corners[0] = {3.4e38f, -3.4e38f}; })},
         ReadCase{"FarCornersAreNotClamped", R"({"corners":[{"x":-250.5,"y":1000}]})",
-                 changed([](SettingsValues& v) { v.outputs[0].corners[0] = {-250.5f, 1000.0f}; })},
+                 changed([](SettingsValues& v) { v.outputs[0].surfaces[0].corners[0] = {-250.5f, 1000.0f}; })},
         ReadCase{"StartWithWindowsOneIsNotABoolean", R"({"startWithWindows":1})", unchanged},
         ReadCase{"StartWithWindowsFalse", R"({"startWithWindows":false})",
                  changed([](SettingsValues& v) { v.startWithWindows = false; })},
@@ -322,10 +322,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SettingsMesh, WrittenOnlyBeyondTwoByTwoWithItsPointsRowByRow)
 {
     SettingsValues values;
-    values.outputs[0].mesh = resizedMesh(Mesh{}, 2, 2);
+    values.outputs[0].surfaces[0].mesh = resizedMesh(Mesh{}, 2, 2);
     EXPECT_EQ(settingsFileBytes(values), kDefaultFile) << "a four-corner file keeps exactly its five keys";
-    values.outputs[0].mesh = resizedMesh(Mesh{}, 3, 2);
-    values.outputs[0].mesh.offsets[1] = {0.25f, -0.125f};
+    values.outputs[0].surfaces[0].mesh = resizedMesh(Mesh{}, 3, 2);
+    values.outputs[0].surfaces[0].mesh.offsets[1] = {0.25f, -0.125f};
     const std::string bytes = settingsFileBytes(values);
     EXPECT_NE(bytes.find(withCrLf(R"(    ],
     "mesh": {
@@ -363,7 +363,7 @@ TEST(SettingsMesh, AMalformedMeshIsIgnoredWholeAndTheRestStillApplies)
         const SettingsReading reading = readSettingsText(text, values);
         EXPECT_EQ(reading.mesh, MeshReading::Ignored) << mesh;
         EXPECT_EQ(reading.ignored, std::vector<std::string>{"mesh"}) << mesh;
-        EXPECT_EQ(values.outputs[0].mesh, Mesh{}) << mesh;
+        EXPECT_EQ(values.outputs[0].surfaces[0].mesh, Mesh{}) << mesh;
         EXPECT_EQ(values.outputs[0].outputMonitor, 7) << "the rest of the file still applies: " << mesh;
     }
     // Offsets: one too few, one too many, out of range, not a number, not an object.
@@ -380,18 +380,18 @@ TEST(SettingsMesh, AMalformedMeshIsIgnoredWholeAndTheRestStillApplies)
         EXPECT_EQ(readSettingsText(R"({"mesh": {"columns": 3, "rows": 2, "offsets": )" + offsets + "}}", values).mesh,
                   MeshReading::Ignored)
             << offsets;
-        EXPECT_EQ(values.outputs[0].mesh, Mesh{});
+        EXPECT_EQ(values.outputs[0].surfaces[0].mesh, Mesh{});
     }
 
     SettingsValues values;
     EXPECT_EQ(readSettingsText("{\"mesh\": {" + good + "}}", values).mesh, MeshReading::Read);
-    ASSERT_EQ(values.outputs[0].mesh.pointCount(), 6);
-    EXPECT_EQ(values.outputs[0].mesh.offsets[1], (MeshOffset{0.5f, -0.5f}));
-    EXPECT_EQ(values.outputs[0].mesh.offsets[4], (MeshOffset{0.1f, 0.2f}));
+    ASSERT_EQ(values.outputs[0].surfaces[0].mesh.pointCount(), 6);
+    EXPECT_EQ(values.outputs[0].surfaces[0].mesh.offsets[1], (MeshOffset{0.5f, -0.5f}));
+    EXPECT_EQ(values.outputs[0].surfaces[0].mesh.offsets[4], (MeshOffset{0.1f, 0.2f}));
     // A corner's offset in the file reads as 0.
     EXPECT_EQ(readSettingsText(R"({"mesh": {"columns": 3, "rows": 2, "offsets": [{"u": 0.3, "v": 0.3}, )" + sixZeros + "]}}", values).mesh,
               MeshReading::Read);
-    EXPECT_EQ(values.outputs[0].mesh.offsets[0], MeshOffset{});
+    EXPECT_EQ(values.outputs[0].surfaces[0].mesh.offsets[0], MeshOffset{});
     const SettingsReading reading = readSettingsText(kDefaultFile, values);
     EXPECT_EQ(reading.mesh, MeshReading::Absent);
     EXPECT_TRUE(reading.ignored.empty());
@@ -418,11 +418,11 @@ namespace {
 SettingsValues valuesWithParts()
 {
     SettingsValues values = unusualValues();
-    values.outputs[0].source = {0.25f, 0.25f, 0.75f, 0.75f};
-    values.outputs[0].blend = {0.1f, 0.1f, 0.1f, 0.1f, 3.0f, 1.5f, 0.05f};
+    values.outputs[0].surfaces[0].source = {0.25f, 0.25f, 0.75f, 0.75f};
+    values.outputs[0].surfaces[0].blend = {0.1f, 0.1f, 0.1f, 0.1f, 3.0f, 1.5f, 0.05f};
     values.outputs.resize(2);
     values.outputs[1].outputMonitor = 9;
-    values.outputs[1].source = values.outputs[0].source;
+    values.outputs[1].surfaces[0].source = values.outputs[0].surfaces[0].source;
     return values;
 }
 
@@ -445,9 +445,9 @@ using Names = std::vector<std::string>;
 TEST(SettingsWriting, SourceBlendAndOtherOutputsAreWrittenWholeOnlyWhenNotTheDefault)
 {
     SettingsValues values;
-    values.outputs[0].source.left = 0.5f;
+    values.outputs[0].surfaces[0].source.left = 0.5f;
     values.outputs.resize(2);
-    values.outputs[1].blend.left = 0.25f;
+    values.outputs[1].surfaces[0].blend.left = 0.25f;
     const std::string bytes = settingsFileBytes(values);
     EXPECT_NE(bytes.find(withCrLf(R"(
     "source": {
@@ -481,11 +481,11 @@ TEST(SettingsWriting, NothingNotFiniteOrOutOfRangeIsWritten)
 {
     constexpr float inf = std::numeric_limits<float>::infinity();
     SettingsValues values;
-    values.outputs[0].source.right = std::numeric_limits<float>::quiet_NaN();
-    values.outputs[0].blend.gamma = inf;
+    values.outputs[0].surfaces[0].source.right = std::numeric_limits<float>::quiet_NaN();
+    values.outputs[0].surfaces[0].blend.gamma = inf;
     values.outputs.resize(2);
-    values.outputs[1].source = {0.5f, 0.0f, 0.5f, 1.0f};
-    values.outputs[1].blend.curve = -inf;
+    values.outputs[1].surfaces[0].source = {0.5f, 0.0f, 0.5f, 1.0f};
+    values.outputs[1].surfaces[0].blend.curve = -inf;
     std::string bytes = settingsFileBytes(values);
     EXPECT_EQ(bytes.find("null"), std::string::npos) << bytes;
     EXPECT_EQ(bytes.find("\"source\""), std::string::npos) << bytes;
@@ -519,8 +519,8 @@ TEST(SettingsOutputParts, AMalformedSourceOrBlendIsIgnoredWholeAndTheRestStillAp
             const Read read = readParts("{\"" + key + "\": " + value + (source ? R"(, "blend")" : R"(, "source")") +
                                         R"(: {"left": 0.2}, "extraOutputs": [{"outputMonitor": 5}], "outputMonitor": 7})");
             EXPECT_EQ(read.reading.ignored, Names{key}) << value;
-            EXPECT_EQ(read.values.outputs[0].source, source ? start.outputs[0].source : SourceRect{.left = 0.2f}) << value;
-            EXPECT_EQ(read.values.outputs[0].blend, source ? EdgeBlend{.left = 0.2f} : start.outputs[0].blend) << value;
+            EXPECT_EQ(read.values.outputs[0].surfaces[0].source, source ? start.outputs[0].surfaces[0].source : SourceRect{.left = 0.2f}) << value;
+            EXPECT_EQ(read.values.outputs[0].surfaces[0].blend, source ? EdgeBlend{.left = 0.2f} : start.outputs[0].surfaces[0].blend) << value;
             ASSERT_EQ((read.values.outputs.size() - 1), 1u) << value;
             EXPECT_EQ(read.values.outputs[1].outputMonitor, 5) << value;
             EXPECT_EQ(read.values.outputs[0].outputMonitor, 7) << value;
@@ -529,9 +529,9 @@ TEST(SettingsOutputParts, AMalformedSourceOrBlendIsIgnoredWholeAndTheRestStillAp
     // Missing members take the default's, not the start's; unknown ones are passed over; the limits are in range.
     Read read = readParts(R"({"source": {"right": 1, "bottom": 0.5, "note": "x"}, "blend": {"left": 0.1}})");
     EXPECT_TRUE(read.reading.ignored.empty());
-    EXPECT_TRUE(read.values.outputs[0].source == (SourceRect{0.0f, 0.0f, 1.0f, 0.5f}) && read.values.outputs[0].blend == EdgeBlend{.left = 0.1f});
+    EXPECT_TRUE(read.values.outputs[0].surfaces[0].source == (SourceRect{0.0f, 0.0f, 1.0f, 0.5f}) && read.values.outputs[0].surfaces[0].blend == EdgeBlend{.left = 0.1f});
     read = readParts(R"({"blend": {"left": 0.5, "right": 0, "curve": 4, "gamma": 1, "blackLevel": 0.2}})");
-    EXPECT_EQ(read.values.outputs[0].blend, (EdgeBlend{0.5f, 0.0f, 0.0f, 0.0f, 4.0f, 1.0f, 0.2f}));
+    EXPECT_EQ(read.values.outputs[0].surfaces[0].blend, (EdgeBlend{0.5f, 0.0f, 0.0f, 0.0f, 4.0f, 1.0f, 0.2f}));
 }
 
 TEST(SettingsExtraOutputs, EntriesWithoutAReadableMonitorOrBeyondTheThirdAreDroppedByTheirPlace)
@@ -541,7 +541,7 @@ TEST(SettingsExtraOutputs, EntriesWithoutAReadableMonitorOrBeyondTheThirdAreDrop
     EXPECT_EQ(read.reading.ignored, (Names{"extraOutputs[0]", "extraOutputs[1]", "extraOutputs[3]", "extraOutputs[4]"}));
     ASSERT_EQ((read.values.outputs.size() - 1), 1u);
     EXPECT_EQ(read.values.outputs[1].outputMonitor, 2);
-    EXPECT_TRUE(sameCorners(read.values.outputs[1].corners, kDefaultCorners)) << "missing corners are the default";
+    EXPECT_TRUE(sameCorners(read.values.outputs[1].surfaces[0].corners, kDefaultCorners)) << "missing corners are the default";
 
     // Only an array replaces them; an empty one clears them.
     read = readParts(R"({"extraOutputs": {"outputMonitor": 2}, "outputMonitor": 7})");
@@ -570,10 +570,10 @@ TEST(SettingsExtraOutputs, AMalformedPartOfAnEntryTakesItsDefaultAlone)
     ASSERT_EQ((read.values.outputs.size() - 1), 2u);
     const OutputValues &first = read.values.outputs[1], &second = read.values.outputs[1 + 1];
     EXPECT_EQ(first.outputMonitor, 2);
-    EXPECT_TRUE(sameCorners(first.corners, kDefaultCorners));
-    EXPECT_TRUE(first.mesh == Mesh{} && first.source == SourceRect{} && first.blend == EdgeBlend{});
+    EXPECT_TRUE(sameCorners(first.surfaces[0].corners, kDefaultCorners));
+    EXPECT_TRUE(first.surfaces[0].mesh == Mesh{} && first.surfaces[0].source == SourceRect{} && first.surfaces[0].blend == EdgeBlend{});
     EXPECT_EQ(second.outputMonitor, 3);
-    EXPECT_EQ(second.mesh.offsets.at(2), (MeshOffset{0.5f, 0.25f}));
-    EXPECT_TRUE(second.source == SourceRect{.right = 0.5f} && second.blend == EdgeBlend{.right = 0.25f});
+    EXPECT_EQ(second.surfaces[0].mesh.offsets.at(2), (MeshOffset{0.5f, 0.25f}));
+    EXPECT_TRUE(second.surfaces[0].source == SourceRect{.right = 0.5f} && second.surfaces[0].blend == EdgeBlend{.right = 0.25f});
     EXPECT_EQ(read.values.captureMonitor, 6);
 }

@@ -16,7 +16,7 @@ class SettingsOnDisk : public testing::Test {
 protected:
     void SetUp() override
     {
-        app.outputs[0].values.corners = {{{-0.5f, 0.75f}, {0.1f, 1.0f}, {-1.0f, -1.0f}, {1.25f, -0.9f}}};
+        app.outputs[0].values.surfaces.front().corners = {{{-0.5f, 0.75f}, {0.1f, 1.0f}, {-1.0f, -1.0f}, {1.25f, -0.9f}}};
         app.captureMonitor = 1;
         app.outputs[0].values.outputMonitor = 0;
         app.adapterIdx = 0;
@@ -91,8 +91,8 @@ TEST_F(SettingsOnDisk, SavedFileLoadsBackIntoTheSameValues)
     EXPECT_EQ(app.captureMonitor, 1);
     EXPECT_EQ(app.outputs[0].values.outputMonitor, 0);
     EXPECT_TRUE(app.startWithWindows);
-    EXPECT_EQ(app.outputs[0].values.corners[1].x, 0.1f);
-    EXPECT_EQ(app.outputs[0].values.corners[3].y, -0.9f);
+    EXPECT_EQ(app.outputs[0].values.surfaces.front().corners[1].x, 0.1f);
+    EXPECT_EQ(app.outputs[0].values.surfaces.front().corners[3].y, -0.9f);
     EXPECT_EQ(expectedBytes(), saved);
     saveSettings();
     EXPECT_EQ(fileBytes(L"config.json"), expectedBytes());
