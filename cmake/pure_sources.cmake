@@ -27,10 +27,14 @@ set(OSTREL_PURE_FILES
     src/warp/edge_blend.h
     src/warp/edge_blend.cpp
     src/warp/mask.h
+    src/warp/mask_darkness.h
+    src/warp/mask_darkness.cpp
     src/warp/mesh.h
     src/warp/mesh.cpp
     src/warp/mesh_geometry.h
     src/warp/mesh_geometry.cpp
+    src/warp/output_editing.h
+    src/warp/output_editing.cpp
     src/warp/picture_warp.h
     src/warp/picture_warp.cpp
     src/warp/solve_warp.h

@@ -5,7 +5,7 @@
 #include "app/app_state.h"
 #include "app/operator_actions.h"
 #include "app/projection_windows.h"
-#include "warp/corner_editing.h"
+#include "warp/output_editing.h"
 
 namespace {
 
@@ -38,6 +38,9 @@ PolledInput pollInput()
     input.rightDown = downNow(VK_RIGHT);
     input.upDown = downNow(VK_UP);
     input.downDown = downNow(VK_DOWN);
+    input.deleteDown = downNow(VK_DELETE);
+    input.timeMs = GetTickCount();
+    input.doubleClickMs = GetDoubleClickTime();
     return polled;
 }
 
@@ -63,9 +66,9 @@ bool editOutput(ProjectionOutput& output, EditingInput input, bool mayGrab)
 {
     // Where two projections meet, a handle of each may lie within reach of the cursor: a drag starts only
     // on the projection under it.
-    if (!mayGrab && output.editing.draggedPoint == -1)
+    if (!mayGrab && output.editing.draggedPoint == -1 && output.editing.draggedMaskPoint == -1)
         input.leftButtonDown = false;
-    return applyCornerEditing(input, output.values.corners, output.values.mesh, output.editing);
+    return applyOutputEditing(input, output.values, output.editing);
 }
 
 } // namespace
@@ -85,7 +88,8 @@ void updateCornerEditing()
         const bool mayGrab = underCursor == -1 || underCursor == static_cast<int32_t>(index);
         save = editOutput(output, inputFor(polled, output.window), mayGrab) || save;
         // The panel follows the projection the operator works on.
-        if (output.editing.draggedPoint != -1 || polled.foreground == output.window)
+        if (output.editing.draggedPoint != -1 || output.editing.draggedMaskPoint != -1 ||
+            polled.foreground == output.window)
             app.editedOutput = static_cast<int32_t>(index);
     }
     if (save)

@@ -1,7 +1,9 @@
 // The operator's actions, wiring the subsystems into AppState.
 #include "app/operator_actions.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "app/app_settings.h"
 #include "app/app_state.h"
@@ -173,6 +175,106 @@ void chooseEditedOutput(int32_t output)
 {
     if (output >= 0 && static_cast<std::size_t>(output) < app.outputs.size())
         app.editedOutput = output;
+}
+
+void chooseEditedSurface(int32_t surface)
+{
+    ProjectionOutput& output = editedOutput();
+    if (surface < 0 || static_cast<std::size_t>(surface) >= output.values.surfaces.size() ||
+        surface == output.editing.editedSurface)
+        return;
+    output.editing.editedSurface = surface;
+    output.editing.selectedPoint = 0;
+    output.editing.draggedPoint = -1;
+}
+
+void addSurface()
+{
+    ProjectionOutput& output = editedOutput();
+    if (static_cast<int32_t>(output.values.surfaces.size()) >= kMostSurfaces)
+        return;
+    output.values.surfaces.push_back(middleQuarterSurface());
+    chooseEditedSurface(static_cast<int32_t>(output.values.surfaces.size()) - 1);
+    saveSettings();
+}
+
+void removeSurface()
+{
+    ProjectionOutput& output = editedOutput();
+    std::vector<SurfaceValues>& surfaces = output.values.surfaces;
+    const int32_t removed = output.editing.editedSurface;
+    if (surfaces.size() < 2 || removed < 0 || static_cast<std::size_t>(removed) >= surfaces.size())
+        return;
+    surfaces.erase(surfaces.begin() + removed);
+    output.editing.editedSurface = std::max(removed - 1, 0);
+    output.editing.selectedPoint = 0;
+    output.editing.draggedPoint = -1;
+    saveSettings();
+}
+
+void moveSurface(int32_t step)
+{
+    ProjectionOutput& output = editedOutput();
+    std::vector<SurfaceValues>& surfaces = output.values.surfaces;
+    const int32_t from = output.editing.editedSurface;
+    const int32_t to = from + step;
+    if (from < 0 || to < 0 || static_cast<std::size_t>(from) >= surfaces.size() || static_cast<std::size_t>(to) >= surfaces.size())
+        return;
+    std::swap(surfaces[static_cast<std::size_t>(from)], surfaces[static_cast<std::size_t>(to)]);
+    // The operator keeps editing the surface that moved.
+    output.editing.editedSurface = to;
+    saveSettings();
+}
+
+void addMask()
+{
+    ProjectionOutput& output = editedOutput();
+    if (static_cast<int32_t>(output.values.masks.size()) >= kMostMasks)
+        return;
+    output.values.masks.push_back(middleNinthMask());
+    output.editing.chosenMask = static_cast<int32_t>(output.values.masks.size()) - 1;
+    output.editing.selectedMaskPoint = output.editing.draggedMaskPoint = -1;
+    saveSettings();
+}
+
+void removeMask()
+{
+    ProjectionOutput& output = editedOutput();
+    std::vector<MaskValues>& masks = output.values.masks;
+    const int32_t removed = output.editing.chosenMask;
+    if (removed < 0 || static_cast<std::size_t>(removed) >= masks.size())
+        return;
+    masks.erase(masks.begin() + removed);
+    output.editing.chosenMask = masks.empty() ? -1 : std::max(removed - 1, 0);
+    output.editing.selectedMaskPoint = output.editing.draggedMaskPoint = -1;
+    saveSettings();
+}
+
+void chooseMask(int32_t mask)
+{
+    ProjectionOutput& output = editedOutput();
+    if (mask < 0 || static_cast<std::size_t>(mask) >= output.values.masks.size())
+        return;
+    output.editing.chosenMask = mask;
+    output.editing.selectedMaskPoint = output.editing.draggedMaskPoint = -1;
+}
+
+void chooseMaskFeather(float feather)
+{
+    MaskValues* mask = editedOutput().chosenMask();
+    if (!mask || !(feather >= 0.0f && feather <= kMostFeather))
+        return;
+    mask->feather = feather;
+    saveSettings();
+}
+
+void chooseMaskInvert(bool invert)
+{
+    MaskValues* mask = editedOutput().chosenMask();
+    if (!mask)
+        return;
+    mask->invert = invert;
+    saveSettings();
 }
 
 void chooseSource(const SourceRect& source)

@@ -7,6 +7,7 @@
 
 #include "warp/corner_point.h"
 #include "warp/edge_blend.h"
+#include "warp/mask.h"
 #include "warp/source_rect.h"
 
 // Whether opening the panel also brings it to the front. The tray menu does not: it already did so
@@ -43,7 +44,26 @@ void addOutput();
 void removeOutput(int32_t output);
 // Another output for the mapping tab to edit.
 void chooseEditedOutput(int32_t output);
-// The edited output's part of the picture and edge blend; values out of range are refused.
+// Another surface of the edited output for the mapping tab and the handles to edit.
+void chooseEditedSurface(int32_t surface);
+// A new surface over the middle quarter of the edited output's projection, showing the whole picture, drawn
+// over the others and edited from then on; nothing once the output has kMostSurfaces.
+void addSurface();
+// The edited surface gone, never the last one; the one before it edited then.
+void removeSurface();
+// The edited surface one step later (`step` 1: drawn over the next) or earlier (-1) in the drawing order.
+void moveSurface(int32_t step);
+// A new mask over the middle ninth of the edited output's projection, chosen from then on; nothing once
+// the output has kMostMasks.
+void addMask();
+// The chosen mask gone; the one before it chosen then, if any.
+void removeMask();
+// Another mask of the edited output to show and edit.
+void chooseMask(int32_t mask);
+// The chosen mask's feather (pixels, 0 to kMostFeather; others refused) and whether it is inverted.
+void chooseMaskFeather(float feather);
+void chooseMaskInvert(bool invert);
+// The edited surface's part of the picture and edge blend; values out of range are refused.
 void chooseSource(const SourceRect& source);
 void chooseBlend(const EdgeBlend& blend);
 void chooseStartWithWindows(bool enable);
@@ -51,18 +71,18 @@ void chooseShowCursor(bool show);
 // Registers (or unregisters) the executable's current path in the Run key as startWithWindows says, so a
 // moved program is found at its new place; a failure is logged ("WARN").
 void registerStartWithWindows();
-// A typed corner of the edited output (0 to 3: TL, TR, BL, BR); a value that is not finite is refused.
+// A typed corner of the edited surface (0 to 3: TL, TR, BL, BR); a value that is not finite is refused.
 void chooseCorner(int32_t corner, CornerPoint position);
-// The edited output's point at that corner selected, for the keys and the selected point's fields.
+// The edited surface's point at that corner selected, for the keys and the selected point's fields.
 void selectCorner(int32_t corner);
-// The edited output's full-screen corners and a mesh that bends nothing; the mesh keeps its size.
+// The edited surface's full-screen corners and a mesh that bends nothing; the mesh keeps its size.
 void resetCorners();
-// Another mesh size for the edited output that keeps the shape; the selection stays on the same corner
+// Another mesh size for the edited surface that keeps the shape; the selection stays on the same corner
 // or goes to the first point.
 void chooseMeshSize(int32_t columns, int32_t rows);
-// Every mesh offset of the edited output 0.
+// Every mesh offset of the edited surface 0.
 void zeroMesh();
-// The edited output's selected point shown at `position` (normalised device coordinates), where a
+// The edited surface's selected point shown at `position` (normalised device coordinates), where a
 // picture point can be.
 void moveSelectedPoint(CornerPoint position);
 

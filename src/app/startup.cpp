@@ -40,7 +40,7 @@ void createControlWindow(HINSTANCE instance)
     RegisterClassExW(&windowClass);
 
     app.controlWindow = CreateWindowExW(WS_EX_APPWINDOW, L"OstrelControl", L"Ostrel Mapper 1.0",
-                                        WS_OVERLAPPEDWINDOW, 100, 100, 440, 560, nullptr, nullptr, instance,
+                                        WS_OVERLAPPEDWINDOW, 100, 40, 440, 700, nullptr, nullptr, instance,
                                         nullptr);
 }
 

@@ -12,14 +12,17 @@
 #include "panel/combo_list.h"
 #include "panel/panel_items.h"
 #include "panel/picture_sections.h"
+#include "panel/surface_sections.h"
 #include "warp/corner_editing.h"
 
 namespace {
 
 constexpr const char* kCornerLabels[4] = {"Superior Esq (TL)", "Superior Dir (TR)", "Inferior Esq (BL)",
                                           "Inferior Dir (BR)"};
-constexpr const char* kShortcutLines[4] = {"Numeros 1 a 4: Selecionar Ponta", "Tab / Shift + Tab: Pontos da Malha",
-                                           "Setas: Ajuste Fino", "Shift + Setas: Ajuste Rapido"};
+constexpr const char* kShortcutLines[] = {"Numeros 1 a 4: Selecionar Ponta", "Tab / Shift + Tab: Pontos da Malha",
+                                         "Setas: Ajuste Fino", "Shift + Setas: Ajuste Rapido",
+                                         "Clique numa superficie: Edita-la", "Duplo clique na borda: Ponto na mascara",
+                                         "Delete: Apagar ponto da mascara"};
 constexpr const char* kSaveFailedWarning = "AVISO: falha ao salvar config.json";
 // The combo lists' entries 2 to 9, in the panel library's list format.
 constexpr char kMeshSides[] = "2\0" "3\0" "4\0" "5\0" "6\0" "7\0" "8\0" "9\0";
@@ -153,6 +156,7 @@ void drawMappingTab()
         chooseShowGrid(showGrid);
     ImGui::SameLine();
     drawEditedOutputChoice();
+    drawSurfaceRows();
     ImGui::Separator();
     drawCornerRows();
     ImGui::Separator();
@@ -160,6 +164,8 @@ void drawMappingTab()
     ImGui::Separator();
     drawSourceSection();
     drawBlendSection();
+    ImGui::Separator();
+    drawMaskSection();
     ImGui::Separator();
     if (ImGui::Button("RESETAR", ImVec2(kFieldWidth, kButtonHeight)))
         resetCorners();

@@ -1,6 +1,9 @@
 // Logo and handle matrices.
 #include "render/overlay_matrices.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 constexpr float kLogoWidthAt1 = 0.28285715f; // the logo's x scale on a square client area
@@ -55,4 +58,23 @@ WarpMatrix pointerMatrix(const WarpMatrix& warp, float s0, float t0, float s1, f
     placement.at(0, 3) = s0 + s1 - 1.0f;
     placement.at(1, 3) = 1.0f - (t0 + t1);
     return multiply(warp, placement);
+}
+
+WarpMatrix segmentMatrix(CornerPoint a, CornerPoint b, float thickness, int width, int height)
+{
+    // In pixels, the half length along and the half thickness across; then back to coordinates, where a
+    // pixel is 2 / width wide and 2 / height high.
+    const float pixelsX = std::max(static_cast<float>(width), 1.0f) * 0.5f;
+    const float pixelsY = std::max(static_cast<float>(height), 1.0f) * 0.5f;
+    const float dx = (b.x - a.x) * pixelsX, dy = (b.y - a.y) * pixelsY;
+    const float length = std::hypot(dx, dy);
+    const float nx = length > 0.0f ? -dy / length : 0.0f, ny = length > 0.0f ? dx / length : 1.0f;
+    WarpMatrix matrix = scalingMatrix(1.0f, 1.0f, 1.0f);
+    matrix.at(0, 0) = (b.x - a.x) * 0.5f;
+    matrix.at(1, 0) = (b.y - a.y) * 0.5f;
+    matrix.at(0, 1) = nx * thickness * 0.5f / pixelsX;
+    matrix.at(1, 1) = ny * thickness * 0.5f / pixelsY;
+    matrix.at(0, 3) = (a.x + b.x) * 0.5f;
+    matrix.at(1, 3) = (a.y + b.y) * 0.5f;
+    return matrix;
 }

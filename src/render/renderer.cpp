@@ -18,6 +18,8 @@ constexpr const char* kSwapChainFailure = "Falha ao criar a cadeia de troca da j
 constexpr const char* kTargetViewFailure = "Falha ao criar a vista de destino da janela";
 constexpr const char* kSolidTexturesFailure = "Falha ao criar as texturas de cor unica";
 constexpr const char* kAltEnterFailure = "Falha ao desativar Alt+Enter na janela";
+// Magenta: seen over black and over white alike.
+constexpr uint32_t kOutlineColour = 0xFFFF00FFu;
 
 // The result code in hex, then what the compiler said, for the log line of a set-up that cannot go on.
 void logSetUpFailure(const char* what, HRESULT hr, std::string_view compilerMessages = {})
@@ -45,6 +47,7 @@ Renderer::~Renderer()
         ImGui_ImplWin32_Shutdown();
         ImGui::DestroyContext();
     }
+    outlineTexture.Reset();
     emptyTexture.Reset();
     pointSampler.Reset();
     invertBlend.Reset();
@@ -59,6 +62,8 @@ Renderer::~Renderer()
     matrixBuffer.Reset();
     quadBuffer.Reset();
     inputLayout.Reset();
+    maskedBlendShader.Reset();
+    maskedSampleShader.Reset();
     blendShader.Reset();
     sampleShader.Reset();
     warpShader.Reset();
@@ -108,6 +113,8 @@ HRESULT Renderer::initialize(HWND controlWindow, UINT adapterIndex, bool quiet, 
         hr = createSolidTexture(0xFF00FF00u, selectedHandleTexture);
     if (SUCCEEDED(hr))
         hr = createSolidTexture(0x00000000u, emptyTexture);
+    if (SUCCEEDED(hr))
+        hr = createSolidTexture(kOutlineColour, outlineTexture);
     if (FAILED(hr))
         return failed(kSolidTexturesFailure, hr);
     return S_OK;
@@ -200,6 +207,7 @@ void Renderer::setUpPanelLibrary(HWND controlWindow)
 bool Renderer::beginProjectionFrame(ProjectionTarget& projection)
 {
     frameTarget_ = nullptr;
+    masking_ = false;
     if (!projection.swapChain)
         return false;
     RECT client{};
@@ -222,6 +230,8 @@ bool Renderer::beginProjectionFrame(ProjectionTarget& projection)
     // Cleared only when drawn: a hidden projector costs nothing.
     clearTarget(projection.target.Get());
     frameTarget_ = &projection;
+    masking_ = false;
+    meshInUse_ = 0;
     return true;
 }
 
@@ -244,8 +254,10 @@ void Renderer::resizeProjectionBuffers(ProjectionTarget& projection, UINT width,
 
 void Renderer::presentProjection(ProjectionTarget& target, bool waitForVerticalBlank)
 {
-    if (frameTarget_ == &target)
+    if (frameTarget_ == &target) {
         frameTarget_ = nullptr;
+        masking_ = false;
+    }
     if (target.swapChain)
         noteDeviceResult(target.swapChain->Present(waitForVerticalBlank ? 1 : 0, 0));
 }

@@ -16,6 +16,7 @@
 #include "capture/pointer_shape.h"
 #include "render/shader_texts.h"
 #include "warp/edge_blend.h"
+#include "warp/mask.h"
 #include "warp/mesh.h"
 #include "warp/mesh_geometry.h"
 #include "warp/source_rect.h"
@@ -36,14 +37,27 @@ struct MeshBuffers {
     UINT indexCount = 0;
 };
 
-// One projection window's swap chain, its target, the back buffers' size, and the mesh drawn into it.
-// Owned by the output it draws; made on the Renderer's device, so released before the Renderer.
+// The darkness of a projection's masks, one byte per pixel of its back buffers, on the device and in
+// memory, and the masks and size it was made for: a moved point redraws only the pixels it can change.
+struct MaskLayer {
+    Microsoft::WRL::ComPtr<ID3D11Texture2D> texture;
+    Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> view;
+    std::vector<MaskValues> masks;
+    UINT width = 0;
+    UINT height = 0;
+    std::vector<uint8_t> darkness;
+};
+
+// One projection window's swap chain, its target, the back buffers' size, the meshes drawn into it (one
+// per surface) and its masks. Owned by the output it draws; made on the Renderer's device, so released
+// before the Renderer.
 struct ProjectionTarget {
     HWND window = nullptr;
     Microsoft::WRL::ComPtr<IDXGISwapChain> swapChain;
     Microsoft::WRL::ComPtr<ID3D11RenderTargetView> target;
     D3D11_VIEWPORT viewport{};
-    MeshBuffers mesh;
+    std::vector<MeshBuffers> meshes;
+    MaskLayer mask;
 };
 
 // What a step of the set-up could not make, for its one log line: the object, and the shader compiler's
@@ -98,9 +112,15 @@ public:
                                Microsoft::WRL::ComPtr<ID3D11ShaderResourceView>& slot);
     // The unit quad through the matrix: the logo and the handles, and a 2 x 2 mesh.
     void drawTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend);
-    // The mesh the picture and the grid are drawn through in the projection begun last; its triangles are
-    // made anew only when it differs from the one they were made for in that projection.
-    void useMesh(const Mesh& mesh);
+    // The mesh the picture and the grid are drawn through in the projection begun last, for its surface
+    // `surface`; its triangles are made anew only when it differs from the one they were made for there.
+    void useMesh(const Mesh& mesh, std::size_t surface = 0);
+    // The masks that darken the picture and the grid drawn from now on in the projection begun last
+    // (none: nothing is darkened). Only the pixels they change are drawn into its mask layer again.
+    void useMasks(const std::vector<MaskValues>& masks);
+    // A mask's outline and points, in a colour seen over black and white, its selected point (-1: none)
+    // told apart; drawn unmasked.
+    void drawMaskOutline(const MaskValues& mask, int32_t selectedPoint);
     // Through the mesh in use (the unit quad for a 2 x 2 mesh). With a look, the texture is the captured
     // picture: the look's part of it is sampled and its edges blended; without, the texture is drawn whole.
     void drawWarpedTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, bool blend,
@@ -149,6 +169,9 @@ private:
     Microsoft::WRL::ComPtr<ID3D11PixelShader> sampleShader;
     // The captured picture's shader where its output blends its edges.
     Microsoft::WRL::ComPtr<ID3D11PixelShader> blendShader;
+    // Both of them under masks.
+    Microsoft::WRL::ComPtr<ID3D11PixelShader> maskedSampleShader;
+    Microsoft::WRL::ComPtr<ID3D11PixelShader> maskedBlendShader;
     Microsoft::WRL::ComPtr<ID3D11InputLayout> inputLayout;
     Microsoft::WRL::ComPtr<ID3D11Buffer> quadBuffer;
     Microsoft::WRL::ComPtr<ID3D11Buffer> matrixBuffer;
@@ -171,6 +194,7 @@ private:
     // 1x1 transparent black, drawn in place of a null texture: the device is meant to read (0, 0, 0, 0)
     // from an empty slot, but Wine's samples whatever texture was bound before.
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> emptyTexture;
+    Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> outlineTexture;
 
 
     HRESULT createWindowTarget(IDXGIFactory1* dxgiFactory, HWND window, Microsoft::WRL::ComPtr<IDXGISwapChain>& swapChain,
@@ -180,13 +204,17 @@ private:
     void resizeProjectionBuffers(ProjectionTarget& projection, UINT width, UINT height);
     void clearTarget(ID3D11RenderTargetView* target);
     void bindWarpPipeline(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, ID3D11BlendState* blend,
-                          ID3D11SamplerState* sampler, const PictureLook* look = nullptr);
+                          ID3D11SamplerState* sampler, const PictureLook* look = nullptr, bool masked = false);
+    bool makeMaskLayer(MaskLayer& layer, UINT width, UINT height);
     void writePictureLook(const PictureLook& look);
     void drawQuad(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, ID3D11BlendState* blend,
-                  ID3D11SamplerState* sampler, const PictureLook* look = nullptr);
+                  ID3D11SamplerState* sampler, const PictureLook* look = nullptr, bool masked = false);
 
     // The projection begun last and not yet presented, whose mesh buffers are in use.
     ProjectionTarget* frameTarget_ = nullptr;
+    // The mask layer of that projection darkens what drawWarpedTexture draws.
+    bool masking_ = false;
+    std::size_t meshInUse_ = 0;
     PictureLook pictureLookWritten_;
     bool pictureLookValid_ = false;
     uint64_t pointerVersion_ = 0;

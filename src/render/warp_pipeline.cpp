@@ -166,6 +166,10 @@ HRESULT Renderer::createWarpPipeline(const WarpShaderTexts& shaders, SetUpFailur
         hr = createPixelShader(device_.Get(), shaders.sample, sampleShader, failure);
     if (SUCCEEDED(hr))
         hr = createPixelShader(device_.Get(), shaders.blend, blendShader, failure);
+    if (SUCCEEDED(hr))
+        hr = createPixelShader(device_.Get(), shaders.maskedSample, maskedSampleShader, failure);
+    if (SUCCEEDED(hr))
+        hr = createPixelShader(device_.Get(), shaders.maskedBlend, maskedBlendShader, failure);
     if (FAILED(hr))
         return hr;
 
@@ -237,7 +241,7 @@ void Renderer::writePictureLook(const PictureLook& look)
 }
 
 void Renderer::bindWarpPipeline(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, ID3D11BlendState* blend,
-                                ID3D11SamplerState* sampler, const PictureLook* look)
+                                ID3D11SamplerState* sampler, const PictureLook* look, bool masked)
 {
     // A failed map keeps the previous matrix for this draw.
     D3D11_MAPPED_SUBRESOURCE mapped{};
@@ -248,8 +252,12 @@ void Renderer::bindWarpPipeline(ID3D11ShaderResourceView* texture, const WarpMat
     context_->IASetInputLayout(inputLayout.Get());
     context_->VSSetShader(warpShader.Get(), nullptr, 0);
     context_->VSSetConstantBuffers(0, 1, matrixBuffer.GetAddressOf());
-    ID3D11PixelShader* pixelShader = look && blends(look->blend) ? blendShader.Get() : sampleShader.Get();
+    const bool blending = look && blends(look->blend);
+    ID3D11PixelShader* pixelShader = masked ? (blending ? maskedBlendShader.Get() : maskedSampleShader.Get())
+                                            : (blending ? blendShader.Get() : sampleShader.Get());
     context_->PSSetShader(pixelShader, nullptr, 0);
+    if (masked)
+        context_->PSSetShaderResources(1, 1, frameTarget_->mask.view.GetAddressOf());
     if (look)
         writePictureLook(*look);
     ID3D11Buffer* lookBuffer = look ? pictureLookBuffer.Get() : plainLookBuffer.Get();
@@ -267,20 +275,23 @@ void Renderer::drawTexture(ID3D11ShaderResourceView* texture, const WarpMatrix& 
 }
 
 void Renderer::drawQuad(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, ID3D11BlendState* blend,
-                        ID3D11SamplerState* sampler, const PictureLook* look)
+                        ID3D11SamplerState* sampler, const PictureLook* look, bool masked)
 {
-    bindWarpPipeline(texture, matrix, blend, sampler, look);
+    bindWarpPipeline(texture, matrix, blend, sampler, look, masked);
     const UINT stride = sizeof(QuadPoint), offset = 0;
     context_->IASetVertexBuffers(0, 1, quadBuffer.GetAddressOf(), &stride, &offset);
     context_->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
     context_->Draw(4, 0);
 }
 
-void Renderer::useMesh(const Mesh& mesh)
+void Renderer::useMesh(const Mesh& mesh, std::size_t surface)
 {
     if (!frameTarget_)
         return;
-    MeshBuffers& buffers = frameTarget_->mesh;
+    if (frameTarget_->meshes.size() <= surface)
+        frameTarget_->meshes.resize(surface + 1);
+    meshInUse_ = surface;
+    MeshBuffers& buffers = frameTarget_->meshes[surface];
     if (mesh == buffers.mesh)
         return;
     buffers.mesh = mesh;
@@ -312,12 +323,14 @@ void Renderer::drawWarpedTexture(ID3D11ShaderResourceView* texture, const WarpMa
                                  const PictureLook* look)
 {
     ID3D11BlendState* blendState = blend ? alphaBlend.Get() : nullptr;
-    const MeshBuffers* buffers = frameTarget_ ? &frameTarget_->mesh : nullptr;
+    const MeshBuffers* buffers =
+        frameTarget_ && meshInUse_ < frameTarget_->meshes.size() ? &frameTarget_->meshes[meshInUse_] : nullptr;
+    const bool masked = masking_ && frameTarget_;
     if (!buffers || buffers->indexCount == 0) {
-        drawQuad(texture, matrix, blendState, textureSampler.Get(), look);
+        drawQuad(texture, matrix, blendState, textureSampler.Get(), look, masked);
         return;
     }
-    bindWarpPipeline(texture, matrix, blendState, textureSampler.Get(), look);
+    bindWarpPipeline(texture, matrix, blendState, textureSampler.Get(), look, masked);
     const UINT stride = sizeof(WarpVertex), offset = 0;
     context_->IASetVertexBuffers(0, 1, buffers->vertices.GetAddressOf(), &stride, &offset);
     context_->IASetIndexBuffer(buffers->indices.Get(), DXGI_FORMAT_R32_UINT, 0);

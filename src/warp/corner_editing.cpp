@@ -30,25 +30,9 @@ std::optional<CornerPoint> positionUnder(const WarpMatrix& warp, const CornerSet
     return meshPointPosition(warp, mesh, point);
 }
 
-// The nearest point whose handle is closer than the pick radius, or -1.
 int32_t pointUnderCursor(const Edit& state, const EditingInput& input)
 {
-    const WarpMatrix warp = solveWarp(state.corners);
-    int32_t nearest = -1;
-    float nearestDistance = kPickRadius;
-    for (int32_t point = 0; point < state.mesh.pointCount(); ++point) {
-        const auto position = positionUnder(warp, state.corners, state.mesh, point);
-        if (!position)
-            continue;
-        const float px = (position->x + 1.0f) * 0.5f * input.clientWidth;
-        const float py = (1.0f - position->y) * 0.5f * input.clientHeight;
-        const float distance = std::hypot(input.cursorX - px, input.cursorY - py);
-        if (distance < nearestDistance) {
-            nearest = point;
-            nearestDistance = distance;
-        }
-    }
-    return nearest;
+    return pointNear(input, state.corners, state.mesh);
 }
 
 // A drag ends, with its save, on the first pass that finds the button up.
@@ -132,6 +116,28 @@ bool editWithKeys(const EditingInput& input, Edit& state)
 }
 
 } // namespace
+
+int32_t pointNear(const EditingInput& input, const CornerSet& corners, const Mesh& mesh, float* distance)
+{
+    const WarpMatrix warp = solveWarp(corners);
+    int32_t nearest = -1;
+    float nearestDistance = kPickRadius;
+    for (int32_t point = 0; point < mesh.pointCount(); ++point) {
+        const auto position = positionUnder(warp, corners, mesh, point);
+        if (!position)
+            continue;
+        const float px = (position->x + 1.0f) * 0.5f * input.clientWidth;
+        const float py = (1.0f - position->y) * 0.5f * input.clientHeight;
+        const float away = std::hypot(input.cursorX - px, input.cursorY - py);
+        if (away < nearestDistance) {
+            nearest = point;
+            nearestDistance = away;
+        }
+    }
+    if (distance)
+        *distance = nearestDistance;
+    return nearest;
+}
 
 std::optional<CornerPoint> pointPosition(const CornerSet& corners, const Mesh& mesh, int32_t point)
 {

@@ -48,6 +48,7 @@ struct EditingState {
     bool buttonHeld = false;
     bool deleteHeld = false;
     bool pressSeen = false;
+    bool pressTaken = false; // the press chose a surface: the mouse moves nothing until it is let go
     uint32_t pressTimeMs = 0;
     float pressX = 0.0f;
     float pressY = 0.0f;
@@ -60,6 +61,10 @@ inline constexpr float kFastStep = 0.005f;
 // Applies one pass to an output's corners and mesh, in place; true when an edit ended (a drag or a run
 // of arrow-key steps) and the settings must be saved.
 bool applyCornerEditing(const EditingInput& input, CornerSet& corners, Mesh& mesh, EditingState& state);
+
+// The point whose handle is nearest the cursor and closer than the pick radius, with its distance in
+// pixels; -1 when there is none.
+int32_t pointNear(const EditingInput& input, const CornerSet& corners, const Mesh& mesh, float* distance = nullptr);
 
 // Moves mesh point `point` so that it is shown at `position` (normalised device coordinates): a corner
 // goes there directly; an interior point takes the offset that H^-1 gives, within -1 to 1. False, with

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "warp/corner_editing.h"
+#include "warp/output_editing.h"
 #include "warp/picture_warp.h"
 #include "warp/solve_warp.h"
 
@@ -286,4 +287,100 @@ TEST_F(MeshEditing, OffsetsStayWithinWhatTheSettingsFileAccepts)
     const auto [x, y] = centrePixel();
     run({mouse(x, y, true), mouse(x + 100000.0f, y, true)});
     EXPECT_EQ(mesh_.offsets[4].u, 1.0f);
+}
+
+namespace {
+
+// An output of two surfaces (a full-screen one under a middle quarter) and the middle-ninth mask, chosen.
+struct OutputEditing : ::testing::Test {
+    OutputEditing()
+    {
+        output.surfaces.push_back(middleQuarterSurface());
+        output.masks.push_back(middleNinthMask());
+        state.chosenMask = 0;
+    }
+    // A press and release at (x, y), `at` ms into the run.
+    bool click(float x, float y, uint32_t at)
+    {
+        EditingInput down = mouse(x, y, true), up = mouse(x, y, false);
+        down.timeMs = at;
+        up.timeMs = at + 100;
+        const bool saved = applyOutputEditing(down, output, state);
+        return applyOutputEditing(up, output, state) || saved;
+    }
+    OutputValues output;
+    EditingState state;
+};
+
+} // namespace
+
+TEST_F(OutputEditing, AClickChoosesTheTopmostSurfaceUnderItAndHandlesOfTheEditedOneComeFirst)
+{
+    // (450, 420): inside both surfaces and far from every handle and mask point: the quarter, drawn last.
+    EXPECT_FALSE(click(450.0f, 420.0f, 0));
+    EXPECT_EQ(state.editedSurface, 1);
+    EXPECT_EQ(output.surfaces[0], SurfaceValues{}) << "choosing moves nothing";
+    // Inside the full screen only; the quarter's own TL handle (200, 150) is dragged, not the surface under it.
+    EXPECT_FALSE(click(700.0f, 550.0f, 1000));
+    EXPECT_EQ(state.editedSurface, 0);
+    EXPECT_FALSE(click(450.0f, 420.0f, 2000));
+    EXPECT_FALSE(applyOutputEditing(mouse(205.0f, 155.0f, true), output, state));
+    EXPECT_FALSE(applyOutputEditing(mouse(100.0f, 100.0f, true), output, state));
+    EXPECT_TRUE(applyOutputEditing(mouse(100.0f, 100.0f, false), output, state)) << "a drag saves on release";
+    EXPECT_EQ(output.surfaces[1].corners[0], (CornerPoint{100.0f / 800.0f * 2.0f - 1.0f, 1.0f - 100.0f / 600.0f * 2.0f}));
+    EXPECT_EQ(state.editedSurface, 1);
+    // A stale index from a removal falls back to the first surface.
+    output.surfaces.pop_back();
+    EXPECT_FALSE(applyOutputEditing(mouse(0.0f, 0.0f, false), output, state));
+    EXPECT_EQ(state.editedSurface, 0);
+}
+
+TEST_F(OutputEditing, MaskPointsAreDraggedAddedByADoubleClickOnAnEdgeAndDeletedDownToThree)
+{
+    // The mask's TL point is at (800 / 3, 200): dragged to (250, 180), saved once on release.
+    EXPECT_FALSE(applyOutputEditing(mouse(270.0f, 205.0f, true), output, state));
+    EXPECT_FALSE(applyOutputEditing(mouse(250.0f, 180.0f, true), output, state));
+    EXPECT_TRUE(applyOutputEditing(mouse(250.0f, 180.0f, false), output, state));
+    EXPECT_EQ(output.masks[0].points[0], (CornerPoint{250.0f / 400.0f - 1.0f, 1.0f - 180.0f / 300.0f}));
+    EXPECT_EQ(output.surfaces[0], SurfaceValues{}) << "no corner moved with it";
+    EXPECT_EQ(state.selectedMaskPoint, 0);
+
+    // A double click on the bottom edge (y 400, from BR to BL) adds a point there, after BR; one too slow
+    // adds nothing.
+    EXPECT_FALSE(click(400.0f, 402.0f, 10000));
+    EXPECT_TRUE(click(401.0f, 402.0f, 10300));
+    ASSERT_EQ(output.masks[0].points.size(), 5u);
+    EXPECT_NEAR(output.masks[0].points[3].x, 1.0f / 400.0f, 1e-6f);
+    EXPECT_NEAR(output.masks[0].points[3].y, -1.0f / 3.0f, 1e-6f);
+    EXPECT_EQ(state.selectedMaskPoint, 3);
+    EXPECT_FALSE(click(400.0f, 350.0f, 20000));
+    EXPECT_FALSE(click(400.0f, 350.0f, 20000 + 600));
+    EXPECT_EQ(output.masks[0].points.size(), 5u);
+
+    // Delete, once per press and with the projection in front, takes the selected point; never below 3.
+    EditingInput del = pass();
+    del.deleteDown = true;
+    EXPECT_TRUE(applyOutputEditing(del, output, state));
+    EXPECT_FALSE(applyOutputEditing(del, output, state)) << "held, it deletes once";
+    EXPECT_EQ(output.masks[0].points.size(), 4u);
+    for (int point : {1, 1, 1}) {
+        state.selectedMaskPoint = point;
+        applyOutputEditing(pass(), output, state);
+        applyOutputEditing(del, output, state);
+    }
+    EXPECT_EQ(output.masks[0].points.size(), 3u);
+}
+
+TEST(SurfaceOutline, FollowsTheMeshBorderAndHoldsByTheEvenOddRule)
+{
+    SurfaceValues surface;
+    surface.mesh = resizedMesh(Mesh{}, 3, 3);
+    const std::vector<CornerPoint> outline = surfaceOutline(surface);
+    ASSERT_EQ(outline.size(), 8u) << "the centre point is not on the border";
+    EXPECT_EQ(outline[0], (CornerPoint{-1.0f, 1.0f}));
+    EXPECT_EQ(outline[4], (CornerPoint{1.0f, -1.0f}));
+    const std::vector<CornerPoint> star{{0, 1}, {0.6f, -0.8f}, {-0.95f, 0.3f}, {0.95f, 0.3f}, {-0.6f, -0.8f}};
+    EXPECT_TRUE(polygonHolds(star, {0.0f, 0.6f}));
+    EXPECT_FALSE(polygonHolds(star, {0.0f, 0.0f})) << "the pentagram's centre is a hole";
+    EXPECT_FALSE(polygonHolds(star, {0.0f, -0.95f}));
 }

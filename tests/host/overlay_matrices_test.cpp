@@ -108,7 +108,8 @@ TEST(ShaderTexts, KeepWSampleTheLooksPartAndUseOnlyWhatWinesCompilerTakes)
     EXPECT_EQ(kWarpVertexShader.size(), 341u);
     EXPECT_NE(kWarpVertexShader.find("row_major float4x4 warp"), std::string_view::npos);
     EXPECT_NE(kWarpVertexShader.find("o.pos = float4(p.x, p.y, 0.0f, p.w);"), std::string_view::npos);
-    for (const std::string_view text : {kSamplePixelShader, kBlendPixelShader}) {
+    for (const std::string_view text :
+         {kSamplePixelShader, kBlendPixelShader, kMaskedSamplePixelShader, kMaskedBlendPixelShader}) {
         EXPECT_NE(text.find("t.Sample(s, source.xy + tex * source.zw)"), std::string_view::npos) << text;
         for (const char* refused : {"?", "step(", "lerp(", "saturate(", "if ("})
             EXPECT_EQ(text.find(refused), std::string_view::npos) << refused << " in " << text;
