@@ -150,6 +150,112 @@ TEST_F(SeveralProjectors, EachShowsItsPartWithOverlappingRampsAsTheModelSays)
     EXPECT_EQ(program->waitForExit(), 0) << program->output();
 }
 
+namespace {
+
+// A box seen from above and to the left: its top, front and right faces, each a surface showing its own
+// quarter of the picture.
+struct Face {
+    std::array<cv::Point2f, 4> corners;
+    OutputLook look;
+};
+const Face kBoxFaces[] = {
+    {{{{-0.6f, 0.9f}, {0.4f, 0.9f}, {-0.8f, 0.4f}, {0.2f, 0.4f}}}, {0.5f, 0.0f, 1.0f, 0.5f}},
+    {{{{-0.8f, 0.4f}, {0.2f, 0.4f}, {-0.8f, -0.8f}, {0.2f, -0.8f}}}, {0.0f, 0.5f, 0.5f, 1.0f}},
+    {{{{0.2f, 0.4f}, {0.4f, 0.9f}, {0.2f, -0.8f}, {0.4f, -0.3f}}}, {0.5f, 0.5f, 1.0f, 1.0f}},
+};
+// A square on the front face, feathered over 40 pixels.
+const std::vector<cv::Point2f> kMaskSquare{{-0.6f, 0.1f}, {0.0f, 0.1f}, {0.0f, -0.5f}, {-0.6f, -0.5f}};
+constexpr float kMaskFeather = 40.0f;
+
+// The mask model written out on its own: inside the polygon (even-odd), the distance to its nearest edge
+// over the feather, at most 1; 0 outside. Points and pixel in window pixels.
+double maskDarkness(const std::vector<cv::Point2f>& polygon, float feather, cv::Point2f p)
+{
+    bool inside = false;
+    double nearest = 1e9;
+    for (std::size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
+        const cv::Point2f a = polygon[i], b = polygon[j];
+        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
+            inside = !inside;
+        const cv::Point2f ab = b - a;
+        const double t = std::clamp(static_cast<double>((p - a).dot(ab) / ab.dot(ab)), 0.0, 1.0);
+        nearest = std::min(nearest, cv::norm(p - (a + ab * static_cast<float>(t))));
+    }
+    return inside ? std::min(nearest / feather, 1.0) : 0.0;
+}
+
+// The faces drawn in order, each over the ones before it, then darkened by the mask.
+cv::Mat referenceBox(const cv::Mat& captured, cv::Size window, bool masked)
+{
+    cv::Mat box(window, CV_8UC3, cv::Scalar(0, 0, 0));
+    for (const Face& face : kBoxFaces) {
+        const cv::Rect part(cvRound(face.look.left * captured.cols), cvRound(face.look.top * captured.rows),
+                            cvRound((face.look.right - face.look.left) * captured.cols),
+                            cvRound((face.look.bottom - face.look.top) * captured.rows));
+        const cv::Mat shown = referenceWarp(captured(part), face.corners, window);
+        const cv::Mat covered = referenceWarp(cv::Mat(part.size(), CV_8UC3, cv::Scalar(255, 255, 255)), face.corners, window);
+        cv::Mat where;
+        cv::extractChannel(covered, where, 0);
+        shown.copyTo(box, where > 127);
+    }
+    if (!masked)
+        return box;
+    std::vector<cv::Point2f> polygon;
+    for (const cv::Point2f& point : kMaskSquare)
+        polygon.push_back(cornerPixel(point, window));
+    for (int y = 0; y < box.rows; ++y)
+        for (int x = 0; x < box.cols; ++x) {
+            const double keep = 1.0 - maskDarkness(polygon, kMaskFeather, {x + 0.5f, y + 0.5f});
+            cv::Vec3b& p = box.at<cv::Vec3b>(y, x);
+            for (int c = 0; c < 3; ++c)
+                p[c] = cv::saturate_cast<uchar>(p[c] * keep);
+        }
+    return box;
+}
+
+} // namespace
+
+// One projector maps the three faces of a box, each from its own part of the picture, and a feathered
+// mask darkens part of the front face: the real pixels match the model, the mask's ramp included.
+TEST_F(MainJob, ABoxOfThreeSurfacesWithAFeatheredMaskMatchesTheModel)
+{
+    TestPicture picture(display_->x(), kFirstMonitor);
+    picture.draw(0.5);
+    std::string surfaces;
+    for (std::size_t at = 1; at < std::size(kBoxFaces); ++at)
+        surfaces += std::string(at > 1 ? "," : "") + R"({"corners":)" + cornersJson(kBoxFaces[at].corners) + "," +
+                    lookJson(kBoxFaces[at].look) + "}";
+    std::string points;
+    for (const cv::Point2f& point : kMaskSquare)
+        points += std::string(points.empty() ? "" : ",") + "{\"x\":" + std::to_string(point.x) + ",\"y\":" +
+                  std::to_string(point.y) + "}";
+    auto program = start(R"({"captureMonitor":0,"outputMonitor":1,"corners":)" + cornersJson(kBoxFaces[0].corners) +
+                         "," + lookJson(kBoxFaces[0].look) + R"(,"surfaces":[)" + surfaces + R"(],"masks":[{"points":[)" +
+                         points + R"(],"feather":40}]})");
+
+    const cv::Mat captured = testPictureImage(1024, 768, 0.5);
+    const cv::Size projector(800, 600);
+    const cv::Mat reference = referenceBox(captured, projector, true);
+    Difference difference;
+    cv::Mat shown;
+    EXPECT_TRUE(showsReference(kSecondMonitor, reference, difference, &shown))
+        << difference.mean << " over " << difference.comparedPixels;
+    ASSERT_FALSE(shown.empty());
+    // The ramps inside the square's left and top edges, away from its corners: within a few grey levels
+    // of the model, and far from the picture left unmasked.
+    const cv::Mat unmasked = referenceBox(captured, projector, false);
+    for (const cv::Rect band : {cv::Rect(161, 312, 38, 96), cv::Rect(202, 271, 156, 38)}) {
+        const Difference inBand = meanDifferenceAwayFromEdges(shown(band), reference(band), 2);
+        const Difference againstUnmasked = meanDifferenceAwayFromEdges(shown(band), unmasked(band), 2);
+        EXPECT_GT(inBand.comparedPixels, 1500) << band;
+        EXPECT_LT(std::max({inBand.mean[0], inBand.mean[1], inBand.mean[2]}), 5.0) << band << inBand.mean;
+        EXPECT_GT(againstUnmasked.mean[0] + againstUnmasked.mean[1] + againstUnmasked.mean[2], 20.0)
+            << band << " shows no ramp: " << againstUnmasked.mean;
+    }
+    program->requestExit();
+    EXPECT_EQ(program->waitForExit(), 0) << program->output();
+}
+
 TEST_F(MainJob, KeystonedPictureMatchesTheReferenceAndFollowsChanges)
 {
     TestPicture picture(display_->x(), kFirstMonitor);

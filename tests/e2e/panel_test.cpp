@@ -510,3 +510,77 @@ TEST_F(Panel, MostrarCursorDrawsThePointerOverThePictureAndIsSavedOnlyWhileOn)
     program_->requestExit();
     EXPECT_EQ(program_->waitForExit(), 0);
 }
+
+// A surface added, chosen by a click on the projection, its corner dragged, moved down in the drawing
+// order and removed; a mask added, a point added by a double click on its edge, dragged and deleted.
+// config.json follows every step.
+TEST_F(Panel, SurfacesAndMasksAreEditedOnTheProjectionAndSaved)
+{
+    startWithPanelOpen();
+    switchToTab("Mapeamento", "ADICIONAR SUPERFICIE");
+    const int left = kSecondMonitor.left;
+    const auto drag = [&](int fromX, int fromY, int toX, int toY) {
+        display_->moveCursor(left + fromX, fromY);
+        ASSERT_TRUE(program_->waitForPasses(2));
+        display_->pressButton(1);
+        ASSERT_TRUE(program_->waitForPasses(2));
+        for (int step = 1; step <= 5; ++step) {
+            display_->moveCursor(left + fromX + (toX - fromX) * step / 5, fromY + (toY - fromY) * step / 5);
+            ASSERT_TRUE(program_->waitForPasses(1));
+        }
+        display_->releaseButton(1);
+        ASSERT_TRUE(program_->waitForPasses(2));
+    };
+    const auto configHas = [&](const std::string& text) {
+        return eventually([&] { return config().find(text) != std::string::npos; });
+    };
+
+    clickWidget("ADICIONAR SUPERFICIE");
+    ASSERT_TRUE(configHas("\"surfaces\": [")) << config();
+    EXPECT_EQ(count(config(), "-0.5"), 2u) << "the middle quarter: " << config();
+    // The first surface chosen again in the panel, then the new one by a click inside it, away from every
+    // handle: its top-left handle at (200, 150) is the one dragged.
+    pickEntry("Superficie editada", 0, 2);
+    ASSERT_TRUE(program_->click(left + 420, 330));
+    drag(200, 150, 100, 75);
+    ASSERT_TRUE(configHas("\"x\": -0.75,")) << config();
+    const std::string moved = config();
+    EXPECT_EQ(moved.find("\"x\": -0.75,"), moved.rfind("\"x\": -0.75,"));
+    EXPECT_GT(moved.find("\"x\": -0.75,"), moved.find("\"surfaces\"")) << "the first surface stays whole: " << moved;
+    // Down in the order, it is the first surface, in the top-level corners.
+    clickWidget("DESCER");
+    ASSERT_TRUE(eventually([&] { return config().find("\"x\": -0.75,") < config().find("\"surfaces\""); })) << config();
+    clickWidget("REMOVER SUPERFICIE");
+    ASSERT_TRUE(eventually([&] { return config().find("surfaces") == std::string::npos; })) << config();
+    EXPECT_EQ(config().find("-0.75"), std::string::npos) << "the edited surface was the one removed";
+
+    clickWidget("ADICIONAR MASCARA");
+    ASSERT_TRUE(configHas("\"masks\": [")) << config();
+    EXPECT_EQ(count(config(), "\"x\": "), 8u) << "four corners and the mask's four points";
+    // A double click on the mask's bottom edge (y 400 of 600) adds a point there.
+    display_->moveCursor(left + 400, 400);
+    ASSERT_TRUE(program_->waitForPasses(2));
+    for (int press = 0; press < 2; ++press) {
+        display_->pressButton(1);
+        ASSERT_TRUE(program_->waitForPasses(1));
+        display_->releaseButton(1);
+        ASSERT_TRUE(program_->waitForPasses(1));
+    }
+    ASSERT_TRUE(eventually([&] { return count(config(), "\"x\": ") == 9u; })) << config();
+    drag(400, 400, 400, 480);
+    ASSERT_TRUE(configHas("\"y\": -0.6")) << config();
+    // The projection has the keys since the drag began on it: Delete takes the point just dragged.
+    ASSERT_TRUE(eventually([&] {
+        const auto projection = wine_->window("OstrelProj|Ostrel Projection");
+        return projection && projection->foreground;
+    }));
+    ASSERT_TRUE(program_->tapKey("Delete"));
+    ASSERT_TRUE(eventually([&] { return count(config(), "\"x\": ") == 8u; })) << config();
+    EXPECT_EQ(config().find("\"y\": -0.6"), std::string::npos) << config();
+    clickWidget("REMOVER MASCARA");
+    ASSERT_TRUE(eventually([&] { return config().find("masks") == std::string::npos; })) << config();
+    EXPECT_EQ(count(config(), ":"), 13u) << "today's file again";
+
+    program_->requestExit();
+    EXPECT_EQ(program_->waitForExit(), 0);
+}
