@@ -27,6 +27,8 @@ set(OSTREL_PURE_FILES
     src/warp/edge_blend.h
     src/warp/edge_blend.cpp
     src/warp/mask.h
+    src/warp/mask_darkness.h
+    src/warp/mask_darkness.cpp
     src/warp/mesh.h
     src/warp/mesh.cpp
     src/warp/mesh_geometry.h
