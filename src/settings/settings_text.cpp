@@ -440,7 +440,8 @@ bool isFinite(const CornerSet& corners)
 void writeSurfacesAndMasks(const OutputValues& output, Json& object)
 {
     Json surfaces = Json::array();
-    for (std::size_t i = 1; i < output.surfaces.size() && surfaces.size() < static_cast<std::size_t>(kMostSurfaces - 1); ++i) {
+    const auto mostSurfaces = static_cast<std::size_t>(kMostSurfaces - 1);
+    for (std::size_t i = 1; i < output.surfaces.size() && surfaces.size() < mostSurfaces; ++i) {
         const SurfaceValues& surface = output.surfaces[i];
         if (!isFinite(surface.corners))
             continue;
