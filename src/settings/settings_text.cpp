@@ -150,7 +150,8 @@ bool readMesh(const Json& value, Mesh& mesh)
     return true;
 }
 
-// Fractions of a source rectangle or an edge blend: any JSON number (no true or false), rounded to float.
+// Fractions of a source rectangle or an edge blend, or a mask's feather: any JSON number (no true or false),
+// rounded to float.
 // A missing member keeps the value given. A number beyond float range becomes infinity, which the range
 // check that follows refuses.
 bool readFractions(const Json& value, std::initializer_list<std::pair<const char*, float*>> members)
@@ -218,6 +219,94 @@ MeshReading readSurfaceParts(const Json& object, SurfaceValues& output, const st
     return meshReading;
 }
 
+// A mask's points: 3 to kMostMaskPoints objects, each x and y read like a corner's.
+bool readMaskPoints(const Json& value, std::vector<CornerPoint>& points)
+{
+    if (!value.is_array() || value.size() < static_cast<std::size_t>(kLeastMaskPoints) ||
+        value.size() > static_cast<std::size_t>(kMostMaskPoints))
+        return false;
+    points.assign(value.size(), CornerPoint{});
+    for (std::size_t i = 0; i < value.size(); ++i)
+        if (!value[i].is_object() || !readMemberCoordinate(value[i], "x", points[i].x) ||
+            !readMemberCoordinate(value[i], "y", points[i].y))
+            return false;
+    return true;
+}
+
+// The whole mask or nothing: its points, its feather (0 when missing) and its invert (false when missing).
+bool readMask(const Json& value, MaskValues& mask)
+{
+    MaskValues read;
+    if (!readFractions(value, {{"feather", &read.feather}}))
+        return false;
+    const auto points = value.find("points");
+    if (points == value.end() || !readMaskPoints(*points, read.points))
+        return false;
+    if (const auto invert = value.find("invert"); invert != value.end() && !readFlag(*invert, read.invert))
+        return false;
+    if (!isMask(read))
+        return false;
+    mask = std::move(read);
+    return true;
+}
+
+// One entry of "surfaces"; false when it is dropped. Its corners are required: the writer always gives them,
+// and without them the surface would lie exactly over the first. Its other parts fall back to their defaults.
+bool readFurtherSurface(const Json& entry, const std::string& name, SurfaceValues& surface,
+                        std::vector<std::string>& ignored)
+{
+    if (!entry.is_object())
+        return false;
+    const auto corners = entry.find("corners");
+    if (corners == entry.end() || !readCorners(*corners, surface.corners))
+        return false;
+    readSurfaceParts(entry, surface, name + ".", ignored);
+    return true;
+}
+
+// The optional array `key` of `object`, its entries read one by one into `read`; true when it is present and
+// an array. An entry is named by its place in the file, so one dropped entry leaves the places of the others,
+// and places from `most` on are dropped whatever they hold.
+template <typename Value, typename ReadEntry>
+bool readArray(const Json& object, const char* key, int32_t most, const std::string& prefix,
+               std::vector<std::string>& ignored, std::vector<Value>& read, ReadEntry&& readEntry)
+{
+    const auto member = object.find(key);
+    if (member == object.end())
+        return false;
+    if (!member->is_array()) {
+        ignored.push_back(prefix + key);
+        return false;
+    }
+    for (std::size_t i = 0; i < member->size(); ++i) {
+        const std::string name = prefix + key + "[" + std::to_string(i) + "]";
+        Value value;
+        if (i < static_cast<std::size_t>(most) && readEntry((*member)[i], name, value))
+            read.push_back(std::move(value));
+        else
+            ignored.push_back(name);
+    }
+    return true;
+}
+
+// An output's surfaces after the first and its masks: each array, when present, replaces what the output held.
+void readSurfacesAndMasks(const Json& object, OutputValues& output, const std::string& prefix,
+                          std::vector<std::string>& ignored)
+{
+    std::vector<SurfaceValues> surfaces;
+    if (readArray(object, "surfaces", kMostSurfaces - 1, prefix, ignored, surfaces,
+                  [&](const Json& entry, const std::string& name, SurfaceValues& surface) {
+                      return readFurtherSurface(entry, name, surface, ignored);
+                  })) {
+        output.surfaces.resize(1);
+        output.surfaces.insert(output.surfaces.end(), surfaces.begin(), surfaces.end());
+    }
+    std::vector<MaskValues> masks;
+    if (readArray(object, "masks", kMostMasks, prefix, ignored, masks,
+                  [](const Json& entry, const std::string&, MaskValues& mask) { return readMask(entry, mask); }))
+        output.masks = std::move(masks);
+}
+
 // One entry of "extraOutputs"; false when it is dropped. Its other parts fall back to their defaults.
 bool readExtraOutput(const Json& entry, const std::string& name, OutputValues& output,
                      std::vector<std::string>& ignored)
@@ -236,27 +325,19 @@ bool readExtraOutput(const Json& entry, const std::string& name, OutputValues& o
             ignored.push_back(name + ".corners");
     }
     readSurfaceParts(entry, output.surfaces.front(), name + ".", ignored);
+    readSurfacesAndMasks(entry, output, name + ".", ignored);
     return true;
 }
 
-// Replaces the outputs after the first with the entries that can be read. An entry is named by its place
-// in the file, so one dropped entry leaves the places of the others, and places from kMostOutputs - 1 on
-// are dropped whatever they hold.
-void readExtraOutputs(const Json& value, std::vector<OutputValues>& outputs, std::vector<std::string>& ignored)
+// Replaces the outputs after the first with the entries of "extraOutputs" that can be read.
+void readExtraOutputs(const Json& document, std::vector<OutputValues>& outputs, std::vector<std::string>& ignored)
 {
-    if (!value.is_array()) {
-        ignored.emplace_back("extraOutputs");
-        return;
-    }
     std::vector<OutputValues> read;
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        const std::string name = "extraOutputs[" + std::to_string(i) + "]";
-        OutputValues output;
-        if (i < static_cast<std::size_t>(kMostOutputs - 1) && readExtraOutput(value[i], name, output, ignored))
-            read.push_back(std::move(output));
-        else
-            ignored.push_back(name);
-    }
+    if (!readArray(document, "extraOutputs", kMostOutputs - 1, "", ignored, read,
+                   [&](const Json& entry, const std::string& name, OutputValues& output) {
+                       return readExtraOutput(entry, name, output, ignored);
+                   }))
+        return;
     outputs.resize(1);
     outputs.insert(outputs.end(), read.begin(), read.end());
 }
@@ -348,10 +429,59 @@ void writeSurfaceParts(const SurfaceValues& output, Json& object)
     }
 }
 
+bool isFinite(const CornerSet& corners)
+{
+    return std::all_of(corners.begin(), corners.end(),
+                       [](const CornerPoint& corner) { return std::isfinite(corner.x) && std::isfinite(corner.y); });
+}
+
+// "surfaces" and "masks", each only when it has an entry. An entry the reader would drop is left out, and
+// so is one beyond what it takes: either would only come back as an ignored entry.
+void writeSurfacesAndMasks(const OutputValues& output, Json& object)
+{
+    Json surfaces = Json::array();
+    const auto mostSurfaces = static_cast<std::size_t>(kMostSurfaces - 1);
+    for (std::size_t i = 1; i < output.surfaces.size() && surfaces.size() < mostSurfaces; ++i) {
+        const SurfaceValues& surface = output.surfaces[i];
+        if (!isFinite(surface.corners))
+            continue;
+        Json entry = Json::object();
+        entry["corners"] = cornersJson(surface.corners);
+        writeSurfaceParts(surface, entry);
+        surfaces.push_back(entry);
+    }
+    if (!surfaces.empty())
+        object["surfaces"] = surfaces;
+
+    Json masks = Json::array();
+    for (std::size_t i = 0; i < output.masks.size() && masks.size() < static_cast<std::size_t>(kMostMasks); ++i) {
+        const MaskValues& mask = output.masks[i];
+        if (!isMask(mask))
+            continue;
+        Json points = Json::array();
+        for (const CornerPoint& point : mask.points) {
+            Json written = Json::object();
+            written["x"] = static_cast<double>(point.x);
+            written["y"] = static_cast<double>(point.y);
+            points.push_back(written);
+        }
+        Json entry = Json::object();
+        entry["points"] = points;
+        entry["feather"] = static_cast<double>(mask.feather);
+        if (mask.invert)
+            entry["invert"] = true;
+        masks.push_back(entry);
+    }
+    if (!masks.empty())
+        object["masks"] = masks;
+}
+
 } // namespace
 
-// The names in `ignored` come in a fixed order: "mesh", "source", "blend", then "extraOutputs" or its
-// entries one by one, each entry's own names (corners, mesh, source, blend) right after its place.
+// The names in `ignored` come in a fixed order: the first output's "mesh", "source", "blend", its
+// "surfaces" and then its "masks" (the array, or its entries one by one, each surface entry's own mesh,
+// source and blend right after its place), then "extraOutputs" or its entries one by one, each entry's own
+// names (corners, mesh, source, blend, surfaces, masks, in the same way) right after its place.
 SettingsReading readSettingsText(std::string_view text, SettingsValues& values)
 {
     SettingsReading reading;
@@ -362,8 +492,8 @@ SettingsReading readSettingsText(std::string_view text, SettingsValues& values)
     if (values.outputs.empty())
         values.outputs.emplace_back();
     reading.mesh = readSurfaceParts(document, values.outputs.front().surfaces.front(), "", reading.ignored);
-    if (const auto member = document.find("extraOutputs"); member != document.end())
-        readExtraOutputs(*member, values.outputs, reading.ignored);
+    readSurfacesAndMasks(document, values.outputs.front(), "", reading.ignored);
+    readExtraOutputs(document, values.outputs, reading.ignored);
     if (const auto member = document.find("showCursor"); member != document.end())
         readFlag(*member, values.showCursor);
     readPlainValues(document, values);
@@ -379,6 +509,7 @@ std::string settingsFileBytes(const SettingsValues& values)
     const OutputValues& first = values.outputs.empty() ? kNoOutput : values.outputs.front();
     document["corners"] = cornersJson(first.surfaces.front().corners);
     writeSurfaceParts(first.surfaces.front(), document);
+    writeSurfacesAndMasks(first, document);
     if (values.outputs.size() > 1) {
         // More than the reader takes would only come back as ignored entries.
         const std::size_t count = std::min(values.outputs.size(), static_cast<std::size_t>(kMostOutputs));
@@ -389,6 +520,7 @@ std::string settingsFileBytes(const SettingsValues& values)
             entry["outputMonitor"] = output.outputMonitor;
             entry["corners"] = cornersJson(output.surfaces.front().corners);
             writeSurfaceParts(output.surfaces.front(), entry);
+            writeSurfacesAndMasks(output, entry);
             outputs.push_back(entry);
         }
         document["extraOutputs"] = outputs;

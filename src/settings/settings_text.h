@@ -52,7 +52,7 @@ struct SettingsValues {
     bool startWithWindows = false;
     bool showCursor = false; // the mouse pointer drawn over the captured picture
     // One to kMostOutputs outputs, never none: the first in the file's top-level keys ("outputMonitor",
-    // "corners", "mesh", "source", "blend"), the others in "extraOutputs".
+    // "corners", "mesh", "source", "blend", "surfaces", "masks"), the others in "extraOutputs".
     std::vector<OutputValues> outputs = std::vector<OutputValues>(1);
 };
 
@@ -60,8 +60,9 @@ struct SettingsValues {
 enum class MeshReading { Absent, Read, Ignored };
 
 // What reading found: the mesh's word, and the name of every part it ignored because it was malformed or
-// out of range ("mesh", "source", "blend", "extraOutputs", "extraOutputs[1]", "extraOutputs[0].blend"...),
-// always in that order, each entry's parts right after it; entries are named by their place in the file.
+// out of range ("mesh", "source", "blend", "surfaces[0]", "surfaces[1].mesh", "masks", "extraOutputs",
+// "extraOutputs[1]", "extraOutputs[0].blend", "extraOutputs[0].masks[2]"...), always in that order, each
+// entry's parts right after it; entries are named by their place in the file.
 struct SettingsReading {
     MeshReading mesh = MeshReading::Absent;
     std::vector<std::string> ignored;
@@ -78,10 +79,23 @@ struct SettingsReading {
 // "mesh", "source" and "blend", that replace the outputs after the first: an entry that is not an object
 // or has no readable "outputMonitor" is dropped; any other part of it that is malformed takes its default.
 // Entries beyond kMostOutputs - 1 are dropped. An empty list of outputs is given its first one.
+// An output's "surfaces" (top level for the first, in its entry for the others) is an array of entries,
+// each an object with "corners" and optionally "mesh", "source" and "blend", that replace the output's
+// surfaces after the first: an entry that is not an object or has no readable "corners" is dropped; any
+// other part of it that is malformed takes its default. Entries beyond kMostSurfaces - 1 are dropped.
+// Its "masks" is an array of entries that replace its masks, each an object with "points" (3 to
+// kMostMaskPoints objects whose "x" and "y" are read like a corner's), "feather" (a number from 0 to
+// kMostFeather, 0 when missing) and "invert" (true or false, false when missing): an entry with any of
+// these unreadable is dropped whole, and so are entries beyond kMostMasks. Either key, when it is not an
+// array, is ignored and leaves what the output held; an empty array clears it. Every dropped entry, and
+// every ignored part, is named in the reading.
 SettingsReading readSettingsText(std::string_view text, SettingsValues& values);
 
 // The whole file: keys sorted, indent 4, CR LF line breaks, no final line break. "mesh" is written only
 // for a mesh larger than 2 x 2, "showCursor" only when it is on, "source" and "blend" only when they
-// differ from the default and "extraOutputs" only when there is more than one output, so a file of the defaults keeps
-// exactly its five keys.
+// differ from the default, "extraOutputs" only when there is more than one output, and an output's
+// "surfaces" and "masks" only when it has a second surface or a mask, so a file of the defaults keeps
+// exactly its five keys. A mask's "invert" is written only when it is true. Nothing the reader would
+// refuse is written (a part out of range, a surface with corners that are not finite, a mask that is not
+// isMask, entries beyond the limits), so a saved file reads back whole.
 std::string settingsFileBytes(const SettingsValues& values);

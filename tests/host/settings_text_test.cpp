@@ -55,15 +55,7 @@ bool sameCorners(const CornerSet& a, const CornerSet& b)
 
 bool sameValues(const SettingsValues& a, const SettingsValues& b)
 {
-    if (a.outputs.size() != b.outputs.size())
-        return false;
-    for (std::size_t i = 0; i < a.outputs.size(); ++i) {
-        const OutputValues &x = a.outputs[i], &y = b.outputs[i];
-        if (x.outputMonitor != y.outputMonitor || !sameCorners(x.surfaces[0].corners, y.surfaces[0].corners) || x.surfaces[0].mesh != y.surfaces[0].mesh ||
-            x.surfaces[0].source != y.surfaces[0].source || x.surfaces[0].blend != y.surfaces[0].blend)
-            return false;
-    }
-    return a.captureMonitor == b.captureMonitor && a.adapterIdx == b.adapterIdx &&
+    return a.outputs == b.outputs && a.captureMonitor == b.captureMonitor && a.adapterIdx == b.adapterIdx &&
            a.startWithWindows == b.startWithWindows && a.showCursor == b.showCursor;
 }
 
@@ -102,6 +94,35 @@ EdgeBlend randomBlend(std::mt19937& random)
     // Braced lists are evaluated left to right.
     return {0.5f * fraction(random), 0.5f * fraction(random), 0.5f * fraction(random), 0.5f * fraction(random),
             1.0f + 3.0f * fraction(random), 1.0f + 2.0f * fraction(random), 0.2f * fraction(random)};
+}
+
+// `seed` picks how many surfaces after the first (0 to 7) and masks (0 to 8), and what parts they have.
+void addSurfacesAndMasks(OutputValues& output, int seed, std::mt19937& random)
+{
+    std::uniform_real_distribution<float> coordinate(-3.0f, 3.0f);
+    for (int i = 0; i < seed % kMostSurfaces; ++i) {
+        SurfaceValues surface;
+        for (CornerPoint& corner : surface.corners)
+            corner = {coordinate(random), coordinate(random)};
+        if ((seed + i) % 3 == 0)
+            surface.mesh = randomMesh(2 + i, 3, random);
+        if ((seed + i) % 2 == 0)
+            surface.source = randomSource(random);
+        if ((seed + i) % 4 == 1)
+            surface.blend = randomBlend(random);
+        output.surfaces.push_back(surface);
+    }
+    std::uniform_real_distribution<float> feather(0.0f, kMostFeather);
+    for (int i = 0; i < seed % (kMostMasks + 1); ++i) {
+        MaskValues mask;
+        mask.points.resize(static_cast<std::size_t>(kLeastMaskPoints + (seed + i) % (kMostMaskPoints - 2)));
+        for (CornerPoint& point : mask.points)
+            point = {coordinate(random), coordinate(random)};
+        // The limits too: no feather, and the widest.
+        mask.feather = i == 0 ? 0.0f : i == 1 ? kMostFeather : feather(random);
+        mask.invert = (seed + i) % 2 == 1;
+        output.masks.push_back(mask);
+    }
 }
 
 SettingsValues readFrom(const std::string& text, SettingsValues start = unusualValues())
@@ -166,6 +187,9 @@ TEST(SettingsRoundTrip, LoadThenSaveReproducesTheFileByteForByte)
             written.outputs[0].surfaces[0].source = randomSource(random);
         if (round % 7 < 3)
             written.outputs[0].surfaces[0].blend = randomBlend(random);
+        // Further surfaces and masks in some outputs, the first or another, and none in the others.
+        if (round % 4 == 1)
+            addSurfacesAndMasks(written.outputs[0], round / 4, random);
         for (int output = 0; output < round % 4; ++output) {
             OutputValues extra;
             extra.outputMonitor = index(random);
@@ -177,6 +201,8 @@ TEST(SettingsRoundTrip, LoadThenSaveReproducesTheFileByteForByte)
                 extra.surfaces[0].source = randomSource(random);
             if ((round + output) % 3 != 1)
                 extra.surfaces[0].blend = randomBlend(random);
+            if ((round + output) % 3 == 2)
+                addSurfacesAndMasks(extra, round / 3 + output, random);
             written.outputs.push_back(extra);
         }
         const std::string bytes = settingsFileBytes(written);
@@ -469,11 +495,17 @@ TEST(SettingsWriting, SourceBlendAndOtherOutputsAreWrittenWholeOnlyWhenNotTheDef
     EXPECT_EQ(bytes.find("\"blend\""), bytes.rfind("\"blend\"")) << "the first output's default blend is left out";
     EXPECT_EQ(bytes.find("\"mesh\""), std::string::npos);
 
-    // More outputs than a file may hold: the first three are written.
+    // More outputs, surfaces and masks than a file may hold: the first ones are written.
+    values.outputs[1].surfaces.resize(kMostSurfaces + 2, middleQuarterSurface());
+    values.outputs[1].masks.assign(kMostMasks + 1, middleNinthMask());
     values.outputs.resize(6, values.outputs[1]);
     SettingsValues read;
     EXPECT_TRUE(readSettingsText(settingsFileBytes(values), read).ignored.empty());
     values.outputs.resize(kMostOutputs);
+    for (OutputValues& output : values.outputs) {
+        output.surfaces.resize(std::min<std::size_t>(output.surfaces.size(), kMostSurfaces));
+        output.masks.resize(std::min<std::size_t>(output.masks.size(), kMostMasks));
+    }
     EXPECT_TRUE(sameValues(read, values));
 }
 
@@ -486,10 +518,19 @@ TEST(SettingsWriting, NothingNotFiniteOrOutOfRangeIsWritten)
     values.outputs.resize(2);
     values.outputs[1].surfaces[0].source = {0.5f, 0.0f, 0.5f, 1.0f};
     values.outputs[1].surfaces[0].blend.curve = -inf;
+    // A surface or a mask the reader would drop leaves its array empty, so not written.
+    values.outputs[1].surfaces.resize(2);
+    values.outputs[1].surfaces[1].corners[2].y = inf;
+    values.outputs[0].masks = {middleNinthMask(), middleNinthMask(), middleNinthMask()};
+    values.outputs[0].masks[0].feather = kMostFeather * 1.01f;
+    values.outputs[0].masks[1].points.resize(kLeastMaskPoints - 1);
+    values.outputs[0].masks[2].points[1].x = -inf;
     std::string bytes = settingsFileBytes(values);
     EXPECT_EQ(bytes.find("null"), std::string::npos) << bytes;
     EXPECT_EQ(bytes.find("\"source\""), std::string::npos) << bytes;
     EXPECT_EQ(bytes.find("\"blend\""), std::string::npos) << bytes;
+    EXPECT_EQ(bytes.find("\"surfaces\""), std::string::npos) << bytes;
+    EXPECT_EQ(bytes.find("\"masks\""), std::string::npos) << bytes;
 
     // Nor can reading take one: numbers beyond float range are refused everywhere, each part on its own.
     const Read read = readParts(R"({"source": {"left": 1e39}, "blend": {"right": -1e39}, "mesh": 1,
@@ -576,4 +617,53 @@ TEST(SettingsExtraOutputs, AMalformedPartOfAnEntryTakesItsDefaultAlone)
     EXPECT_EQ(second.surfaces[0].mesh.offsets.at(2), (MeshOffset{0.5f, 0.25f}));
     EXPECT_TRUE(second.surfaces[0].source == SourceRect{.right = 0.5f} && second.surfaces[0].blend == EdgeBlend{.right = 0.25f});
     EXPECT_EQ(read.values.captureMonitor, 6);
+}
+
+TEST(SettingsSurfacesAndMasks, AMalformedEntryIsDroppedByItsPlaceAndTheRestStillApplies)
+{
+    const std::string triangle = R"([{"x": 0, "y": 0}, {"x": 1, "y": 0}, {"x": true, "y": 1}])";
+    std::string eightSurfaces, nineMasks;
+    for (int i = 0; i < 9; ++i) {
+        if (i < 8)
+            eightSurfaces += std::string(i ? ", " : "") + R"({"corners": )" + kFourCorners + "}";
+        nineMasks += std::string(i ? ", " : "") + R"({"points": )" + triangle + "}";
+    }
+    const Read read = readParts(
+        R"({"surfaces": [7, {"corners": )" + std::string(kFourCorners) +
+        R"(, "mesh": 1, "source": {"right": 0.5}, "blend": {"curve": 9}},
+                      {"source": {"right": 0.5}}, {"corners": [{"x": 0.5, "y": 0.25}]}],
+            "masks": [{"points": )" + triangle + R"(}, {"points": )" + triangle + R"(, "feather": 200.5},
+                      {"points": )" + triangle + R"(, "feather": "2"}, {"points": )" + triangle + R"(, "invert": 1},
+                      {"points": [{"x": 0, "y": 0}, {"x": 1, "y": 0}]}, {"points": [{"x": 0, "y": 0}, 1, {"x": 1, "y": 1}]},
+                      {"points": )" + triangle + R"(, "feather": 200, "invert": true}, {"feather": 2}],
+            "extraOutputs": [{"outputMonitor": 2, "surfaces": {}, "masks": [{"points": )" + triangle + R"(}, null]},
+                             {"outputMonitor": 3, "surfaces": [)" + eightSurfaces + R"(], "masks": [)" + nineMasks + R"(]}],
+            "captureMonitor": 6})");
+    EXPECT_EQ(read.reading.ignored,
+              (Names{"surfaces[0]", "surfaces[1].mesh", "surfaces[1].blend", "surfaces[2]", "surfaces[3]", "masks[1]",
+                     "masks[2]", "masks[3]", "masks[4]", "masks[5]", "masks[7]", "extraOutputs[0].surfaces",
+                     "extraOutputs[0].masks[1]", "extraOutputs[1].surfaces[7]", "extraOutputs[1].masks[8]"}));
+    EXPECT_EQ(read.reading.mesh, MeshReading::Absent) << "a further surface's mesh is not the first's";
+    const std::vector<CornerPoint> points{{0, 0}, {1, 0}, {1, 1}};
+    const OutputValues& first = read.values.outputs[0];
+    ASSERT_EQ(first.surfaces.size(), 2u);
+    EXPECT_EQ(first.surfaces[0], valuesWithParts().outputs[0].surfaces[0]);
+    EXPECT_EQ(first.surfaces[1], (SurfaceValues{{{{0.5f, 0.25f}, {1, 2}, {-3, -4}, {5, 6}}}, Mesh{}, SourceRect{.right = 0.5f}, EdgeBlend{}}));
+    EXPECT_EQ(first.masks, (std::vector<MaskValues>{{points, 0.0f, false}, {points, 200.0f, true}}));
+    ASSERT_EQ(read.values.outputs.size(), 3u);
+    EXPECT_EQ(read.values.outputs[1].surfaces.size(), 1u);
+    EXPECT_EQ(read.values.outputs[1].masks, (std::vector<MaskValues>{{points, 0.0f, false}}));
+    EXPECT_EQ(read.values.outputs[2].surfaces.size(), static_cast<std::size_t>(kMostSurfaces));
+    EXPECT_EQ(read.values.outputs[2].masks.size(), static_cast<std::size_t>(kMostMasks));
+    EXPECT_EQ(read.values.captureMonitor, 6);
+
+    // An array that is not one leaves what the output held; an empty one clears it.
+    SettingsValues values = valuesWithParts();
+    values.outputs[0].surfaces.push_back(middleQuarterSurface());
+    values.outputs[0].masks.push_back(middleNinthMask());
+    const SettingsValues start = values;
+    EXPECT_EQ(readSettingsText(R"({"surfaces": null, "masks": {"points": []}})", values).ignored, (Names{"surfaces", "masks"}));
+    EXPECT_TRUE(sameValues(values, start));
+    EXPECT_TRUE(readSettingsText(R"({"surfaces": [], "masks": []})", values).ignored.empty());
+    EXPECT_TRUE(values.outputs[0].surfaces.size() == 1 && values.outputs[0].masks.empty());
 }
