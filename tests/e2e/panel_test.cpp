@@ -537,7 +537,7 @@ TEST_F(Panel, SurfacesAndMasksAreEditedOnTheProjectionAndSaved)
 
     clickWidget("ADICIONAR SUPERFICIE");
     ASSERT_TRUE(configHas("\"surfaces\": [")) << config();
-    EXPECT_EQ(count(config(), "-0.5"), 2u) << "the middle quarter: " << config();
+    EXPECT_EQ(count(config(), "-0.5"), 4u) << "the middle quarter: " << config();
     // The first surface chosen again in the panel, then the new one by a click inside it, away from every
     // handle: its top-left handle at (200, 150) is the one dragged.
     pickEntry("Superficie editada", 0, 2);
@@ -562,9 +562,9 @@ TEST_F(Panel, SurfacesAndMasksAreEditedOnTheProjectionAndSaved)
     ASSERT_TRUE(program_->waitForPasses(2));
     for (int press = 0; press < 2; ++press) {
         display_->pressButton(1);
-        ASSERT_TRUE(program_->waitForPasses(1));
+        ASSERT_TRUE(program_->waitForPasses(2));
         display_->releaseButton(1);
-        ASSERT_TRUE(program_->waitForPasses(1));
+        ASSERT_TRUE(program_->waitForPasses(2));
     }
     ASSERT_TRUE(eventually([&] { return count(config(), "\"x\": ") == 9u; })) << config();
     drag(400, 400, 400, 480);

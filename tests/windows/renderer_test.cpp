@@ -350,22 +350,29 @@ TEST_F(RendererDrawing, PointerLayersCoverAndInvertWhatIsUnderThem)
     EXPECT_TRUE(column(0.1f).sameColour(kRed)) << column(0.1f);
 }
 
-TEST_F(RendererDrawing, MeshTrianglesAreMadeOnlyWhenTheMeshChanges)
+TEST_F(RendererDrawing, MeshTrianglesAreMadeOnlyWhenTheMeshOfTheirSurfaceChanges)
 {
     Mesh mesh = resizedMesh(Mesh{}, 3, 3);
     mesh.offsets[4] = {0.05f, -0.05f};
     renderer_.useMesh(mesh);
-    ASSERT_TRUE(target_.mesh.vertices);
-    EXPECT_GT(target_.mesh.indexCount, 0u);
-    const ComPtr<ID3D11Buffer> made = target_.mesh.vertices;
+    ASSERT_EQ(target_.meshes.size(), 1u);
+    ASSERT_TRUE(target_.meshes[0].vertices);
+    EXPECT_GT(target_.meshes[0].indexCount, 0u);
+    const ComPtr<ID3D11Buffer> made = target_.meshes[0].vertices;
+    // A second surface keeps its own triangles: drawing both every pass makes nothing anew.
+    renderer_.useMesh(resizedMesh(Mesh{}, 4, 2), 1);
+    ASSERT_EQ(target_.meshes.size(), 2u);
+    const ComPtr<ID3D11Buffer> second = target_.meshes[1].vertices;
     renderer_.useMesh(mesh);
-    EXPECT_EQ(target_.mesh.vertices.Get(), made.Get()) << "the same mesh again makes nothing anew";
+    renderer_.useMesh(resizedMesh(Mesh{}, 4, 2), 1);
+    EXPECT_EQ(target_.meshes[0].vertices.Get(), made.Get()) << "the same mesh again makes nothing anew";
+    EXPECT_EQ(target_.meshes[1].vertices.Get(), second.Get());
     mesh.offsets[4].u = 0.06f;
     renderer_.useMesh(mesh);
-    EXPECT_NE(target_.mesh.vertices.Get(), made.Get());
+    EXPECT_NE(target_.meshes[0].vertices.Get(), made.Get());
     renderer_.useMesh(Mesh{});
-    EXPECT_FALSE(target_.mesh.vertices) << "the keystone's own quad draws a 2 x 2 mesh";
-    EXPECT_EQ(target_.mesh.indexCount, 0u);
+    EXPECT_FALSE(target_.meshes[0].vertices) << "the keystone's own quad draws a 2 x 2 mesh";
+    EXPECT_EQ(target_.meshes[0].indexCount, 0u);
 }
 
 TEST_F(RendererDrawing, EmptyClientAreaSkipsTheFrameWithoutResizing)
