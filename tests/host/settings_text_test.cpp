@@ -96,31 +96,24 @@ EdgeBlend randomBlend(std::mt19937& random)
             1.0f + 3.0f * fraction(random), 1.0f + 2.0f * fraction(random), 0.2f * fraction(random)};
 }
 
-// `seed` picks how many surfaces after the first (0 to 7) and masks (0 to 8), and what parts they have.
+// `seed` picks how many surfaces after the first (0 to 7) and masks (0 to 8) are added, and their parts.
 void addSurfacesAndMasks(OutputValues& output, int seed, std::mt19937& random)
 {
-    std::uniform_real_distribution<float> coordinate(-3.0f, 3.0f);
+    std::uniform_real_distribution<float> coordinate(-3.0f, 3.0f), feather(0.0f, kMostFeather);
     for (int i = 0; i < seed % kMostSurfaces; ++i) {
         SurfaceValues surface;
+        surface.mesh = randomMesh(2 + i, 2 + (seed + i) % 2, random);
+        surface.blend = randomBlend(random);
         for (CornerPoint& corner : surface.corners)
             corner = {coordinate(random), coordinate(random)};
-        if ((seed + i) % 3 == 0)
-            surface.mesh = randomMesh(2 + i, 3, random);
-        if ((seed + i) % 2 == 0)
-            surface.source = randomSource(random);
-        if ((seed + i) % 4 == 1)
-            surface.blend = randomBlend(random);
         output.surfaces.push_back(surface);
     }
-    std::uniform_real_distribution<float> feather(0.0f, kMostFeather);
     for (int i = 0; i < seed % (kMostMasks + 1); ++i) {
-        MaskValues mask;
-        mask.points.resize(static_cast<std::size_t>(kLeastMaskPoints + (seed + i) % (kMostMaskPoints - 2)));
+        // The feather's limits too.
+        MaskValues mask{std::vector<CornerPoint>(static_cast<std::size_t>(3 + (seed + i) % 30)),
+                        i == 0 ? 0.0f : i == 1 ? kMostFeather : feather(random), (seed + i) % 2 == 1};
         for (CornerPoint& point : mask.points)
             point = {coordinate(random), coordinate(random)};
-        // The limits too: no feather, and the widest.
-        mask.feather = i == 0 ? 0.0f : i == 1 ? kMostFeather : feather(random);
-        mask.invert = (seed + i) % 2 == 1;
         output.masks.push_back(mask);
     }
 }
@@ -621,49 +614,32 @@ TEST(SettingsExtraOutputs, AMalformedPartOfAnEntryTakesItsDefaultAlone)
 
 TEST(SettingsSurfacesAndMasks, AMalformedEntryIsDroppedByItsPlaceAndTheRestStillApplies)
 {
-    const std::string triangle = R"([{"x": 0, "y": 0}, {"x": 1, "y": 0}, {"x": true, "y": 1}])";
-    std::string eightSurfaces, nineMasks;
-    for (int i = 0; i < 9; ++i) {
+    const std::string corners = kFourCorners, tri = R"({"points": [{"x": 0, "y": 0}, {"x": 1, "y": 0}, {"x": true, "y": 1})";
+    std::string eightSurfaces = R"({"corners": )" + corners + "}", nineMasks = tri + "]}";
+    for (int i = 1; i < 9; ++i) {
         if (i < 8)
-            eightSurfaces += std::string(i ? ", " : "") + R"({"corners": )" + kFourCorners + "}";
-        nineMasks += std::string(i ? ", " : "") + R"({"points": )" + triangle + "}";
+            eightSurfaces += R"(, {"corners": )" + corners + "}";
+        nineMasks += ", " + tri + "]}";
     }
-    const Read read = readParts(
-        R"({"surfaces": [7, {"corners": )" + std::string(kFourCorners) +
-        R"(, "mesh": 1, "source": {"right": 0.5}, "blend": {"curve": 9}},
-                      {"source": {"right": 0.5}}, {"corners": [{"x": 0.5, "y": 0.25}]}],
-            "masks": [{"points": )" + triangle + R"(}, {"points": )" + triangle + R"(, "feather": 200.5},
-                      {"points": )" + triangle + R"(, "feather": "2"}, {"points": )" + triangle + R"(, "invert": 1},
-                      {"points": [{"x": 0, "y": 0}, {"x": 1, "y": 0}]}, {"points": [{"x": 0, "y": 0}, 1, {"x": 1, "y": 1}]},
-                      {"points": )" + triangle + R"(, "feather": 200, "invert": true}, {"feather": 2}],
-            "extraOutputs": [{"outputMonitor": 2, "surfaces": {}, "masks": [{"points": )" + triangle + R"(}, null]},
-                             {"outputMonitor": 3, "surfaces": [)" + eightSurfaces + R"(], "masks": [)" + nineMasks + R"(]}],
-            "captureMonitor": 6})");
+    const Read read = readParts(R"({"surfaces": [7, {"corners": )" + corners + R"(, "mesh": 1, "source": {"right": 0.5},
+        "blend": {"curve": 9}}, {"source": {}}, {"corners": [{"x": 0.5, "y": 0.25}]}], "masks": [)" + tri +
+        "]}, " + tri + R"(], "feather": 200.5}, )" + tri + R"(], "feather": "2"}, )" + tri + R"(], "invert": 1},
+        {"points": [{"x": 0, "y": 0}, {"x": 1, "y": 0}]}, {"points": [{"x": 0, "y": 0}, 1, {"x": 1, "y": 1}]},
+        )" + tri + R"(], "feather": 200, "invert": true}, {"feather": 2}], "captureMonitor": 6, "extraOutputs": [
+        {"outputMonitor": 2, "surfaces": {}, "masks": [)" + tri + R"(]}, null]},
+        {"outputMonitor": 3, "surfaces": [)" + eightSurfaces + R"(], "masks": [)" + nineMasks + "]}]}");
     EXPECT_EQ(read.reading.ignored,
               (Names{"surfaces[0]", "surfaces[1].mesh", "surfaces[1].blend", "surfaces[2]", "surfaces[3]", "masks[1]",
                      "masks[2]", "masks[3]", "masks[4]", "masks[5]", "masks[7]", "extraOutputs[0].surfaces",
                      "extraOutputs[0].masks[1]", "extraOutputs[1].surfaces[7]", "extraOutputs[1].masks[8]"}));
     EXPECT_EQ(read.reading.mesh, MeshReading::Absent) << "a further surface's mesh is not the first's";
     const std::vector<CornerPoint> points{{0, 0}, {1, 0}, {1, 1}};
-    const OutputValues& first = read.values.outputs[0];
-    ASSERT_EQ(first.surfaces.size(), 2u);
-    EXPECT_EQ(first.surfaces[0], valuesWithParts().outputs[0].surfaces[0]);
-    EXPECT_EQ(first.surfaces[1], (SurfaceValues{{{{0.5f, 0.25f}, {1, 2}, {-3, -4}, {5, 6}}}, Mesh{}, SourceRect{.right = 0.5f}, EdgeBlend{}}));
-    EXPECT_EQ(first.masks, (std::vector<MaskValues>{{points, 0.0f, false}, {points, 200.0f, true}}));
-    ASSERT_EQ(read.values.outputs.size(), 3u);
-    EXPECT_EQ(read.values.outputs[1].surfaces.size(), 1u);
-    EXPECT_EQ(read.values.outputs[1].masks, (std::vector<MaskValues>{{points, 0.0f, false}}));
-    EXPECT_EQ(read.values.outputs[2].surfaces.size(), static_cast<std::size_t>(kMostSurfaces));
-    EXPECT_EQ(read.values.outputs[2].masks.size(), static_cast<std::size_t>(kMostMasks));
+    const std::vector<OutputValues>& outputs = read.values.outputs;
+    ASSERT_TRUE(outputs.size() == 3 && outputs[0].surfaces.size() == 2);
+    EXPECT_EQ(outputs[0].surfaces[0], valuesWithParts().outputs[0].surfaces[0]);
+    EXPECT_EQ(outputs[0].surfaces[1], (SurfaceValues{{{{0.5f, 0.25f}, {1, 2}, {-3, -4}, {5, 6}}}, {}, {.right = 0.5f}, {}}));
+    EXPECT_EQ(outputs[0].masks, (std::vector<MaskValues>{{points, 0.0f, false}, {points, 200.0f, true}}));
+    EXPECT_TRUE(outputs[1].surfaces.size() == 1 && outputs[1].masks == (std::vector<MaskValues>{{points, 0.0f, false}}));
+    EXPECT_TRUE(outputs[2].surfaces.size() == kMostSurfaces && outputs[2].masks.size() == kMostMasks);
     EXPECT_EQ(read.values.captureMonitor, 6);
-
-    // An array that is not one leaves what the output held; an empty one clears it.
-    SettingsValues values = valuesWithParts();
-    values.outputs[0].surfaces.push_back(middleQuarterSurface());
-    values.outputs[0].masks.push_back(middleNinthMask());
-    const SettingsValues start = values;
-    EXPECT_EQ(readSettingsText(R"({"surfaces": null, "masks": {"points": []}})", values).ignored, (Names{"surfaces", "masks"}));
-    EXPECT_TRUE(sameValues(values, start));
-    EXPECT_TRUE(readSettingsText(R"({"surfaces": [], "masks": []})", values).ignored.empty());
-    EXPECT_TRUE(values.outputs[0].surfaces.size() == 1 && values.outputs[0].masks.empty());
 }
