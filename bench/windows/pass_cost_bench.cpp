@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "app/app_state.h"
@@ -63,8 +64,13 @@ HWND makeWindow(const wchar_t* title, int x, int y, int width, int height, bool 
 
 struct Average {
     double total = 0.0;
-    void add(double ms) { total += ms; }
-    double per() const { return total / kPasses; }
+    int count = 0;
+    void add(double ms)
+    {
+        total += ms;
+        ++count;
+    }
+    double per() const { return count > 0 ? total / count : 0.0; }
 };
 
 } // namespace
@@ -189,7 +195,12 @@ int main()
     // The real pass on a desktop that changes before every pass: the main loop's own capture and
     // projection steps; with the keystone alone, through a bent 9 x 9 mesh, and on two projectors (one
     // capture, two draws, one present waiting).
-    const auto runPasses = [&](const Mesh& mesh, std::size_t outputs, Average& average) {
+    // `shape` then gives the first output its surfaces and masks; `edit` changes it before each pass, as a
+    // drag would.
+    using Shape = std::function<void(OutputValues&)>;
+    using Edit = std::function<void(OutputValues&, int)>;
+    const auto runPasses = [&](const Mesh& mesh, std::size_t outputs, Average& average, const Shape& shape = {},
+                               const Edit& edit = {}) {
         const SourceRect halves[] = {{0.0f, 0.0f, 0.6f, 1.0f}, {0.4f, 0.0f, 1.0f, 1.0f}};
         const EdgeBlend blends[] = {{0.0f, 0.2f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}, {0.2f, 0.0f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}};
         for (std::size_t output = 0; output < 2; ++output) {
@@ -198,8 +209,15 @@ int main()
             shown.values.surfaces.front().mesh = mesh;
             shown.values.surfaces.front().source = outputs > 1 ? halves[output] : SourceRect{};
             shown.values.surfaces.front().blend = outputs > 1 ? blends[output] : EdgeBlend{};
+            shown.values.surfaces.resize(1);
+            shown.values.masks.clear();
+            shown.values.surfaces.front().corners = keystone;
         }
+        if (shape)
+            shape(app.outputs[0].values);
         for (int i = 0; i < kPasses; ++i) {
+            if (edit)
+                edit(app.outputs[0].values, i);
             changeTheDesktop();
             clock.start();
             const bool acquired = acquireCapturedFrame();
@@ -235,6 +253,52 @@ int main()
     runPasses(Mesh{}, 1, pass);
     runPasses(bent, 1, meshPass);
     runPasses(Mesh{}, 2, twoOutputPass);
+
+    // Eight surfaces that tile the projection once, 4 x 2, each showing its own part of the picture,
+    // against one surface over all of it.
+    const Shape wholeWindow = [](OutputValues& output) { output.surfaces.front().corners = kDefaultCorners; };
+    const Shape eightTiles = [](OutputValues& output) {
+        output.surfaces.clear();
+        for (int row = 0; row < 2; ++row)
+            for (int column = 0; column < 4; ++column) {
+                SurfaceValues tile;
+                const float left = -1.0f + 0.5f * column, top = 1.0f - 1.0f * row;
+                tile.corners = {{{left, top}, {left + 0.5f, top}, {left, top - 1.0f}, {left + 0.5f, top - 1.0f}}};
+                tile.source = {0.25f * column, 0.5f * row, 0.25f * (column + 1), 0.5f * (row + 1)};
+                output.surfaces.push_back(tile);
+            }
+    };
+
+    // Eight masks of 32 points, feather 50: rings of 32 points around eight centres over the keystone's
+    // picture. Then the same while a corner moves every pass, and while a mask point does.
+    const Shape eightMasks = [](OutputValues& output) {
+        for (int mask = 0; mask < kMostMasks; ++mask) {
+            MaskValues ring;
+            ring.feather = 50.0f;
+            const float cx = -0.6f + 0.4f * static_cast<float>(mask % 4), cy = mask < 4 ? 0.4f : -0.4f;
+            for (int point = 0; point < kMostMaskPoints; ++point) {
+                const float angle = 6.2831853f * static_cast<float>(point) / kMostMaskPoints;
+                ring.points.push_back({cx + 0.15f * std::cos(angle), cy + 0.2f * std::sin(angle)});
+            }
+            output.masks.push_back(ring);
+        }
+    };
+    const Edit moveCorner = [](OutputValues& output, int pass) {
+        output.surfaces.front().corners[0].x = -0.6f + 0.0025f * static_cast<float>(pass % 2);
+    };
+    const Edit moveMaskPoint = [](OutputValues& output, int pass) {
+        output.masks[2].points[5].x += pass % 2 ? -0.0025f : 0.0025f;
+    };
+    // Each comparison runs its two sides in turns, so that a machine busy for a while weighs on both.
+    Average wholePass, tiledPass, plainPass, maskedPass, cornerMovedPass, maskPointMovedPass;
+    for (int round = 0; round < 3; ++round) {
+        runPasses(Mesh{}, 1, wholePass, wholeWindow);
+        runPasses(Mesh{}, 1, tiledPass, eightTiles);
+        runPasses(Mesh{}, 1, plainPass);
+        runPasses(Mesh{}, 1, maskedPass, eightMasks);
+        runPasses(Mesh{}, 1, cornerMovedPass, eightMasks, moveCorner);
+        runPasses(Mesh{}, 1, maskPointMovedPass, eightMasks, moveMaskPoint);
+    }
 
     const double unavoidable = bitBlt.per() + getDIBits.per() + upload.per() + mips.per();
     std::printf("one pass with the projector (Wine, software rendering, 1024x768 captured, 800x600 shown), "
@@ -276,6 +340,23 @@ int main()
                   "Wine, software rendering, 1024x768 captured, two 800x600 shown", "at most 1.2x",
                   "%.1f ms against %.1f ms: adds %.1f ms against %.1f ms: %.2fx", twoOutputPass.per(), pass.per(), added,
                   secondOwn, added / secondOwn);
+    std::printf("  eight surfaces tiling the projection %.2f ms against one surface over all of it %.2f ms: %.2fx "
+                "(target: at most 1.25x)\n",
+                tiledPass.per(), wholePass.per(), tiledPass.per() / wholePass.per());
+    printTableRow("Eight surfaces that tile the projection once against one surface over all of it, same run",
+                  "Wine, software rendering, 1024x768 captured, 800x600 shown", "at most 1.25x",
+                  "%.1f ms against %.1f ms: %.2fx", tiledPass.per(), wholePass.per(), tiledPass.per() / wholePass.per());
+    std::printf("  eight masks of 32 points, feather 50: %.2f ms against %.2f ms without: %.2fx (target: at most "
+                "1.1x); moving a mask point every pass %.2f ms against moving a corner %.2f ms: %.2fx\n",
+                maskedPass.per(), plainPass.per(), maskedPass.per() / plainPass.per(), maskPointMovedPass.per(),
+                cornerMovedPass.per(), maskPointMovedPass.per() / cornerMovedPass.per());
+    printTableRow("A pass under eight masks of 32 points, feather 50, against the same pass without masks",
+                  "Wine, software rendering, 1024x768 captured, 800x600 shown", "at most 1.1x",
+                  "%.1f ms against %.1f ms: %.2fx", maskedPass.per(), plainPass.per(), maskedPass.per() / plainPass.per());
+    printTableRow("Under those masks, a pass that moves a mask point against one that moves a corner",
+                  "Wine, software rendering, 1024x768 captured, 800x600 shown", "no more than moving a corner",
+                  "%.2f ms against %.2f ms: %.2fx", maskPointMovedPass.per(), cornerMovedPass.per(),
+                  maskPointMovedPass.per() / cornerMovedPass.per());
     for (ProjectionOutput& output : app.outputs)
         renderer.releaseProjectionTarget(output.target);
     app.capture.reset();
