@@ -15,20 +15,39 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // Narrower feathers are hard edges: their squares would vanish in float.
 constexpr float kLeastFeather = 1e-3f;
 
-// Window pixels, in double: points far beyond the window keep their edges' slopes exact.
+// Window pixels, in double. Whatever is measured along an edge is measured from its end nearer to the
+// pixels concerned: from a point far beyond the window, a pixel's offset would be lost in rounding.
 struct Edge {
     double x0, y0, x1, y1;
     double ux, uy; // unit direction; (1, 0) for an edge of no length, which is then just its end discs
     double length;
+    double xPerY; // 0 for a level edge, which crosses no row
     double top, bottom; // the rows its feather reaches
 };
+
+// An end of an edge as the origin, and the span of `along` (from that end, towards the other) on the edge.
+struct EdgeOrigin {
+    double x, y;
+    double low, high;
+};
+
+EdgeOrigin originAt(const Edge& edge, bool second)
+{
+    return second ? EdgeOrigin{edge.x1, edge.y1, -edge.length, 0.0} : EdgeOrigin{edge.x0, edge.y0, 0.0, edge.length};
+}
+
+// The end nearer to row y.
+EdgeOrigin originNearRow(const Edge& edge, double y)
+{
+    return originAt(edge, std::abs(y - edge.y1) < std::abs(y - edge.y0));
+}
 
 struct PreparedMask {
     std::array<Edge, kMostMaskPoints> edges;
     int32_t edgeCount = 0;
     float feather = 0.0f; // 0 for a hard edge
     bool invert = false;
-    double top = kInfinity, bottom = -kInfinity; // the rows the polygon spans
+    double left = kInfinity, top = kInfinity, right = -kInfinity, bottom = -kInfinity; // the polygon's bounds
 };
 
 PreparedMask prepare(const MaskValues& mask, int32_t width, int32_t height)
@@ -50,22 +69,29 @@ PreparedMask prepare(const MaskValues& mask, int32_t width, int32_t height)
         edge.length = std::hypot(dx, dy);
         edge.ux = edge.length > 0.0 ? dx / edge.length : 1.0;
         edge.uy = edge.length > 0.0 ? dy / edge.length : 0.0;
+        edge.xPerY = dy != 0.0 ? dx / dy : 0.0;
         edge.top = std::min(edge.y0, edge.y1) - feather;
         edge.bottom = std::max(edge.y0, edge.y1) + feather;
-        prepared.top = std::min(prepared.top, std::min(edge.y0, edge.y1));
-        prepared.bottom = std::max(prepared.bottom, std::max(edge.y0, edge.y1));
+        prepared.left = std::min(prepared.left, edge.x0);
+        prepared.right = std::max(prepared.right, edge.x0);
+        prepared.top = std::min(prepared.top, edge.y0);
+        prepared.bottom = std::max(prepared.bottom, edge.y0);
     }
     prepared.edgeCount = count;
     return prepared;
 }
 
-// The first column whose centre lies at or right of x, kept within [lowest, highest].
+// The first column whose centre lies at or right of x, kept within [lowest, highest] (lowest >= 0).
 int32_t columnFrom(double x, int32_t lowest, int32_t highest)
 {
-    const double column = std::ceil(x - 0.5);
-    if (!(column > lowest))
+    const double centre = x - 0.5;
+    if (!(centre > lowest))
         return lowest;
-    return column < highest ? static_cast<int32_t>(column) : highest;
+    if (!(centre < highest))
+        return highest;
+    // Positive here, so truncating is flooring; std::ceil would be a call without SSE4.1.
+    const auto column = static_cast<int32_t>(centre);
+    return column < centre ? column + 1 : column;
 }
 
 // Narrows [from, to] to the x where low <= c0 + c1 x <= high; false when nothing is left.
@@ -96,36 +122,37 @@ bool featherReach(const Edge& edge, double feather, double y, double& from, doub
     };
     disc(edge.x0, edge.y0);
     disc(edge.x1, edge.y1);
-    // The band: 0 <= along <= length and |across| <= feather, both linear in x - x0.
-    const double dy = y - edge.y0;
+    // The band: along within the edge and |across| <= feather, both linear in x - origin.x.
+    const EdgeOrigin origin = originNearRow(edge, y);
+    const double dy = y - origin.y;
     double bandFrom = -kInfinity, bandTo = kInfinity;
-    if (narrow(dy * edge.uy, edge.ux, 0.0, edge.length, bandFrom, bandTo) &&
+    if (narrow(dy * edge.uy, edge.ux, origin.low, origin.high, bandFrom, bandTo) &&
         narrow(dy * edge.ux, -edge.uy, -feather, feather, bandFrom, bandTo)) {
-        from = std::min(from, edge.x0 + bandFrom);
-        to = std::max(to, edge.x0 + bandTo);
+        from = std::min(from, origin.x + bandFrom);
+        to = std::max(to, origin.x + bandTo);
     }
     return from <= to;
 }
 
-// nearest[i] = min(nearest[i], squared distance from the centre of column i on row y to the edge).
-void takeNearer(const Edge& edge, double y, int32_t from, int32_t to, float* nearest)
+// nearest[i] = min(nearest[i], squared distance from the centre of column i on row y to the edge), for i
+// in [from, to). Each pixel's figure is computed from `anchor`, a column fixed by the edge and the row
+// alone, so that redrawing part of the window gives exactly what drawing all of it does.
+void takeNearer(const Edge& edge, double y, int32_t anchor, int32_t from, int32_t to, float* nearest)
 {
-    const double x = from + 0.5 - edge.x0, dy = y - edge.y0;
-    const double along = x * edge.ux + dy * edge.uy;
-    // Measured from the nearer end, so that float keeps its precision on edges far longer than the window.
-    const double base = along > 0.5 * edge.length ? edge.length : 0.0;
-    const float along0 = static_cast<float>(along - base), low = static_cast<float>(-base),
-                high = static_cast<float>(edge.length - base);
+    const double ax = anchor + 0.5;
+    const auto squared = [&](double x0, double y0) { return (ax - x0) * (ax - x0) + (y - y0) * (y - y0); };
+    const EdgeOrigin origin = originAt(edge, squared(edge.x1, edge.y1) < squared(edge.x0, edge.y0));
+    const double x = ax - origin.x, dy = y - origin.y;
+    const float along0 = static_cast<float>(x * edge.ux + dy * edge.uy);
     const float across0 = static_cast<float>(dy * edge.ux - x * edge.uy);
+    const float low = static_cast<float>(origin.low), high = static_cast<float>(origin.high);
     const float ux = static_cast<float>(edge.ux), uy = static_cast<float>(edge.uy);
-    float* out = nearest + from;
-    const int32_t count = to - from;
-    for (int32_t k = 0; k < count; ++k) {
-        const float step = static_cast<float>(k);
+    for (int32_t i = from; i < to; ++i) {
+        const float step = static_cast<float>(i - anchor);
         const float a = along0 + step * ux;
         const float b = across0 - step * uy;
         const float beyond = a - std::min(std::max(a, low), high);
-        out[k] = std::min(out[k], b * b + beyond * beyond);
+        nearest[i] = std::min(nearest[i], b * b + beyond * beyond);
     }
 }
 
@@ -134,11 +161,22 @@ struct Columns {
     int32_t to = 0;
 };
 
+// Calls work(from, to) for each part of `range` within one of the sorted, disjoint `spans`.
+template <typename Work>
+void withinSpans(Columns range, const Columns* spans, int32_t spanCount, Work&& work)
+{
+    for (int32_t i = 0; i < spanCount && spans[i].from < range.to; ++i) {
+        const int32_t from = std::max(range.from, spans[i].from), to = std::min(range.to, spans[i].to);
+        if (from < to)
+            work(from, to);
+    }
+}
+
 // One row of the box at a time: each mask's darkness into a row of its own, then the darkest into the image.
 class RowPainter {
 public:
-    RowPainter(int32_t left, int32_t right)
-        : left_(left), right_(right), darkness_(static_cast<std::size_t>(right)),
+    RowPainter(int32_t width, int32_t left, int32_t right)
+        : width_(width), left_(left), right_(right), darkness_(static_cast<std::size_t>(right)),
           nearest_(static_cast<std::size_t>(right))
     {
     }
@@ -152,43 +190,49 @@ public:
             // through the row, and for none or both where it turns back.
             for (int32_t i = 0; i < mask.edgeCount; ++i) {
                 const Edge& edge = mask.edges[static_cast<std::size_t>(i)];
-                if ((edge.y0 <= y) != (edge.y1 <= y))
-                    crossings[count++] = edge.x0 + (y - edge.y0) * (edge.x1 - edge.x0) / (edge.y1 - edge.y0);
+                if ((edge.y0 <= y) != (edge.y1 <= y)) {
+                    const EdgeOrigin origin = originNearRow(edge, y);
+                    crossings[count++] = origin.x + (y - origin.y) * edge.xPerY;
+                }
             }
             std::sort(crossings, crossings + count);
         }
-        if (count == 0) {
+        std::array<Columns, kMostMaskPoints / 2> spans;
+        int32_t spanCount = 0;
+        for (int32_t i = 0; i + 1 < count; i += 2) {
+            const Columns span{columnFrom(crossings[i], left_, right_), columnFrom(crossings[i + 1], left_, right_)};
+            if (span.from < span.to)
+                spans[static_cast<std::size_t>(spanCount++)] = span;
+        }
+        if (spanCount == 0) {
             if (mask.invert)
                 std::memset(row + left_, 255, static_cast<std::size_t>(right_ - left_));
             return;
         }
-        // Only pixels between the outermost crossings can be inside.
-        const Columns inner{columnFrom(crossings[0], left_, right_), columnFrom(crossings[count - 1], left_, right_)};
-        const Columns drawn = mask.invert ? Columns{left_, right_} : inner;
-        if (drawn.from >= drawn.to)
-            return;
+        // A mask darkens nothing beyond its outermost spans.
+        const Columns drawn = mask.invert ? Columns{left_, right_} : Columns{spans[0].from, spans[spanCount - 1].to};
         const uint8_t insideValue = mask.invert ? 0 : 255;
         uint8_t* darkness = darkness_.data();
         std::memset(darkness + drawn.from, 255 - insideValue, static_cast<std::size_t>(drawn.to - drawn.from));
-        for (int32_t i = 0; i + 1 < count; i += 2) {
-            const int32_t from = columnFrom(crossings[i], left_, right_), to = columnFrom(crossings[i + 1], left_, right_);
-            if (from < to)
-                std::memset(darkness + from, insideValue, static_cast<std::size_t>(to - from));
-        }
-        if (mask.feather > 0.0f && inner.from < inner.to)
-            feather(mask, y, inner);
+        for (int32_t i = 0; i < spanCount; ++i)
+            std::memset(darkness + spans[static_cast<std::size_t>(i)].from, insideValue,
+                        static_cast<std::size_t>(spans[static_cast<std::size_t>(i)].to - spans[static_cast<std::size_t>(i)].from));
+        if (mask.feather > 0.0f)
+            feather(mask, y, spans.data(), spanCount);
         for (int32_t i = drawn.from; i < drawn.to; ++i)
             row[i] = std::max(row[i], darkness[i]);
     }
 
 private:
     // Grades the inside pixels within the feather of an edge.
-    void feather(const PreparedMask& mask, double y, Columns inner)
+    void feather(const PreparedMask& mask, double y, const Columns* spans, int32_t spanCount)
     {
         struct Reach {
             Columns columns;
+            int32_t anchor;
             int32_t edge;
         };
+        const Columns inner{spans[0].from, spans[spanCount - 1].to};
         std::array<Reach, kMostMaskPoints> reaches;
         int32_t count = 0;
         for (int32_t i = 0; i < mask.edgeCount; ++i) {
@@ -198,7 +242,7 @@ private:
                 continue;
             const Columns columns{columnFrom(from, inner.from, inner.to), columnFrom(to, inner.from, inner.to)};
             if (columns.from < columns.to)
-                reaches[static_cast<std::size_t>(count++)] = {columns, i};
+                reaches[static_cast<std::size_t>(count++)] = {columns, columnFrom(from, 0, width_), i};
         }
         if (count == 0)
             return;
@@ -209,35 +253,37 @@ private:
         int32_t mergedCount = 0;
         for (int32_t i = 0; i < count; ++i) {
             const Columns& next = reaches[static_cast<std::size_t>(i)].columns;
-            if (mergedCount > 0 && next.from <= merged[static_cast<std::size_t>(mergedCount - 1)].to)
-                merged[static_cast<std::size_t>(mergedCount - 1)].to =
-                    std::max(merged[static_cast<std::size_t>(mergedCount - 1)].to, next.to);
+            Columns* last = mergedCount > 0 ? &merged[static_cast<std::size_t>(mergedCount - 1)] : nullptr;
+            if (last != nullptr && next.from <= last->to)
+                last->to = std::max(last->to, next.to);
             else
                 merged[static_cast<std::size_t>(mergedCount++)] = next;
         }
         float* nearest = nearest_.data();
         const float featherSquared = mask.feather * mask.feather;
         for (int32_t i = 0; i < mergedCount; ++i)
-            std::fill(nearest + merged[static_cast<std::size_t>(i)].from, nearest + merged[static_cast<std::size_t>(i)].to,
-                      featherSquared);
+            withinSpans(merged[static_cast<std::size_t>(i)], spans, spanCount,
+                        [&](int32_t from, int32_t to) { std::fill(nearest + from, nearest + to, featherSquared); });
         for (int32_t i = 0; i < count; ++i) {
             const Reach& reach = reaches[static_cast<std::size_t>(i)];
-            takeNearer(mask.edges[static_cast<std::size_t>(reach.edge)], y, reach.columns.from, reach.columns.to, nearest);
+            const Edge& edge = mask.edges[static_cast<std::size_t>(reach.edge)];
+            withinSpans(reach.columns, spans, spanCount,
+                        [&](int32_t from, int32_t to) { takeNearer(edge, y, reach.anchor, from, to, nearest); });
         }
-        // Outside pixels keep their value: 0 for a mask (x & 0), 255 inverted (255 | x).
         const float scale = 255.0f / mask.feather;
         uint8_t* darkness = darkness_.data();
-        for (int32_t i = 0; i < mergedCount; ++i) {
-            const Columns& columns = merged[static_cast<std::size_t>(i)];
-            if (mask.invert)
-                for (int32_t x = columns.from; x < columns.to; ++x)
-                    darkness[x] |= static_cast<uint8_t>(255.5f - std::sqrt(nearest[x]) * scale);
-            else
-                for (int32_t x = columns.from; x < columns.to; ++x)
-                    darkness[x] &= static_cast<uint8_t>(std::sqrt(nearest[x]) * scale + 0.5f);
-        }
+        for (int32_t i = 0; i < mergedCount; ++i)
+            withinSpans(merged[static_cast<std::size_t>(i)], spans, spanCount, [&](int32_t from, int32_t to) {
+                if (mask.invert)
+                    for (int32_t x = from; x < to; ++x)
+                        darkness[x] = static_cast<uint8_t>(255.5f - std::sqrt(nearest[x]) * scale);
+                else
+                    for (int32_t x = from; x < to; ++x)
+                        darkness[x] = static_cast<uint8_t>(std::sqrt(nearest[x]) * scale + 0.5f);
+            });
     }
 
+    int32_t width_;
     int32_t left_;
     int32_t right_;
     std::vector<uint8_t> darkness_; // this mask's, by column
@@ -286,10 +332,17 @@ void drawMaskDarkness(const std::vector<MaskValues>& masks, int32_t width, int32
         return;
     std::vector<PreparedMask> prepared;
     prepared.reserve(masks.size());
-    for (const MaskValues& mask : masks)
-        if (isMask(mask))
-            prepared.push_back(prepare(mask, width, height));
-    RowPainter painter(box.left, box.right);
+    for (const MaskValues& mask : masks) {
+        if (!isMask(mask))
+            continue;
+        prepared.push_back(prepare(mask, width, height));
+        // A mask, not inverted, darkens nothing beyond its polygon's bounds.
+        const PreparedMask& added = prepared.back();
+        if (!added.invert && (added.right < box.left || added.left > box.right || added.bottom < box.top ||
+                              added.top > box.bottom))
+            prepared.pop_back();
+    }
+    RowPainter painter(width, box.left, box.right);
     for (int32_t y = box.top; y < box.bottom; ++y) {
         uint8_t* row = pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
         std::memset(row + box.left, 0, static_cast<std::size_t>(box.right - box.left));

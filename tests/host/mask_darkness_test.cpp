@@ -67,6 +67,11 @@ TEST(MaskDarkness, MatchesTheDefinitionWithinAGreyLevel)
     const std::vector<std::vector<MaskValues>> cases = {
         {kSquare}, {kStar}, {kConcave}, {kHardQuad}, {kBeyond}, {kArrowhead}, {inverted(kSquare)}, {inverted(kHardQuad)},
         {kSquare, kStar, inverted(kConcave)}, {kBeyond, kHardQuad, MaskValues{kStar.points, 200.0f, false}}};
+    // A strip to a point as far as a float goes: within the window, as the one to a point 1e5 away.
+    const auto farTo = [](float x) { return MaskValues{{{0.0f, 0.0f}, {0.6f, -0.2f}, {x, x}}, 9.0f, false}; };
+    const std::vector<uint8_t> far = drawn({farTo(1e30f)}), nearer = bruteForce({farTo(1e5f)});
+    for (std::size_t i = 0; i < far.size(); ++i)
+        ASSERT_LE(std::abs(far[i] - nearer[i]), 1) << "pixel " << i % kWidth << ", " << i / kWidth;
     for (std::size_t c = 0; c < cases.size(); ++c) {
         SCOPED_TRACE(c);
         const std::vector<uint8_t> expected = bruteForce(cases[c]), image = drawn(cases[c]);
