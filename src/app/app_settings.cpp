@@ -38,8 +38,11 @@ void loadSettings()
     for (const std::string& part : readSettingsFile(values).ignored)
         warnOfIgnoredPart(part);
     app.outputs.clear();
-    for (const OutputValues& read : values.outputs)
-        app.outputs.push_back(ProjectionOutput{.values = read});
+    for (const OutputValues& read : values.outputs) {
+        ProjectionOutput& output = app.outputs.emplace_back(ProjectionOutput{.values = read});
+        // The first mask is the chosen one, so its outline shows as soon as the panel opens.
+        output.editing.chosenMask = read.masks.empty() ? -1 : 0;
+    }
     app.editedOutput = 0;
     app.captureMonitor = values.captureMonitor;
     app.adapterIdx = values.adapterIdx;

@@ -84,7 +84,8 @@ TEST(ReleaseZip, HoldsTheStandaloneProgramItsPicturesAndAReadMe)
     for (const char* topic : {"Captura", "Saida", "INICIAR COM O WINDOWS", "EXIBIR GRADIL", "Numeros 1 a 4",
                               "Colunas", "Linhas", "ZERAR MALHA", "Ponto selecionado", "Tab", "Setas", "Shift",
                               "ADICIONAR SAIDA", "REMOVER", "Saida editada", "Recorte", "Mistura",
-                              "config.json", "debug.log"})
+                              "Superficie editada", "ADICIONAR MASCARA", "Suavizar", "Inverter", "config.json",
+                              "debug.log"})
         EXPECT_NE(readMe.find(topic), std::string::npos) << topic;
 }
 

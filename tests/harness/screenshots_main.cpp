@@ -1,7 +1,8 @@
 // ostrel-screenshots FOLDER: runs the real program on a virtual display of three monitors with the test
 // picture on the first and two projectors side by side (a keystone with a bent mesh, and a second output,
-// blended into each other), opens its panel, and saves "projection.png" (both projectors), "panel.png"
-// and "panel-mapping.png" in FOLDER.
+// blended into each other), opens its panel, and saves "projection.png" (both projectors) and "panel.png"
+// in FOLDER; then again with one projector mapping the three faces of a box with a feathered mask, for
+// "box.png" and "panel-mapping.png".
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -29,6 +30,46 @@ bool savePng(const Image& image, const std::string& path)
     const bool converted = runCommand({"convert", raw, path}).exitCode == 0;
     std::remove(raw.c_str());
     return converted;
+}
+
+// The top, front and right faces of a box, each showing its own quarter of the picture, and a feathered
+// mask over part of the front face, chosen in the panel.
+constexpr const char* kBoxConfig =
+    R"({"corners":[{"x":-0.6,"y":0.9},{"x":0.4,"y":0.9},{"x":-0.8,"y":0.4},{"x":0.2,"y":0.4}],)"
+    R"("source":{"left":0.5,"top":0,"right":1,"bottom":0.5},"surfaces":[)"
+    R"({"corners":[{"x":-0.8,"y":0.4},{"x":0.2,"y":0.4},{"x":-0.8,"y":-0.8},{"x":0.2,"y":-0.8}],)"
+    R"("source":{"left":0,"top":0.5,"right":0.5,"bottom":1}},)"
+    R"({"corners":[{"x":0.2,"y":0.4},{"x":0.4,"y":0.9},{"x":0.2,"y":-0.8},{"x":0.4,"y":-0.3}],)"
+    R"("source":{"left":0.5,"top":0.5,"right":1,"bottom":1}}],)"
+    R"("masks":[{"points":[{"x":-0.6,"y":0.1},{"x":0,"y":0.1},{"x":0,"y":-0.5},{"x":-0.6,"y":-0.5}],"feather":40}]})";
+
+// The box on the second monitor with the panel open (the mask's outline and the edited surface's
+// handles drawn), and the panel's mapping tab.
+bool takeBox(const VirtualDisplay& display, const WineSession& wine, const std::string& folder)
+{
+    AppFolder app;
+    app.writeFile("config.json", kBoxConfig);
+    auto picture = std::make_unique<TestPicture>(display.x(), ScreenRect{0, 0, 1024, 768});
+    picture->draw(0.3);
+    OstrelProcess program(wine, app);
+    if (!program.waitUntilStarted())
+        return false;
+    wine.post("OstrelControl", 0x0111, 2001, 0);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const auto control = wine.window("OstrelControl");
+    // The second tab, where the tab bar puts it at the panel's font size.
+    display.click(control->clientLeft + 133, control->clientTop + 70);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    picture->draw(0.3);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const Image box = display.capture({1024, 0, 1824, 600});
+    picture.reset();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const Image mapping = display.capture(control->rect);
+    const bool saved = savePng(box, folder + "/box.png") && savePng(mapping, folder + "/panel-mapping.png");
+    program.requestExit();
+    program.waitForExit();
+    return saved;
 }
 
 } // namespace
@@ -67,15 +108,10 @@ int main(int argc, char** argv)
     const auto control = wine.window("OstrelControl");
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const Image panel = display.capture(control->rect);
-    // The second tab, where the tab bar puts it at the panel's font size.
-    display.click(control->clientLeft + 133, control->clientTop + 70);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const Image mapping = display.capture(control->rect);
-    const bool saved = savePng(projection, folder + "/projection.png") && savePng(panel, folder + "/panel.png") &&
-                       savePng(mapping, folder + "/panel-mapping.png");
+    bool saved = savePng(projection, folder + "/projection.png") && savePng(panel, folder + "/panel.png");
     program.requestExit();
     program.waitForExit();
-    std::printf("%s %s/panel.png and %s/projection.png\n", saved ? "saved" : "could not save", folder.c_str(),
-                folder.c_str());
+    saved = saved && takeBox(display, wine, folder);
+    std::printf("%s the screenshots in %s\n", saved ? "saved" : "could not save", folder.c_str());
     return saved ? 0 : 1;
 }
