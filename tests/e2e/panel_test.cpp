@@ -516,6 +516,9 @@ TEST_F(Panel, MostrarCursorDrawsThePointerOverThePictureAndIsSavedOnlyWhileOn)
 // config.json follows every step.
 TEST_F(Panel, SurfacesAndMasksAreEditedOnTheProjectionAndSaved)
 {
+    // The operator's double-click time, generous: under a loaded machine a pass can take a tenth of a
+    // second, and each press and release here lasts two of them.
+    wine_->wine({"reg", "add", "HKCU\\Control Panel\\Mouse", "/v", "DoubleClickSpeed", "/t", "REG_SZ", "/d", "3000", "/f"});
     startWithPanelOpen();
     switchToTab("Mapeamento", "ADICIONAR SUPERFICIE");
     const int left = kSecondMonitor.left;

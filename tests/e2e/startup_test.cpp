@@ -107,7 +107,8 @@ TEST_F(TwoMonitors, ProjectionCoversTheSecondMonitorTopMost)
     ASSERT_TRUE(control);
     EXPECT_EQ(control->title, "Ostrel Mapper 1.0");
     EXPECT_FALSE(control->visible) << "the panel starts hidden";
-    EXPECT_EQ(control->rect, (ScreenRect{100, 100, 540, 660}));
+    // Tall enough for the surfaces and masks rows, and within a 768-pixel-high monitor.
+    EXPECT_EQ(control->rect, (ScreenRect{100, 40, 540, 740}));
     EXPECT_EQ(control->style & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW);
     EXPECT_TRUE(control->exStyle & WS_EX_APPWINDOW);
     EXPECT_EQ(logMessages(folder_.readFile("debug.log").value_or("")), startLines(true));
