@@ -505,7 +505,11 @@ TEST_F(MainJob, DeviceLostFiftyTimesComesBackWithThePictureAndNothingGrows)
         return static_cast<int>(std::distance(std::sregex_iterator(text.begin(), text.end(), recovered), std::sregex_iterator()));
     };
     const auto loseDevice = [&](int done) {
-        ASSERT_EQ(wine_->wine({windowsBuildPath("tests/wintool.exe"), "remove-device"}).exitCode, 0);
+        // The tool fails, asking nothing, when it cannot reach the program's request counter; seen once
+        // in a loaded run. Asked again then, a removal is still asked for once.
+        ASSERT_TRUE(eventually([&] {
+            return wine_->wine({windowsBuildPath("tests/wintool.exe"), "remove-device"}).exitCode == 0;
+        }));
         ASSERT_TRUE(eventually([&] { return recoveries() == done + 1; })) << log();
     };
     ProcessCounts before;
