@@ -39,7 +39,8 @@ void loadSettings()
         warnOfIgnoredPart(part);
     app.outputs.clear();
     for (const OutputValues& read : values.outputs) {
-        ProjectionOutput& output = app.outputs.emplace_back(ProjectionOutput{.values = read});
+        ProjectionOutput& output = app.outputs.emplace_back();
+        output.values = read;
         // The first mask is the chosen one, so its outline shows as soon as the panel opens.
         output.editing.chosenMask = read.masks.empty() ? -1 : 0;
     }

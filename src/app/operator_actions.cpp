@@ -177,15 +177,32 @@ void chooseEditedOutput(int32_t output)
         app.editedOutput = output;
 }
 
+namespace {
+
+// The surface whose points the panel and the handles edit from now on, none of them selected or dragged.
+void editSurface(ProjectionOutput& output, int32_t surface)
+{
+    output.editing.editedSurface = surface;
+    output.editing.selectedPoint = 0;
+    output.editing.draggedPoint = -1;
+}
+
+// The mask whose outline is shown and edited from now on (-1: none), none of its points picked.
+void showMask(ProjectionOutput& output, int32_t mask)
+{
+    output.editing.chosenMask = mask;
+    output.editing.selectedMaskPoint = output.editing.draggedMaskPoint = -1;
+}
+
+} // namespace
+
 void chooseEditedSurface(int32_t surface)
 {
     ProjectionOutput& output = editedOutput();
     if (surface < 0 || static_cast<std::size_t>(surface) >= output.values.surfaces.size() ||
         surface == output.editing.editedSurface)
         return;
-    output.editing.editedSurface = surface;
-    output.editing.selectedPoint = 0;
-    output.editing.draggedPoint = -1;
+    editSurface(output, surface);
 }
 
 void addSurface()
@@ -206,9 +223,7 @@ void removeSurface()
     if (surfaces.size() < 2 || removed < 0 || static_cast<std::size_t>(removed) >= surfaces.size())
         return;
     surfaces.erase(surfaces.begin() + removed);
-    output.editing.editedSurface = std::max(removed - 1, 0);
-    output.editing.selectedPoint = 0;
-    output.editing.draggedPoint = -1;
+    editSurface(output, std::max(removed - 1, 0));
     saveSettings();
 }
 
@@ -218,7 +233,8 @@ void moveSurface(int32_t step)
     std::vector<SurfaceValues>& surfaces = output.values.surfaces;
     const int32_t from = output.editing.editedSurface;
     const int32_t to = from + step;
-    if (from < 0 || to < 0 || static_cast<std::size_t>(from) >= surfaces.size() || static_cast<std::size_t>(to) >= surfaces.size())
+    const auto count = static_cast<int32_t>(surfaces.size());
+    if (from < 0 || to < 0 || from >= count || to >= count)
         return;
     std::swap(surfaces[static_cast<std::size_t>(from)], surfaces[static_cast<std::size_t>(to)]);
     // The operator keeps editing the surface that moved.
@@ -232,8 +248,7 @@ void addMask()
     if (static_cast<int32_t>(output.values.masks.size()) >= kMostMasks)
         return;
     output.values.masks.push_back(middleNinthMask());
-    output.editing.chosenMask = static_cast<int32_t>(output.values.masks.size()) - 1;
-    output.editing.selectedMaskPoint = output.editing.draggedMaskPoint = -1;
+    showMask(output, static_cast<int32_t>(output.values.masks.size()) - 1);
     saveSettings();
 }
 
@@ -245,8 +260,7 @@ void removeMask()
     if (removed < 0 || static_cast<std::size_t>(removed) >= masks.size())
         return;
     masks.erase(masks.begin() + removed);
-    output.editing.chosenMask = masks.empty() ? -1 : std::max(removed - 1, 0);
-    output.editing.selectedMaskPoint = output.editing.draggedMaskPoint = -1;
+    showMask(output, masks.empty() ? -1 : std::max(removed - 1, 0));
     saveSettings();
 }
 
@@ -255,8 +269,7 @@ void chooseMask(int32_t mask)
     ProjectionOutput& output = editedOutput();
     if (mask < 0 || static_cast<std::size_t>(mask) >= output.values.masks.size())
         return;
-    output.editing.chosenMask = mask;
-    output.editing.selectedMaskPoint = output.editing.draggedMaskPoint = -1;
+    showMask(output, mask);
 }
 
 void chooseMaskFeather(float feather)

@@ -50,15 +50,9 @@ void drawFieldRow(const char* section, const Values& values, const LookField<Val
 
 void drawEditedOutputChoice()
 {
-    std::string items;
-    for (std::size_t output = 0; output < app.outputs.size(); ++output)
-        items += "Saida " + std::to_string(output + 1) + '\0';
-    items += '\0';
-    int choice = app.editedOutput;
-    ImGui::SetNextItemWidth(kOutputListWidth);
-    const bool picked = comboList("Saida editada", &choice, items.c_str());
-    if (picked)
-        chooseEditedOutput(choice);
+    const std::size_t count = app.outputs.size();
+    if (const auto output = pickedEntry("Saida editada", "Saida", count, app.editedOutput, kOutputListWidth))
+        chooseEditedOutput(*output);
 }
 
 void drawSourceSection()

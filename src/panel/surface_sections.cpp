@@ -4,7 +4,6 @@
 #include <imgui.h>
 
 #include <cmath>
-#include <string>
 
 #include "app/app_state.h"
 #include "app/operator_actions.h"
@@ -15,25 +14,15 @@ namespace {
 constexpr float kListWidth = 110.0f;
 constexpr float kFeatherWidth = 55.0f;
 
-// "<name> 1" to "<name> count", in the combo lists' format.
-std::string numberedItems(const char* name, std::size_t count)
-{
-    std::string items;
-    for (std::size_t at = 0; at < count; ++at)
-        items += std::string(name) + ' ' + std::to_string(at + 1) + '\0';
-    return items + '\0';
-}
-
 } // namespace
 
 void drawSurfaceRows()
 {
     const ProjectionOutput& output = editedOutput();
     const std::size_t count = output.values.surfaces.size();
-    int choice = output.editing.editedSurface;
-    ImGui::SetNextItemWidth(kListWidth);
-    if (comboList("Superficie editada", &choice, numberedItems("Superficie", count).c_str()))
-        chooseEditedSurface(choice);
+    const int32_t shown = output.editing.editedSurface;
+    if (const auto surface = pickedEntry("Superficie editada", "Superficie", count, shown, kListWidth))
+        chooseEditedSurface(*surface);
     ImGui::SameLine();
     ImGui::BeginDisabled(static_cast<int32_t>(count) >= kMostSurfaces);
     if (ImGui::Button("ADICIONAR SUPERFICIE"))
@@ -65,10 +54,8 @@ void drawMaskSection()
     ImGui::TextUnformatted("Mascaras");
     ImGui::SameLine();
     if (count > 0) {
-        int choice = output.editing.chosenMask;
-        ImGui::SetNextItemWidth(kListWidth);
-        if (comboList("Mascara editada", &choice, numberedItems("Mascara", count).c_str()))
-            chooseMask(choice);
+        if (const auto mask = pickedEntry("Mascara editada", "Mascara", count, output.editing.chosenMask, kListWidth))
+            chooseMask(*mask);
         ImGui::SameLine();
     }
     ImGui::BeginDisabled(static_cast<int32_t>(count) >= kMostMasks);

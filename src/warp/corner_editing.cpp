@@ -55,8 +55,7 @@ bool editWithMouse(const EditingInput& input, Edit& state)
         state.selectedPoint = grabbed;
     }
     // The point jumps to the cursor and follows it anywhere, beyond the window too.
-    movePointTo(state.corners, state.mesh, state.draggedPoint,
-                {input.cursorX / input.clientWidth * 2.0f - 1.0f, 1.0f - input.cursorY / input.clientHeight * 2.0f});
+    movePointTo(state.corners, state.mesh, state.draggedPoint, cursorPosition(input));
     return false;
 }
 
@@ -117,6 +116,18 @@ bool editWithKeys(const EditingInput& input, Edit& state)
 
 } // namespace
 
+CornerPoint cursorPosition(const EditingInput& input)
+{
+    return {input.cursorX / input.clientWidth * 2.0f - 1.0f, 1.0f - input.cursorY / input.clientHeight * 2.0f};
+}
+
+float cursorDistance(const EditingInput& input, CornerPoint point)
+{
+    const float px = (point.x + 1.0f) * 0.5f * input.clientWidth;
+    const float py = (1.0f - point.y) * 0.5f * input.clientHeight;
+    return std::hypot(input.cursorX - px, input.cursorY - py);
+}
+
 int32_t pointNear(const EditingInput& input, const CornerSet& corners, const Mesh& mesh, float* distance)
 {
     const WarpMatrix warp = solveWarp(corners);
@@ -126,9 +137,7 @@ int32_t pointNear(const EditingInput& input, const CornerSet& corners, const Mes
         const auto position = positionUnder(warp, corners, mesh, point);
         if (!position)
             continue;
-        const float px = (position->x + 1.0f) * 0.5f * input.clientWidth;
-        const float py = (1.0f - position->y) * 0.5f * input.clientHeight;
-        const float away = std::hypot(input.cursorX - px, input.cursorY - py);
+        const float away = cursorDistance(input, *position);
         if (away < nearestDistance) {
             nearest = point;
             nearestDistance = away;

@@ -62,6 +62,11 @@ inline constexpr float kFastStep = 0.005f;
 // of arrow-key steps) and the settings must be saved.
 bool applyCornerEditing(const EditingInput& input, CornerSet& corners, Mesh& mesh, EditingState& state);
 
+// The cursor in normalised device coordinates; the client area must not be empty.
+CornerPoint cursorPosition(const EditingInput& input);
+// How far, in client pixels, a point (normalised device coordinates) is shown from the cursor.
+float cursorDistance(const EditingInput& input, CornerPoint point);
+
 // The point whose handle is nearest the cursor and closer than the pick radius, with its distance in
 // pixels; -1 when there is none.
 int32_t pointNear(const EditingInput& input, const CornerSet& corners, const Mesh& mesh, float* distance = nullptr);

@@ -16,9 +16,10 @@ Pixel toPixels(const EditingInput& input, CornerPoint point)
     return {(point.x + 1.0f) * 0.5f * input.clientWidth, (1.0f - point.y) * 0.5f * input.clientHeight};
 }
 
-CornerPoint cursorPosition(const EditingInput& input)
+// The chosen mask's points; null when no mask is chosen (keepWithinLists leaves the index valid or -1).
+std::vector<CornerPoint>* chosenMaskPoints(OutputValues& output, const EditingState& state)
 {
-    return {input.cursorX / input.clientWidth * 2.0f - 1.0f, 1.0f - input.cursorY / input.clientHeight * 2.0f};
+    return state.chosenMask == -1 ? nullptr : &output.masks[static_cast<std::size_t>(state.chosenMask)].points;
 }
 
 // The mask's point nearest the cursor within the pick radius, or -1, with its distance.
@@ -27,8 +28,7 @@ int32_t maskPointNear(const MaskValues& mask, const EditingInput& input, float& 
     int32_t nearest = -1;
     distance = kPickRadius;
     for (std::size_t at = 0; at < mask.points.size(); ++at) {
-        const Pixel pixel = toPixels(input, mask.points[at]);
-        const float away = std::hypot(input.cursorX - pixel.x, input.cursorY - pixel.y);
+        const float away = cursorDistance(input, mask.points[at]);
         if (away < distance) {
             nearest = static_cast<int32_t>(at);
             distance = away;
@@ -90,14 +90,13 @@ bool takePress(const EditingInput& input, OutputValues& output, EditingState& st
 // A dragged mask point follows the cursor anywhere; the drag ends, with its save, when the button is up.
 bool dragMaskPoint(const EditingInput& input, OutputValues& output, EditingState& state)
 {
-    const bool valid = state.chosenMask != -1 &&
-                       state.draggedMaskPoint < static_cast<int32_t>(output.masks[static_cast<std::size_t>(state.chosenMask)].points.size());
+    std::vector<CornerPoint>* points = chosenMaskPoints(output, state);
+    const bool valid = points && state.draggedMaskPoint < static_cast<int32_t>(points->size());
     if (!input.leftButtonDown || !valid) {
         state.draggedMaskPoint = -1;
         return valid;
     }
-    output.masks[static_cast<std::size_t>(state.chosenMask)].points[static_cast<std::size_t>(state.draggedMaskPoint)] =
-        cursorPosition(input);
+    (*points)[static_cast<std::size_t>(state.draggedMaskPoint)] = cursorPosition(input);
     return false;
 }
 
@@ -106,13 +105,13 @@ bool deleteMaskPoint(const EditingInput& input, OutputValues& output, EditingSta
 {
     const bool pressed = input.deleteDown && !state.deleteHeld;
     state.deleteHeld = input.deleteDown;
-    if (!pressed || state.chosenMask == -1 || state.draggedMaskPoint != -1)
+    std::vector<CornerPoint>* points = chosenMaskPoints(output, state);
+    if (!pressed || !points || state.draggedMaskPoint != -1)
         return false;
-    std::vector<CornerPoint>& points = output.masks[static_cast<std::size_t>(state.chosenMask)].points;
-    const auto count = static_cast<int32_t>(points.size());
+    const auto count = static_cast<int32_t>(points->size());
     if (state.selectedMaskPoint < 0 || state.selectedMaskPoint >= count || count <= kLeastMaskPoints)
         return false;
-    points.erase(points.begin() + state.selectedMaskPoint);
+    points->erase(points->begin() + state.selectedMaskPoint);
     state.selectedMaskPoint = -1;
     return true;
 }
@@ -217,9 +216,8 @@ std::optional<MaskInsertion> insertionNear(const MaskValues& mask, const Editing
         const Pixel b = toPixels(input, mask.points[(at + 1) % count]);
         const float dx = b.x - a.x, dy = b.y - a.y;
         const float lengthSquared = dx * dx + dy * dy;
-        const float along = lengthSquared > 0.0f
-                                ? std::clamp(((input.cursorX - a.x) * dx + (input.cursorY - a.y) * dy) / lengthSquared, 0.0f, 1.0f)
-                                : 0.0f;
+        const float projected = ((input.cursorX - a.x) * dx + (input.cursorY - a.y) * dy) / lengthSquared;
+        const float along = lengthSquared > 0.0f ? std::clamp(projected, 0.0f, 1.0f) : 0.0f;
         const Pixel closest{a.x + along * dx, a.y + along * dy};
         const float away = std::hypot(input.cursorX - closest.x, input.cursorY - closest.y);
         if (away < nearestDistance) {
