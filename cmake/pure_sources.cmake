@@ -14,6 +14,10 @@ set(OSTREL_PURE_FILES
     src/settings/run_value.cpp
     src/settings/settings_text.h
     src/settings/settings_text.cpp
+    src/settings/edit_history.h
+    src/settings/edit_history.cpp
+    src/settings/preset_rules.h
+    src/settings/preset_rules.cpp
     src/panel/panel_items.h
     src/panel/panel_items.cpp
     src/render/image_rules.h

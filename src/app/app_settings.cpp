@@ -7,8 +7,6 @@
 #include "platform/debug_log.h"
 #include "settings/settings_file.h"
 
-namespace {
-
 SettingsValues persistedValues()
 {
     SettingsValues values;
@@ -21,6 +19,8 @@ SettingsValues persistedValues()
         values.outputs.push_back(output.values);
     return values;
 }
+
+namespace {
 
 void warnOfIgnoredPart(const std::string& part)
 {
@@ -49,6 +49,7 @@ void loadSettings()
     app.adapterIdx = values.adapterIdx;
     app.startWithWindows = values.startWithWindows;
     app.showCursor = values.showCursor;
+    app.history.start(currentCalibration());
 }
 
 bool saveSettings()

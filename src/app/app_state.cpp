@@ -26,3 +26,11 @@ ProjectionOutput& editedOutput()
         app.editedOutput = 0;
     return app.outputs[static_cast<std::size_t>(app.editedOutput)];
 }
+
+Calibration currentCalibration()
+{
+    Calibration calibration;
+    for (const ProjectionOutput& output : app.outputs)
+        calibration.push_back(output.values);
+    return calibration;
+}

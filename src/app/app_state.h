@@ -8,10 +8,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/projection_output.h"
 #include "display/monitor_info.h"
+#include "settings/edit_history.h"
+#include "settings/preset_files.h"
 
 class Renderer;
 class CaptureEngine;
@@ -42,6 +45,13 @@ struct AppState {
     // The last save of config.json failed: the values live on in memory, the panel says so, and the next
     // change tries again.
     bool saveFailed = false;
+    // Every change of the calibration since the start, to undo and redo.
+    EditHistory history;
+    // The key of the changes being made now (a run of nudges, one panel item held or typed in); none when
+    // each change is a step of its own.
+    std::optional<StepKey> stepKey;
+    // The saved setups, as presets/ held them when the panel last looked.
+    std::vector<PresetEntry> presets;
 
     AppState();
     ~AppState();
@@ -55,3 +65,5 @@ extern AppState app;
 bool anyOutputShown();
 // The output the panel edits (the first when the index is stale).
 ProjectionOutput& editedOutput();
+// Every output's values, as a step of the history keeps them.
+Calibration currentCalibration();

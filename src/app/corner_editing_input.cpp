@@ -3,6 +3,7 @@
 #include "app/corner_editing_input.h"
 
 #include "app/app_state.h"
+#include "app/calibration_steps.h"
 #include "app/operator_actions.h"
 #include "app/projection_windows.h"
 #include "warp/output_editing.h"
@@ -19,11 +20,17 @@ struct PolledInput {
     EditingInput keys; // every field but the window's own
     POINT cursor{};
     HWND foreground = nullptr;
+    bool controlDown = false;
+    bool zDown = false;
+    bool yDown = false;
 };
 
 PolledInput pollInput()
 {
     PolledInput polled;
+    polled.controlDown = downNow(VK_CONTROL);
+    polled.zDown = downNow('Z');
+    polled.yDown = downNow('Y');
     EditingInput& input = polled.keys;
     input.panelVisible = true;
     GetCursorPos(&polled.cursor);
@@ -71,6 +78,20 @@ bool editOutput(ProjectionOutput& output, EditingInput input, bool mayGrab)
     return applyOutputEditing(input, output.values, output.editing);
 }
 
+// Ctrl+Z undoes, Ctrl+Y and Ctrl+Shift+Z redo, once per press, while a projection has the keys.
+void followUndoKeys(const PolledInput& polled)
+{
+    static bool letterHeld = false;
+    const bool pressed = (polled.zDown || polled.yDown) && !letterHeld;
+    letterHeld = polled.zDown || polled.yDown;
+    if (!pressed || !polled.controlDown || outputOfWindow(polled.foreground) == -1)
+        return;
+    if (polled.yDown || polled.keys.shiftDown)
+        redoStep();
+    else
+        undoStep();
+}
+
 } // namespace
 
 void updateCornerEditing()
@@ -80,13 +101,20 @@ void updateCornerEditing()
     const PolledInput polled = pollInput();
     // Off every projection, any may grab a handle just beside its picture, as a single projection can.
     const int32_t underCursor = outputOfWindow(WindowFromPoint(polled.cursor));
+    followUndoKeys(polled);
     bool save = false;
     for (std::size_t index = 0; index < app.outputs.size(); ++index) {
         ProjectionOutput& output = app.outputs[index];
         if (!output.shown)
             continue;
         const bool mayGrab = underCursor == -1 || underCursor == static_cast<int32_t>(index);
-        save = editOutput(output, inputFor(polled, output.window), mayGrab) || save;
+        const bool nudging = output.editing.arrowKeysHeld;
+        const bool ended = editOutput(output, inputFor(polled, output.window), mayGrab);
+        // Runs of nudges on one point, one after another, are one step.
+        if (ended && nudging)
+            app.stepKey = StepKey{StepKey::Kind::Nudge, static_cast<int32_t>(index), output.editing.editedSurface,
+                                  output.editing.selectedPoint};
+        save = ended || save;
         // The panel follows the projection the operator works on.
         if (output.editing.draggedPoint != -1 || output.editing.draggedMaskPoint != -1 ||
             polled.foreground == output.window)
@@ -94,4 +122,5 @@ void updateCornerEditing()
     }
     if (save)
         finishEditingOnProjection();
+    app.stepKey.reset();
 }

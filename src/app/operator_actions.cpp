@@ -7,6 +7,7 @@
 
 #include "app/app_settings.h"
 #include "app/app_state.h"
+#include "app/calibration_steps.h"
 #include "app/projection_windows.h"
 #include "capture/capture_engine.h"
 #include "display/monitors.h"
@@ -18,8 +19,20 @@
 #include "settings/start_with_windows.h"
 #include "warp/corner_editing.h"
 
+namespace {
+
+// A change of the calibration: an undo step (or part of the one under way), saved at once.
+void saveChange()
+{
+    recordStep();
+    saveSettings();
+}
+
+} // namespace
+
 void openPanel(PanelFocus focus)
 {
+    refreshPresets();
     app.panelVisible = true;
     app.showGrid = true;
     ShowWindow(app.controlWindow, SW_SHOW);
@@ -116,7 +129,7 @@ void chooseOutputMonitor(int32_t output, int32_t index)
     app.outputs[static_cast<std::size_t>(output)].values.outputMonitor = index;
     showProjection(app.outputs[static_cast<std::size_t>(output)]);
     loadCalibrationGrid();
-    saveSettings();
+    saveChange();
 }
 
 std::optional<int32_t> monitorForNewOutput()
@@ -133,6 +146,50 @@ std::optional<int32_t> monitorForNewOutput()
     return std::nullopt;
 }
 
+namespace {
+
+// A window for an output on its monitor and its swap chain, or neither: without a target the output
+// could never be drawn.
+bool openProjection(ProjectionOutput& output, std::size_t index)
+{
+    output.window = makeProjectionWindow(index);
+    if (!output.window)
+        return false;
+    // Placed before its swap chain is made, which takes the window's size.
+    showProjection(output);
+    if (app.renderer && FAILED(app.renderer->makeProjectionTarget(output.window, output.target))) {
+        DestroyWindow(output.window);
+        output.window = nullptr;
+        return false;
+    }
+    return true;
+}
+
+void closeProjection(ProjectionOutput& output)
+{
+    // The swap chain goes before its window.
+    if (app.renderer)
+        app.renderer->releaseProjectionTarget(output.target);
+    DestroyWindow(output.window);
+}
+
+// The selection and the chosen mask within what the output now holds, and no drag under way.
+void keepEditingWithin(ProjectionOutput& output)
+{
+    EditingState& editing = output.editing;
+    const auto surfaces = static_cast<int32_t>(output.values.surfaces.size());
+    if (editing.editedSurface >= surfaces)
+        editing.editedSurface = surfaces - 1;
+    if (editing.selectedPoint >= static_cast<int32_t>(output.editedSurface().mesh.pointCount()))
+        editing.selectedPoint = 0;
+    const auto masks = static_cast<int32_t>(output.values.masks.size());
+    if (editing.chosenMask >= masks)
+        editing.chosenMask = masks - 1;
+    editing.draggedPoint = editing.selectedMaskPoint = editing.draggedMaskPoint = -1;
+}
+
+} // namespace
+
 void addOutput()
 {
     const auto monitor = monitorForNewOutput();
@@ -140,35 +197,52 @@ void addOutput()
         return;
     ProjectionOutput output;
     output.values.outputMonitor = *monitor;
-    output.window = makeProjectionWindow(app.outputs.size());
-    if (!output.window)
+    if (!openProjection(output, app.outputs.size()))
         return;
-    // Placed before its swap chain is made, which takes the window's size.
-    showProjection(output);
-    // Without a target the output could never be drawn; the window goes again.
-    if (app.renderer && FAILED(app.renderer->makeProjectionTarget(output.window, output.target))) {
-        DestroyWindow(output.window);
-        return;
-    }
     app.outputs.push_back(std::move(output));
     app.editedOutput = static_cast<int32_t>(app.outputs.size()) - 1;
-    saveSettings();
+    saveChange();
 }
 
 void removeOutput(int32_t output)
 {
     if (output < 1 || static_cast<std::size_t>(output) >= app.outputs.size())
         return;
-    ProjectionOutput& removed = app.outputs[static_cast<std::size_t>(output)];
-    // The swap chain goes before its window.
-    if (app.renderer)
-        app.renderer->releaseProjectionTarget(removed.target);
-    DestroyWindow(removed.window);
+    closeProjection(app.outputs[static_cast<std::size_t>(output)]);
     app.outputs.erase(app.outputs.begin() + output);
     titleProjectionWindows();
     if (app.editedOutput >= output)
         app.editedOutput = app.editedOutput == output ? 0 : app.editedOutput - 1;
-    saveSettings();
+    saveChange();
+}
+
+void replaceCalibration(const Calibration& calibration)
+{
+    // Windows differ only in their place, given below: the list grows and shrinks at its end.
+    while (app.outputs.size() > std::max<std::size_t>(calibration.size(), 1)) {
+        closeProjection(app.outputs.back());
+        app.outputs.pop_back();
+    }
+    while (app.outputs.size() < std::min<std::size_t>(calibration.size(), kMostOutputs)) {
+        ProjectionOutput output;
+        output.values = calibration[app.outputs.size()];
+        if (!openProjection(output, app.outputs.size()))
+            break;
+        app.outputs.push_back(std::move(output));
+    }
+    bool monitorsChanged = false;
+    for (std::size_t index = 0; index < app.outputs.size() && index < calibration.size(); ++index) {
+        ProjectionOutput& output = app.outputs[index];
+        monitorsChanged = monitorsChanged || output.values.outputMonitor != calibration[index].outputMonitor;
+        output.values = calibration[index];
+        keepEditingWithin(output);
+        showProjection(output);
+    }
+    titleProjectionWindows();
+    if (app.editedOutput >= static_cast<int32_t>(app.outputs.size()))
+        app.editedOutput = static_cast<int32_t>(app.outputs.size()) - 1;
+    if (monitorsChanged)
+        loadCalibrationGrid();
 }
 
 void chooseEditedOutput(int32_t output)
@@ -212,7 +286,7 @@ void addSurface()
         return;
     output.values.surfaces.push_back(middleQuarterSurface());
     chooseEditedSurface(static_cast<int32_t>(output.values.surfaces.size()) - 1);
-    saveSettings();
+    saveChange();
 }
 
 void removeSurface()
@@ -224,7 +298,7 @@ void removeSurface()
         return;
     surfaces.erase(surfaces.begin() + removed);
     editSurface(output, std::max(removed - 1, 0));
-    saveSettings();
+    saveChange();
 }
 
 void moveSurface(int32_t step)
@@ -239,7 +313,7 @@ void moveSurface(int32_t step)
     std::swap(surfaces[static_cast<std::size_t>(from)], surfaces[static_cast<std::size_t>(to)]);
     // The operator keeps editing the surface that moved.
     output.editing.editedSurface = to;
-    saveSettings();
+    saveChange();
 }
 
 void addMask()
@@ -249,7 +323,7 @@ void addMask()
         return;
     output.values.masks.push_back(middleNinthMask());
     showMask(output, static_cast<int32_t>(output.values.masks.size()) - 1);
-    saveSettings();
+    saveChange();
 }
 
 void removeMask()
@@ -261,7 +335,7 @@ void removeMask()
         return;
     masks.erase(masks.begin() + removed);
     showMask(output, masks.empty() ? -1 : std::max(removed - 1, 0));
-    saveSettings();
+    saveChange();
 }
 
 void chooseMask(int32_t mask)
@@ -278,7 +352,7 @@ void chooseMaskFeather(float feather)
     if (!mask || !(feather >= 0.0f && feather <= kMostFeather))
         return;
     mask->feather = feather;
-    saveSettings();
+    saveChange();
 }
 
 void chooseMaskInvert(bool invert)
@@ -287,7 +361,7 @@ void chooseMaskInvert(bool invert)
     if (!mask)
         return;
     mask->invert = invert;
-    saveSettings();
+    saveChange();
 }
 
 void chooseSource(const SourceRect& source)
@@ -295,7 +369,7 @@ void chooseSource(const SourceRect& source)
     if (!isSourceRect(source))
         return;
     editedOutput().editedSurface().source = source;
-    saveSettings();
+    saveChange();
 }
 
 void chooseBlend(const EdgeBlend& blend)
@@ -303,7 +377,7 @@ void chooseBlend(const EdgeBlend& blend)
     if (!isEdgeBlend(blend))
         return;
     editedOutput().editedSurface().blend = blend;
-    saveSettings();
+    saveChange();
 }
 
 void chooseStartWithWindows(bool enable)
@@ -336,7 +410,7 @@ void chooseCorner(int32_t corner, CornerPoint position)
         !isAcceptedCornerValue(position.y))
         return;
     editedOutput().editedSurface().corners[static_cast<std::size_t>(corner)] = position;
-    saveSettings();
+    saveChange();
 }
 
 void selectCorner(int32_t corner)
@@ -350,7 +424,7 @@ void resetCorners()
     SurfaceValues& values = editedOutput().editedSurface();
     values.corners = kDefaultCorners;
     values.mesh = zeroedMesh(values.mesh);
-    saveSettings();
+    saveChange();
 }
 
 void chooseMeshSize(int32_t columns, int32_t rows)
@@ -360,14 +434,14 @@ void chooseMeshSize(int32_t columns, int32_t rows)
     const int32_t corner = cornerOfPoint(mesh, output.editing.selectedPoint);
     mesh = resizedMesh(mesh, columns, rows);
     output.editing.selectedPoint = corner != -1 ? pointOfCorner(mesh, corner) : 0;
-    saveSettings();
+    saveChange();
 }
 
 void zeroMesh()
 {
     Mesh& mesh = editedOutput().editedSurface().mesh;
     mesh = zeroedMesh(mesh);
-    saveSettings();
+    saveChange();
 }
 
 void moveSelectedPoint(CornerPoint position)
@@ -375,12 +449,12 @@ void moveSelectedPoint(CornerPoint position)
     ProjectionOutput& output = editedOutput();
     SurfaceValues& surface = output.editedSurface();
     if (movePointTo(surface.corners, surface.mesh, output.editing.selectedPoint, position))
-        saveSettings();
+        saveChange();
 }
 
 void finishEditingOnProjection()
 {
-    saveSettings();
+    saveChange();
 }
 
 void loadCalibrationGrid()

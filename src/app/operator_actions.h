@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "settings/edit_history.h"
 #include "warp/corner_point.h"
 #include "warp/edge_blend.h"
 #include "warp/mask.h"
@@ -42,6 +43,10 @@ std::optional<int32_t> monitorForNewOutput();
 void addOutput();
 // Output `output` (never the first) and its window gone; the ones after it move up.
 void removeOutput(int32_t output);
+// Every output's values replaced by the calibration's (an undo, a redo, a recalled setup): windows made or
+// closed at the end of the list, each shown on its monitor, the selections kept within what each holds.
+// Not saved: the caller saves.
+void replaceCalibration(const Calibration& calibration);
 // Another output for the mapping tab to edit.
 void chooseEditedOutput(int32_t output);
 // Another surface of the edited output for the mapping tab and the handles to edit.

@@ -13,6 +13,9 @@ PanelView currentPanelView()
     view.showCursor = app.showCursor;
     view.showGrid = app.showGrid;
     view.saveFailed = app.saveFailed;
+    view.canUndo = app.history.canUndo();
+    view.canRedo = app.history.canRedo();
+    view.presets = app.presets;
     for (const ProjectionOutput& output : app.outputs)
         view.outputs.push_back({output.values, output.editing.selectedPoint});
     return view;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "settings/preset_files.h"
 #include "settings/settings_text.h"
 
 // The values the panel shows, to notice a change made elsewhere (a drag on a projection, a display change).
@@ -24,7 +25,10 @@ struct PanelView {
     bool showCursor = false;
     bool showGrid = false;
     bool saveFailed = false;
+    bool canUndo = false;
+    bool canRedo = false;
     std::vector<Output> outputs;
+    std::vector<PresetEntry> presets;
     bool operator==(const PanelView&) const = default;
 };
 

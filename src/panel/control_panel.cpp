@@ -3,15 +3,18 @@
 #include "panel/control_panel.h"
 
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include <optional>
 #include <string>
 
 #include "app/app_state.h"
+#include "app/calibration_steps.h"
 #include "app/operator_actions.h"
 #include "panel/combo_list.h"
 #include "panel/panel_items.h"
 #include "panel/picture_sections.h"
+#include "panel/preset_section.h"
 #include "panel/surface_sections.h"
 #include "warp/corner_editing.h"
 
@@ -182,19 +185,68 @@ void drawMappingTab()
         ImGui::TextUnformatted(line);
 }
 
+// "DESFAZER" and "REFAZER" above the tabs, so that every tab shows them; Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z
+// too, except while a text field takes the keys for its own editing.
+void drawUndoButtons()
+{
+    ImGui::BeginDisabled(!app.history.canUndo());
+    if (ImGui::Button("DESFAZER", ImVec2(kFieldWidth, kButtonHeight)))
+        undoStep();
+    ImGui::EndDisabled();
+    ImGui::SameLine();
+    ImGui::BeginDisabled(!app.history.canRedo());
+    if (ImGui::Button("REFAZER", ImVec2(kFieldWidth, kButtonHeight)))
+        redoStep();
+    ImGui::EndDisabled();
+
+    const ImGuiIO& io = ImGui::GetIO();
+    if (io.WantTextInput || !io.KeyCtrl)
+        return;
+    if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Y), false) ||
+        (io.KeyShift && ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Z), false)))
+        redoStep();
+    else if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Z), false))
+        undoStep();
+}
+
+// What one panel item changes while it is held or typed in is one step: the changes of a frame carry
+// the number of the item's activation, which a frame with nothing active, or another item, moves on.
+class PanelStepKeys {
+public:
+    void startFrame() const { app.stepKey = StepKey{StepKey::Kind::PanelItem, activation_}; }
+    void endFrame()
+    {
+        const ImGuiID active = ImGui::GetActiveID();
+        if (active == 0 || active != lastActive_)
+            ++activation_;
+        lastActive_ = active;
+        app.stepKey.reset();
+    }
+
+private:
+    int32_t activation_ = 0;
+    ImGuiID lastActive_ = 0;
+};
+
+PanelStepKeys stepKeys;
+
 } // namespace
 
 void drawControlPanel()
 {
+    stepKeys.startFrame();
     const ImGuiIO& io = ImGui::GetIO();
     ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f), ImGuiCond_Always, ImVec2(0.0f, 0.0f));
     ImGui::SetNextWindowSize(io.DisplaySize, ImGuiCond_Always);
     constexpr ImGuiWindowFlags flags =
         ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoCollapse;
     if (ImGui::Begin("OSTREL_PAINEL", nullptr, flags)) {
-        if (app.logoTexture)
+        if (app.logoTexture) {
             ImGui::Image(reinterpret_cast<ImTextureID>(app.logoTexture.Get()), ImVec2(126.0f, 49.0f), ImVec2(0.0f, 0.0f),
                          ImVec2(1.0f, 1.0f));
+            ImGui::SameLine(0.0f, 40.0f);
+        }
+        drawUndoButtons();
         // Until a save succeeds, the operator knows that the calibration lives only in memory.
         if (app.saveFailed)
             ImGui::TextColored(ImVec4(1.0f, 0.3f, 0.2f, 1.0f), "%s", kSaveFailedWarning);
@@ -207,8 +259,13 @@ void drawControlPanel()
                 drawMappingTab();
                 ImGui::EndTabItem();
             }
+            if (ImGui::BeginTabItem("Configuracoes")) {
+                drawPresetSection();
+                ImGui::EndTabItem();
+            }
             ImGui::EndTabBar();
         }
     }
     ImGui::End();
+    stepKeys.endFrame();
 }

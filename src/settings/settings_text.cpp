@@ -355,7 +355,8 @@ bool parseFirstValue(std::string_view text, Json& document)
 }
 
 // The five plain values in their fixed order; a present member that cannot be read ends the reading.
-void readPlainValues(const Json& document, SettingsValues& values)
+// False when a value of the wrong type stopped the reading.
+bool readPlainValues(const Json& document, SettingsValues& values)
 {
     OutputValues& first = values.outputs.front();
     // A missing member is passed over.
@@ -363,15 +364,11 @@ void readPlainValues(const Json& document, SettingsValues& values)
         const auto member = document.find(key);
         return member == document.end() || reader(*member);
     };
-    if (!read("corners", [&](const Json& v) { return readCorners(v, first.surfaces.front().corners); }))
-        return;
-    if (!read("captureMonitor", [&](const Json& v) { return readIndex(v, values.captureMonitor); }))
-        return;
-    if (!read("outputMonitor", [&](const Json& v) { return readIndex(v, first.outputMonitor); }))
-        return;
-    if (!read("adapterIdx", [&](const Json& v) { return readIndex(v, values.adapterIdx); }))
-        return;
-    read("startWithWindows", [&](const Json& v) { return readFlag(v, values.startWithWindows); });
+    return read("corners", [&](const Json& v) { return readCorners(v, first.surfaces.front().corners); }) &&
+           read("captureMonitor", [&](const Json& v) { return readIndex(v, values.captureMonitor); }) &&
+           read("outputMonitor", [&](const Json& v) { return readIndex(v, first.outputMonitor); }) &&
+           read("adapterIdx", [&](const Json& v) { return readIndex(v, values.adapterIdx); }) &&
+           read("startWithWindows", [&](const Json& v) { return readFlag(v, values.startWithWindows); });
 }
 
 // Every float is widened exactly, so the library prints the shortest text that reads back to the same double.
@@ -496,7 +493,7 @@ SettingsReading readSettingsText(std::string_view text, SettingsValues& values)
     readExtraOutputs(document, values.outputs, reading.ignored);
     if (const auto member = document.find("showCursor"); member != document.end())
         readFlag(*member, values.showCursor);
-    readPlainValues(document, values);
+    reading.readWhole = readPlainValues(document, values);
     return reading;
 }
 

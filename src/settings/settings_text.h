@@ -66,6 +66,8 @@ enum class MeshReading { Absent, Read, Ignored };
 struct SettingsReading {
     MeshReading mesh = MeshReading::Absent;
     std::vector<std::string> ignored;
+    // The text was a JSON object whose plain values were all read: the reading did not stop early.
+    bool readWhole = false;
 };
 
 // Reads the members in the fixed order corners, captureMonitor, outputMonitor, adapterIdx,

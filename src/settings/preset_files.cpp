@@ -1,0 +1,100 @@
+// The saved setups in presets/, through the Win32 file calls.
+#include "settings/preset_files.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/file_access.h"
+#include "settings/preset_rules.h"
+
+namespace {
+
+const std::wstring kPresetFolder = L"presets";
+const std::wstring kPresetSuffix = L".json";
+
+std::wstring wideText(std::string_view text)
+{
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
+    if (length > 0)
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+std::string utf8Text(std::wstring_view wide)
+{
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(std::max(length, 0)), '\0');
+    if (length > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length, nullptr, nullptr);
+    return text;
+}
+
+std::wstring presetPath(std::string_view name)
+{
+    return kPresetFolder + L"\\" + wideText(name) + kPresetSuffix;
+}
+
+// Only a valid name reaches the file system from the panel: nothing is written outside presets/.
+bool isValidName(std::string_view name)
+{
+    return presetNameFault(name) == PresetNameFault::None;
+}
+
+} // namespace
+
+std::vector<PresetEntry> listPresets()
+{
+    std::vector<PresetEntry> entries;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW((kPresetFolder + L"\\*" + kPresetSuffix).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return entries;
+    do {
+        const std::wstring fileName = found.cFileName;
+        // The pattern also matches longer suffixes ("a.json5" through its short name): only ".json" counts.
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || fileName.size() <= kPresetSuffix.size() ||
+            _wcsicmp(fileName.c_str() + fileName.size() - kPresetSuffix.size(), kPresetSuffix.c_str()) != 0)
+            continue;
+        PresetEntry entry;
+        entry.name = utf8Text(std::wstring_view(fileName).substr(0, fileName.size() - kPresetSuffix.size()));
+        entry.damaged = !isValidName(entry.name) || !readPreset(entry.name);
+        entries.push_back(std::move(entry));
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(entries.begin(), entries.end(), [](const PresetEntry& a, const PresetEntry& b) { return a.name < b.name; });
+    return entries;
+}
+
+bool presetExists(std::string_view name)
+{
+    if (!isValidName(name))
+        return false;
+    const DWORD attributes = GetFileAttributesW(presetPath(name).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::optional<Calibration> readPreset(std::string_view name)
+{
+    if (!isValidName(name))
+        return std::nullopt;
+    const auto text = readSharedFile(presetPath(name));
+    return text ? readPresetText(*text) : std::nullopt;
+}
+
+bool writePreset(std::string_view name, std::string_view bytes)
+{
+    if (!isValidName(name))
+        return false;
+    if (!CreateDirectoryW(kPresetFolder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return false;
+    return replaceFileContent(presetPath(name), bytes);
+}
+
+bool deletePreset(std::string_view name)
+{
+    const std::vector<PresetEntry> entries = listPresets();
+    const bool listed = std::any_of(entries.begin(), entries.end(), [&](const PresetEntry& entry) { return entry.name == name; });
+    return listed && DeleteFileW(presetPath(name).c_str());
+}
