@@ -49,6 +49,7 @@ AppFolder::~AppFolder()
 
 void AppFolder::writeFile(const std::string& name, const std::string& bytes) const
 {
+    std::filesystem::create_directories(std::filesystem::path(path_ + "/" + name).parent_path());
     std::ofstream out(path_ + "/" + name, std::ios::binary | std::ios::trunc);
     out << bytes;
     if (!out)
