@@ -1,9 +1,10 @@
-// libFuzzer target over the settings reader: no input may crash it or trip a sanitizer, and whatever it
-// accepts must save and load back to the same values and the same bytes.
+// libFuzzer target over the settings reader, as config.json and preset files reach it: no input may crash
+// it or trip a sanitizer, and whatever it accepts must save and load back to the same values and bytes.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
+#include "settings/preset_rules.h"
 #include "settings/settings_text.h"
 
 namespace {
@@ -37,5 +38,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!readSettingsText(saved, reloaded).ignored.empty() || !sameValues(loaded, reloaded) ||
         settingsFileBytes(reloaded) != saved)
         std::abort();
+
+    // A preset taken whole is saved and loaded back whole.
+    if (const auto preset = readPresetText(std::string_view(reinterpret_cast<const char*>(data), size))) {
+        SettingsValues saving;
+        saving.outputs = *preset;
+        const auto again = readPresetText(settingsFileBytes(saving));
+        if (!again || *again != *preset)
+            std::abort();
+    }
     return 0;
 }
