@@ -41,6 +41,11 @@ std::string packagePath()
     return std::string(OSTREL_SOURCE_DIR) + "/out/ostrel-mapper.zip";
 }
 
+std::string setupPath()
+{
+    return std::string(OSTREL_SOURCE_DIR) + "/out/ostrel-mapper-setup.exe";
+}
+
 AppFolder::~AppFolder()
 {
     std::error_code ignored;

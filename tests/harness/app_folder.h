@@ -13,8 +13,9 @@ enum class Program {
     Package,      // what out/ostrel-mapper.zip holds, unzipped as a user would
 };
 
-// The release zip that scripts/package writes.
+// The release zip and the installer that scripts/package writes.
 std::string packagePath();
+std::string setupPath();
 
 class AppFolder {
 public:
