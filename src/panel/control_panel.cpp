@@ -25,7 +25,8 @@ constexpr const char* kCornerLabels[4] = {"Superior Esq (TL)", "Superior Dir (TR
 constexpr const char* kShortcutLines[] = {"Numeros 1 a 4: Selecionar Ponta", "Tab / Shift + Tab: Pontos da Malha",
                                          "Setas: Ajuste Fino", "Shift + Setas: Ajuste Rapido",
                                          "Clique numa superficie: Edita-la", "Duplo clique na borda: Ponto na mascara",
-                                         "Delete: Apagar ponto da mascara"};
+                                         "Delete: Apagar ponto da mascara",
+                                         "Ctrl + Z / Ctrl + Y: Desfazer / Refazer"};
 constexpr const char* kSaveFailedWarning = "AVISO: falha ao salvar config.json";
 // The combo lists' entries 2 to 9, in the panel library's list format.
 constexpr char kMeshSides[] = "2\0" "3\0" "4\0" "5\0" "6\0" "7\0" "8\0" "9\0";

@@ -12,7 +12,7 @@
 namespace {
 
 constexpr float kNameFieldWidth = 250.0f;
-constexpr float kListHeight = 300.0f;
+constexpr float kListHeight = 200.0f;
 // Up to 64 characters of up to 4 bytes, and one more so that a longer name is seen and refused.
 constexpr std::size_t kNameBytes = 4 * 65 + 1;
 

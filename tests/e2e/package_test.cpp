@@ -93,7 +93,8 @@ TEST(ReleaseZip, HoldsTheStandaloneProgramItsPicturesAndAReadMe)
     for (const char* topic : {"Captura", "Saida", "INICIAR COM O WINDOWS", "EXIBIR GRADIL", "Numeros 1 a 4",
                               "Colunas", "Linhas", "ZERAR MALHA", "Ponto selecionado", "Tab", "Setas", "Shift",
                               "ADICIONAR SAIDA", "REMOVER", "Saida editada", "Recorte", "Mistura",
-                              "Superficie editada", "ADICIONAR MASCARA", "Suavizar", "Inverter", "config.json",
+                              "Superficie editada", "ADICIONAR MASCARA", "Suavizar", "Inverter", "DESFAZER", "Ctrl + Z",
+                              "Configuracoes", "SALVAR", "CARREGAR", "presets", "config.json",
                               "debug.log"})
         EXPECT_NE(readMe.find(topic), std::string::npos) << topic;
 }
