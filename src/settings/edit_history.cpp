@@ -29,23 +29,22 @@ bool EditHistory::record(const Calibration& now, std::optional<StepKey> key)
 
 std::optional<Calibration> EditHistory::undo()
 {
-    if (undo_.empty())
-        return std::nullopt;
-    redo_.push_back(std::move(current_));
-    current_ = std::move(undo_.back());
-    undo_.pop_back();
-    // What follows an undo is a step of its own, whatever its key.
-    lastKey_.reset();
-    return current_;
+    return stepOver(undo_, redo_);
 }
 
 std::optional<Calibration> EditHistory::redo()
 {
-    if (redo_.empty())
+    return stepOver(redo_, undo_);
+}
+
+std::optional<Calibration> EditHistory::stepOver(std::deque<Calibration>& from, std::deque<Calibration>& to)
+{
+    if (from.empty())
         return std::nullopt;
-    undo_.push_back(std::move(current_));
-    current_ = std::move(redo_.back());
-    redo_.pop_back();
+    to.push_back(std::move(current_));
+    current_ = std::move(from.back());
+    from.pop_back();
+    // What follows an undo or a redo is a step of its own, whatever its key.
     lastKey_.reset();
     return current_;
 }

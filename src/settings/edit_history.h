@@ -43,8 +43,11 @@ public:
     const Calibration& current() const { return current_; }
 
 private:
+    // The calibration before `from`'s last step becomes the current one; the current one goes to `to`.
+    std::optional<Calibration> stepOver(std::deque<Calibration>& from, std::deque<Calibration>& to);
+
     Calibration current_;
     std::deque<Calibration> undo_; // oldest first
-    std::vector<Calibration> redo_; // the next redo last
+    std::deque<Calibration> redo_; // the next redo last
     std::optional<StepKey> lastKey_;
 };

@@ -12,6 +12,9 @@ namespace {
 
 const std::wstring kPresetFolder = L"presets";
 const std::wstring kPresetSuffix = L".json";
+// Far beyond the largest calibration (a few hundred kilobytes): a larger file is not read at all, so a
+// stray huge file in presets/ cannot stall the panel.
+constexpr ULONGLONG kMostPresetBytes = 4u << 20;
 
 std::wstring wideText(std::string_view text)
 {
@@ -78,6 +81,10 @@ bool presetExists(std::string_view name)
 std::optional<Calibration> readPreset(std::string_view name)
 {
     if (!isValidName(name))
+        return std::nullopt;
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    if (!GetFileAttributesExW(presetPath(name).c_str(), GetFileExInfoStandard, &attributes) ||
+        ((static_cast<ULONGLONG>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow) > kMostPresetBytes)
         return std::nullopt;
     const auto text = readSharedFile(presetPath(name));
     return text ? readPresetText(*text) : std::nullopt;
