@@ -10,6 +10,10 @@ set(OSTREL_PURE_FILES
     src/display/monitor_info.cpp
     src/platform/log_line.h
     src/platform/log_line.cpp
+    src/remote/osc_packet.h
+    src/remote/osc_packet.cpp
+    src/remote/remote_command.h
+    src/remote/remote_command.cpp
     src/settings/run_value.h
     src/settings/run_value.cpp
     src/settings/settings_text.h
