@@ -31,6 +31,8 @@ set(OSTREL_PURE_FILES
     src/render/shader_texts.h
     src/warp/corner_editing.h
     src/warp/corner_editing.cpp
+    src/warp/color_match.h
+    src/warp/color_match.cpp
     src/warp/corner_point.h
     src/warp/edge_blend.h
     src/warp/edge_blend.cpp

@@ -137,6 +137,9 @@ TEST_F(History, ADragATypedValueAndARecalledSetupAreUndoneAndRedoneStepByStep)
     expectState(typed, "BB-", "the typed value redone");
     pressOnProjection("y");
     expectState(recalled, "--B", "the setup redone");
+    // The panel's button does what the key does.
+    clickWidget("DESFAZER");
+    expectState(typed, "BB-", "undone from the panel");
 
     program_->requestExit();
     EXPECT_EQ(program_->waitForExit(), 0);

@@ -2,10 +2,12 @@
 // and the edge blend with the part of the picture an output shows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
 
+#include "warp/color_match.h"
 #include "warp/edge_blend.h"
 #include "warp/mesh.h"
 #include "warp/mesh_geometry.h"
@@ -207,4 +209,28 @@ TEST(EdgeBlendRamp, RangesOfTheBlendAndTheSourceRefuseWhatIsNotFinite)
                                   SourceRect{nan, 0.0f, 1.0f, 1.0f}, SourceRect{0.0f, 0.0f, 1.0f, nan},
                                   SourceRect{0.0f, 0.0f, inf, 1.0f}, SourceRect{0.0f, -inf, 1.0f, 1.0f}})
         EXPECT_FALSE(isSourceRect(bad)) << bad.left << " " << bad.top << " " << bad.right << " " << bad.bottom;
+}
+
+TEST(ColorMatch, DefaultsChangeNothingAndEachValueActsAsTheModelSays)
+{
+    const ColorMatch none;
+    for (float v : {0.0f, 0.2f, 0.5f, 1.0f})
+        EXPECT_FLOAT_EQ(matchedValue(none, 1.0f, v), v);
+    // Against the model in double precision, over values that clamp below, above and not at all.
+    const ColorMatch warm{0.1f, 1.4f, 2.2f, 1.2f, 1.0f, 0.8f};
+    for (float gain : {warm.red, warm.blue})
+        for (float v : {0.0f, 0.1f, 0.45f, 0.7f, 1.0f}) {
+            const double stretched = std::clamp((gain * double(v) - 0.5) * 1.4 + 0.5 + 0.1, 0.0, 1.0);
+            EXPECT_NEAR(matchedValue(warm, gain, v), std::pow(stretched, 1.0 / 2.2), 1e-5) << gain << " " << v;
+        }
+    // No contrast is flat grey at 0.5 + b; a gain of 0 is black, whatever the value.
+    EXPECT_FLOAT_EQ(matchedValue(ColorMatch{0.2f, 0.0f}, 1.0f, 0.9f), 0.7f);
+    EXPECT_FLOAT_EQ(matchedValue(none, 0.0f, 0.9f), 0.0f);
+
+    EXPECT_TRUE(isColorMatch(none));
+    EXPECT_TRUE(isColorMatch(ColorMatch{-1.0f, 2.0f, 0.5f, 0.0f, 2.0f, 2.0f}));
+    for (const ColorMatch& refused : {ColorMatch{1.1f}, ColorMatch{0.0f, -0.1f}, ColorMatch{0.0f, 1.0f, 0.4f},
+                                      ColorMatch{0.0f, 1.0f, 3.5f}, ColorMatch{0.0f, 1.0f, 1.0f, 2.1f},
+                                      ColorMatch{0.0f, 1.0f, 1.0f, 1.0f, std::nanf("")}, ColorMatch{0.0f, 1.0f, 1.0f, 1.0f, 1.0f, -1.0f}})
+        EXPECT_FALSE(isColorMatch(refused));
 }
