@@ -45,27 +45,35 @@ bool isValidName(std::string_view name)
     return presetNameFault(name) == PresetNameFault::None;
 }
 
-} // namespace
-
-std::vector<PresetEntry> listPresets()
+// The names of presets/*.json, without ".json", unsorted.
+std::vector<std::string> presetFileNames()
 {
-    std::vector<PresetEntry> entries;
+    std::vector<std::string> names;
     WIN32_FIND_DATAW found{};
     const HANDLE search = FindFirstFileW((kPresetFolder + L"\\*" + kPresetSuffix).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
-        return entries;
+        return names;
     do {
         const std::wstring fileName = found.cFileName;
         // The pattern also matches longer suffixes ("a.json5" through its short name): only ".json" counts.
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || fileName.size() <= kPresetSuffix.size() ||
             _wcsicmp(fileName.c_str() + fileName.size() - kPresetSuffix.size(), kPresetSuffix.c_str()) != 0)
             continue;
-        PresetEntry entry;
-        entry.name = utf8Text(std::wstring_view(fileName).substr(0, fileName.size() - kPresetSuffix.size()));
-        entry.damaged = !isValidName(entry.name) || !readPreset(entry.name);
-        entries.push_back(std::move(entry));
+        names.push_back(utf8Text(std::wstring_view(fileName).substr(0, fileName.size() - kPresetSuffix.size())));
     } while (FindNextFileW(search, &found));
     FindClose(search);
+    return names;
+}
+
+} // namespace
+
+std::vector<PresetEntry> listPresets()
+{
+    std::vector<PresetEntry> entries;
+    for (std::string& name : presetFileNames()) {
+        const bool damaged = !isValidName(name) || !readPreset(name);
+        entries.push_back({std::move(name), damaged});
+    }
     std::sort(entries.begin(), entries.end(), [](const PresetEntry& a, const PresetEntry& b) { return a.name < b.name; });
     return entries;
 }
@@ -101,7 +109,8 @@ bool writePreset(std::string_view name, std::string_view bytes)
 
 bool deletePreset(std::string_view name)
 {
-    const std::vector<PresetEntry> entries = listPresets();
-    const bool listed = std::any_of(entries.begin(), entries.end(), [&](const PresetEntry& entry) { return entry.name == name; });
+    // Only a name the folder lists: never a path to anything else.
+    const std::vector<std::string> names = presetFileNames();
+    const bool listed = std::find(names.begin(), names.end(), name) != names.end();
     return listed && DeleteFileW(presetPath(name).c_str());
 }
