@@ -40,6 +40,15 @@ std::set<std::string> filesUnder(const std::string& folder)
 
 class History : public Panel {
 protected:
+    // Names are typed key by key: on a loaded machine a key held for two slow passes would repeat
+    // ("nul" saved as "null"), so the display repeats no key.
+    void SetUp() override
+    {
+        Panel::SetUp();
+        if (display_)
+            ASSERT_EQ(runCommand({"xset", "-display", display_->name(), "r", "off"}).exitCode, 0);
+    }
+
     // Which of the projector's three probes, near its top-left, top-right and bottom-left corners, lie
     // outside the warped picture: black there, the picture's coloured blocks when inside.
     std::string blackProbes() const
@@ -155,15 +164,9 @@ TEST_F(History, SetupsAreSavedLoadedReplacedAndRefusedAndADamagedOneIsNeverLoade
     ASSERT_TRUE(eventually([&] { return layout().count("Quebrado (danificado)") == 1; }))
         << folder_.readFile("panel-layout.txt").value_or("");
 
-    // The first click into the name field can be lost while Wine moves the foreground (as a tab's can):
-    // an operator would type the name again.
-    bool saved = false;
-    for (int attempt = 0; attempt < 2 && !saved; ++attempt) {
-        typeInto("Nome", "palco a");
-        clickWidget("SALVAR");
-        saved = eventually([&] { return folder_.readFile("presets/palco a.json") == start; });
-    }
-    ASSERT_TRUE(saved) << folder_.readFile("panel-layout.txt").value_or("");
+    typeInto("Nome", "palco a");
+    clickWidget("SALVAR");
+    ASSERT_TRUE(eventually([&] { return folder_.readFile("presets/palco a.json") == start; }));
     EXPECT_NE(log().find("[LOG] Configuracao salva: palco a"), std::string::npos) << log();
 
     switchToTab("Mapeamento", "RESETAR");
