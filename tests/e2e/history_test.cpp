@@ -40,15 +40,6 @@ std::set<std::string> filesUnder(const std::string& folder)
 
 class History : public Panel {
 protected:
-    // Names are typed key by key: on a loaded machine a key held for two slow passes would repeat
-    // ("nul" saved as "null"), so the display repeats no key.
-    void SetUp() override
-    {
-        Panel::SetUp();
-        if (display_)
-            ASSERT_EQ(runCommand({"xset", "-display", display_->name(), "r", "off"}).exitCode, 0);
-    }
-
     // Which of the projector's three probes, near its top-left, top-right and bottom-left corners, lie
     // outside the warped picture: black there, the picture's coloured blocks when inside.
     std::string blackProbes() const
