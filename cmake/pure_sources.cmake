@@ -29,6 +29,8 @@ set(OSTREL_PURE_FILES
     src/render/overlay_matrices.h
     src/render/overlay_matrices.cpp
     src/render/shader_texts.h
+    src/render/test_patterns.h
+    src/render/test_patterns.cpp
     src/warp/corner_editing.h
     src/warp/corner_editing.cpp
     src/warp/color_match.h

@@ -14,6 +14,7 @@ SettingsValues persistedValues()
     values.adapterIdx = app.adapterIdx;
     values.startWithWindows = app.startWithWindows;
     values.showCursor = app.showCursor;
+    values.remote = app.remote;
     values.outputs.clear();
     for (const ProjectionOutput& output : app.outputs)
         values.outputs.push_back(output.values);
@@ -49,6 +50,7 @@ void loadSettings()
     app.adapterIdx = values.adapterIdx;
     app.startWithWindows = values.startWithWindows;
     app.showCursor = values.showCursor;
+    app.remote = values.remote;
     app.history.start(currentCalibration());
 }
 

@@ -52,6 +52,14 @@ struct AppState {
     std::optional<StepKey> stepKey;
     // The saved setups, as presets/ held them when the panel last looked.
     std::vector<PresetEntry> presets;
+    // Show control, not saved: every output black (faded in and out), every output's picture kept as it is.
+    bool blackout = false;
+    bool frozen = false;
+    // How far the fade to black has come (0: the picture, 1: black), and when it last moved on.
+    float blackoutLevel = 0.0f;
+    ULONGLONG blackoutLevelAt = 0;
+    // Remote control over OSC, as config.json keeps it.
+    RemoteSettings remote;
 
     AppState();
     ~AppState();

@@ -12,6 +12,7 @@
 #include "app/pass_pacing.h"
 #include "app/projection_pass.h"
 #include "app/projection_windows.h"
+#include "app/show_control.h"
 #include "app/tray_icon.h"
 #include "app/window_procs.h"
 #include "panel/control_panel.h"
@@ -23,13 +24,13 @@ namespace {
 constexpr int32_t kTopmostInterval = 10;
 constexpr double kRefreshHzWithoutProjector = 60.0;
 
-// Input, an uncovered window, a command, the tray or a display change: what can change the panel.
+// Input, an uncovered window, a command, the tray, a display change or a hotkey: what can change the panel.
 // Not the system's own timers (Wine blinks a caret three times a second) or a bare wake-up.
 bool mayChangeThePanel(UINT message)
 {
     return (message >= WM_KEYFIRST && message <= WM_KEYLAST) || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
            message == WM_MOUSELEAVE || message == WM_PAINT || message == WM_COMMAND || message == WM_TRAYICON ||
-           message == WM_DISPLAYCHANGE;
+           message == WM_DISPLAYCHANGE || message == WM_HOTKEY;
 }
 
 // Whether a message that may change the panel came.
@@ -168,6 +169,7 @@ void runMainLoop()
 
 void shutDown()
 {
+    unregisterShowHotKeys();
     removeTrayIcon();
     dropDeviceObjects();
 }

@@ -413,6 +413,25 @@ void chooseCorner(int32_t corner, CornerPoint position)
     saveChange();
 }
 
+void chooseOutputCorner(int32_t output, int32_t corner, CornerPoint position)
+{
+    if (output < 0 || output >= static_cast<int32_t>(app.outputs.size()) || corner < 0 ||
+        corner >= static_cast<int32_t>(kDefaultCorners.size()) || !isAcceptedCornerValue(position.x) ||
+        !isAcceptedCornerValue(position.y))
+        return;
+    app.outputs[static_cast<std::size_t>(output)].values.surfaces.front().corners[static_cast<std::size_t>(corner)] =
+        position;
+    saveChange();
+}
+
+void chooseColor(const ColorMatch& color)
+{
+    if (!isColorMatch(color))
+        return;
+    editedOutput().values.color = color;
+    saveChange();
+}
+
 void selectCorner(int32_t corner)
 {
     ProjectionOutput& output = editedOutput();

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "settings/edit_history.h"
+#include "warp/color_match.h"
 #include "warp/corner_point.h"
 #include "warp/edge_blend.h"
 #include "warp/mask.h"
@@ -78,6 +79,11 @@ void chooseShowCursor(bool show);
 void registerStartWithWindows();
 // A typed corner of the edited surface (0 to 3: TL, TR, BL, BR); a value that is not finite is refused.
 void chooseCorner(int32_t corner, CornerPoint position);
+// A corner of the first surface of output `output` (an undoable step of its own, saved), as the control desk
+// sets it; refused like a typed one, and for an output that does not exist.
+void chooseOutputCorner(int32_t output, int32_t corner, CornerPoint position);
+// The edited output's colour matching; values out of range are refused.
+void chooseColor(const ColorMatch& color);
 // The edited surface's point at that corner selected, for the keys and the selected point's fields.
 void selectCorner(int32_t corner);
 // The edited surface's full-screen corners and a mesh that bends nothing; the mesh keeps its size.

@@ -8,6 +8,7 @@
 
 #include "app/projection_scene.h"
 #include "render/renderer.h"
+#include "render/test_patterns.h"
 #include "settings/settings_text.h"
 #include "warp/corner_editing.h"
 
@@ -25,6 +26,8 @@ struct ProjectionOutput {
     ProjectionTarget target;
     // Whether its monitor exists.
     bool shown = false;
+    // What it shows: the picture or a test pattern. Not saved.
+    TestPattern pattern = TestPattern::None;
 
     // What its window shows now; nothing when it must be drawn whatever the scene (never drawn, shown
     // again, uncovered, or on a new device).

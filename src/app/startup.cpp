@@ -3,6 +3,7 @@
 
 #include "app/app_settings.h"
 #include "app/app_state.h"
+#include "app/show_control.h"
 #include "app/device_objects.h"
 #include "app/operator_actions.h"
 #include "app/projection_windows.h"
@@ -78,5 +79,6 @@ bool startUp(HINSTANCE instance)
     showControlWindow();
     loadImages();
     addTrayIcon(*app.renderer);
+    registerShowHotKeys();
     return true;
 }

@@ -4,6 +4,7 @@
 #include "app/app_state.h"
 #include "app/operator_actions.h"
 #include "app/projection_windows.h"
+#include "app/show_control.h"
 #include "app/tray_icon.h"
 
 // Declared by the backend's header only in a comment, so that including it does not drag in windows.h.
@@ -42,6 +43,9 @@ LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
         else if (LOWORD(wParam) == IDM_EXIT)
             app.running = false;
         break;
+    case WM_HOTKEY:
+        followShowHotKey(wParam);
+        return 0;
     case WM_TRAYICON:
         // Only button releases count, so a double click opens the panel on its first release.
         if (LOWORD(lParam) == WM_LBUTTONUP)

@@ -289,7 +289,45 @@ bool readArray(const Json& object, const char* key, int32_t most, const std::str
     return true;
 }
 
+// The whole colour matching or nothing; missing members take the default's.
+bool readColor(const Json& value, ColorMatch& color)
+{
+    ColorMatch read;
+    if (!readFractions(value, {{"b", &read.brightness},
+                               {"c", &read.contrast},
+                               {"g", &read.gamma},
+                               {"r", &read.red},
+                               {"gr", &read.green},
+                               {"bl", &read.blue}}) ||
+        !isColorMatch(read))
+        return false;
+    color = read;
+    return true;
+}
+
+// The whole remote control or nothing: a port from 0 to kLargestPort and a flag, missing members the
+// default's.
+bool readRemote(const Json& value, RemoteSettings& remote)
+{
+    RemoteSettings read;
+    if (!value.is_object())
+        return false;
+    if (const auto port = value.find("port"); port != value.end()) {
+        if (!port->is_number_integer() || port->get<int64_t>() < 0 || port->get<int64_t>() > kLargestPort)
+            return false;
+        read.port = static_cast<int32_t>(port->get<int64_t>());
+    }
+    if (const auto lan = value.find("allowLan"); lan != value.end()) {
+        if (!lan->is_boolean())
+            return false;
+        read.allowLan = lan->get<bool>();
+    }
+    remote = read;
+    return true;
+}
+
 // An output's surfaces after the first and its masks: each array, when present, replaces what the output held.
+// Then its colour matching.
 void readSurfacesAndMasks(const Json& object, OutputValues& output, const std::string& prefix,
                           std::vector<std::string>& ignored)
 {
@@ -305,6 +343,8 @@ void readSurfacesAndMasks(const Json& object, OutputValues& output, const std::s
     if (readArray(object, "masks", kMostMasks, prefix, ignored, masks,
                   [](const Json& entry, const std::string&, MaskValues& mask) { return readMask(entry, mask); }))
         output.masks = std::move(masks);
+    if (const auto color = object.find("color"); color != object.end() && !readColor(*color, output.color))
+        ignored.push_back(prefix + "color");
 }
 
 // One entry of "extraOutputs"; false when it is dropped. Its other parts fall back to their defaults.
@@ -471,14 +511,27 @@ void writeSurfacesAndMasks(const OutputValues& output, Json& object)
     }
     if (!masks.empty())
         object["masks"] = masks;
+
+    const ColorMatch& color = output.color;
+    if (color != ColorMatch{} && isColorMatch(color)) {
+        Json written = Json::object();
+        written["b"] = static_cast<double>(color.brightness);
+        written["c"] = static_cast<double>(color.contrast);
+        written["g"] = static_cast<double>(color.gamma);
+        written["r"] = static_cast<double>(color.red);
+        written["gr"] = static_cast<double>(color.green);
+        written["bl"] = static_cast<double>(color.blue);
+        object["color"] = written;
+    }
 }
 
 } // namespace
 
 // The names in `ignored` come in a fixed order: the first output's "mesh", "source", "blend", its
 // "surfaces" and then its "masks" (the array, or its entries one by one, each surface entry's own mesh,
-// source and blend right after its place), then "extraOutputs" or its entries one by one, each entry's own
-// names (corners, mesh, source, blend, surfaces, masks, in the same way) right after its place.
+// source and blend right after its place) and its "color", then "extraOutputs" or its entries one by one,
+// each entry's own names (corners, mesh, source, blend, surfaces, masks, color, in the same way) right after
+// its place, then "osc".
 SettingsReading readSettingsText(std::string_view text, SettingsValues& values)
 {
     SettingsReading reading;
@@ -491,6 +544,8 @@ SettingsReading readSettingsText(std::string_view text, SettingsValues& values)
     reading.mesh = readSurfaceParts(document, values.outputs.front().surfaces.front(), "", reading.ignored);
     readSurfacesAndMasks(document, values.outputs.front(), "", reading.ignored);
     readExtraOutputs(document, values.outputs, reading.ignored);
+    if (const auto member = document.find("osc"); member != document.end() && !readRemote(*member, values.remote))
+        reading.ignored.push_back("osc");
     if (const auto member = document.find("showCursor"); member != document.end())
         readFlag(*member, values.showCursor);
     reading.readWhole = readPlainValues(document, values);
@@ -521,6 +576,12 @@ std::string settingsFileBytes(const SettingsValues& values)
             outputs.push_back(entry);
         }
         document["extraOutputs"] = outputs;
+    }
+    if (values.remote != RemoteSettings{} && values.remote.port >= 0 && values.remote.port <= kLargestPort) {
+        Json remote = Json::object();
+        remote["port"] = values.remote.port;
+        remote["allowLan"] = values.remote.allowLan;
+        document["osc"] = remote;
     }
     document["outputMonitor"] = first.outputMonitor;
     if (values.showCursor)

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "warp/color_match.h"
 #include "warp/corner_point.h"
 #include "warp/edge_blend.h"
 #include "warp/mask.h"
@@ -36,14 +37,24 @@ inline SurfaceValues middleQuarterSurface()
 }
 
 // One output: its monitor, its surfaces (one to kMostSurfaces, drawn in order, a later one over an earlier
-// one) and its masks (up to kMostMasks, over every surface). A new field of an output is added here, read
+// one), its masks (up to kMostMasks, over every surface) and the colour matching of its projector. A new field of an output is added here, read
 // and written in settings_text.cpp, and reaches the rest of the program with the record.
 struct OutputValues {
     int32_t outputMonitor = 1;
     std::vector<SurfaceValues> surfaces = std::vector<SurfaceValues>(1);
     std::vector<MaskValues> masks;
+    ColorMatch color;
     bool operator==(const OutputValues&) const = default;
 };
+
+// Remote control over OSC: the UDP port listened on (0: off, no socket open) and whether packets from the
+// local network are taken, or only from this machine.
+struct RemoteSettings {
+    int32_t port = 0;
+    bool allowLan = false;
+    bool operator==(const RemoteSettings&) const = default;
+};
+inline constexpr int32_t kLargestPort = 65535;
 
 // The persisted values; the defaults are the start values of the program.
 struct SettingsValues {
@@ -54,6 +65,7 @@ struct SettingsValues {
     // One to kMostOutputs outputs, never none: the first in the file's top-level keys ("outputMonitor",
     // "corners", "mesh", "source", "blend", "surfaces", "masks"), the others in "extraOutputs".
     std::vector<OutputValues> outputs = std::vector<OutputValues>(1);
+    RemoteSettings remote; // the key "osc"
 };
 
 // What reading found of the optional mesh.
@@ -91,13 +103,17 @@ struct SettingsReading {
 // these unreadable is dropped whole, and so are entries beyond kMostMasks. Either key, when it is not an
 // array, is ignored and leaves what the output held; an empty array clears it. Every dropped entry, and
 // every ignored part, is named in the reading.
+// An output's "color" ("b", "c", "g", "r", "gr", "bl": brightness, contrast, gamma and the three gains) is
+// read whole or not at all, missing members taking the default's; so is the top-level "osc" ("port" 0 to
+// kLargestPort, "allowLan" true or false).
 SettingsReading readSettingsText(std::string_view text, SettingsValues& values);
 
 // The whole file: keys sorted, indent 4, CR LF line breaks, no final line break. "mesh" is written only
 // for a mesh larger than 2 x 2, "showCursor" only when it is on, "source" and "blend" only when they
 // differ from the default, "extraOutputs" only when there is more than one output, and an output's
 // "surfaces" and "masks" only when it has a second surface or a mask, so a file of the defaults keeps
-// exactly its five keys. A mask's "invert" is written only when it is true. Nothing the reader would
-// refuse is written (a part out of range, a surface with corners that are not finite, a mask that is not
+// exactly its five keys. A mask's "invert" is written only when it is true, an output's "color" only when
+// it is not the default, and "osc" only when its port is set or it takes the local network. Nothing the
+// reader would refuse is written (a part out of range, a surface with corners that are not finite, a mask that is not
 // isMask, entries beyond the limits), so a saved file reads back whole.
 std::string settingsFileBytes(const SettingsValues& values);

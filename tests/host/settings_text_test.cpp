@@ -55,7 +55,7 @@ bool sameCorners(const CornerSet& a, const CornerSet& b)
 
 bool sameValues(const SettingsValues& a, const SettingsValues& b)
 {
-    return a.outputs == b.outputs && a.captureMonitor == b.captureMonitor && a.adapterIdx == b.adapterIdx &&
+    return a.outputs == b.outputs && a.remote == b.remote && a.captureMonitor == b.captureMonitor && a.adapterIdx == b.adapterIdx &&
            a.startWithWindows == b.startWithWindows && a.showCursor == b.showCursor;
 }
 
@@ -180,6 +180,13 @@ TEST(SettingsRoundTrip, LoadThenSaveReproducesTheFileByteForByte)
             written.outputs[0].surfaces[0].source = randomSource(random);
         if (round % 7 < 3)
             written.outputs[0].surfaces[0].blend = randomBlend(random);
+        // Colour matching of the first output and remote control in some files, each within its range.
+        std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+        if (round % 5 == 2)
+            written.outputs[0].color = {2.0f * unit(random) - 1.0f, 2.0f * unit(random), 0.5f + 2.5f * unit(random),
+                                        2.0f * unit(random), 2.0f * unit(random), 2.0f * unit(random)};
+        if (round % 6 == 1)
+            written.remote = {static_cast<int32_t>(round * 97 % 65536), round % 4 == 1};
         // Further surfaces and masks in some outputs, the first or another, and none in the others.
         if (round % 4 == 1)
             addSurfacesAndMasks(written.outputs[0], round / 4, random);
@@ -439,6 +446,7 @@ SettingsValues valuesWithParts()
     SettingsValues values = unusualValues();
     values.outputs[0].surfaces[0].source = {0.25f, 0.25f, 0.75f, 0.75f};
     values.outputs[0].surfaces[0].blend = {0.1f, 0.1f, 0.1f, 0.1f, 3.0f, 1.5f, 0.05f};
+    values.outputs[0].color = {0.1f, 1.2f, 2.0f, 0.9f, 1.0f, 1.1f};
     values.outputs.resize(2);
     values.outputs[1].outputMonitor = 9;
     values.outputs[1].surfaces[0].source = values.outputs[0].surfaces[0].source;
@@ -566,6 +574,35 @@ TEST(SettingsOutputParts, AMalformedSourceOrBlendIsIgnoredWholeAndTheRestStillAp
     EXPECT_TRUE(read.values.outputs[0].surfaces[0].source == (SourceRect{0.0f, 0.0f, 1.0f, 0.5f}) && read.values.outputs[0].surfaces[0].blend == EdgeBlend{.left = 0.1f});
     read = readParts(R"({"blend": {"left": 0.5, "right": 0, "curve": 4, "gamma": 1, "blackLevel": 0.2}})");
     EXPECT_EQ(read.values.outputs[0].surfaces[0].blend, (EdgeBlend{0.5f, 0.0f, 0.0f, 0.0f, 4.0f, 1.0f, 0.2f}));
+}
+
+TEST(SettingsOutputParts, ColourMatchingAndRemoteControlAreReadWholeOrIgnoredAndWrittenOnlyWhenSet)
+{
+    const std::string broken[] = {"[]", "1", R"({"b": "0"})", R"({"c": true})", R"({"b": 1.01})", R"({"c": -0.01})",
+                                  R"({"g": 0.49})", R"({"g": 3.01})", R"({"r": 2.01})", R"({"gr": -1})", R"({"bl": 1e39})"};
+    for (const std::string& value : broken) {
+        const Read read = readParts(R"({"color": )" + value + R"(, "extraOutputs": [{"outputMonitor": 2, "color": )" +
+                                    value + R"(}], "osc": {"port": 9000}})");
+        EXPECT_EQ(read.reading.ignored, (Names{"color", "extraOutputs[0].color"})) << value;
+        EXPECT_EQ(read.values.outputs[0].color, valuesWithParts().outputs[0].color) << value;
+        EXPECT_EQ(read.values.remote.port, 9000) << value;
+    }
+    for (const std::string value : {"[]", R"({"port": -1})", R"({"port": 65536})", R"({"port": 80.5})",
+                                     R"({"port": "80"})", R"({"allowLan": 1})"}) {
+        const Read read = readParts(R"({"osc": )" + value + R"(, "color": {"g": 2}})");
+        EXPECT_EQ(read.reading.ignored, Names{"osc"}) << value;
+        EXPECT_EQ(read.values.remote, RemoteSettings{}) << value;
+        EXPECT_EQ(read.values.outputs[0].color, ColorMatch{.gamma = 2.0f}) << value;
+    }
+
+    // The defaults, and the port 0 with the loopback only, leave today's file as it is.
+    SettingsValues values;
+    values.outputs[0].color = ColorMatch{};
+    EXPECT_EQ(settingsFileBytes(values), kDefaultFile);
+    values.remote.allowLan = true;
+    EXPECT_NE(settingsFileBytes(values).find("\"osc\": {\r\n        \"allowLan\": true,\r\n        \"port\": 0\r\n"),
+              std::string::npos)
+        << settingsFileBytes(values);
 }
 
 TEST(SettingsExtraOutputs, EntriesWithoutAReadableMonitorOrBeyondTheThirdAreDroppedByTheirPlace)
