@@ -175,7 +175,7 @@ int main()
         mips.add(clock.milliseconds());
 
         // Each projector's own draw and present, the second with the part and blend it has below.
-        const PictureLook secondLook{{0.5f, 0.0f, 1.0f, 1.0f}, {0.1f, 0.0f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}};
+        const PictureLook secondLook{{0.5f, 0.0f, 1.0f, 1.0f}, {0.1f, 0.0f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}, {}};
         const PictureLook* looks[] = {nullptr, &secondLook};
         Average* draws[] = {&draw, &secondDraw};
         Average* presents[] = {&present, &secondPresent};

@@ -6,6 +6,7 @@
 #include <d3d11.h>
 #include <wrl/client.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -42,6 +43,8 @@ struct AppState {
     HICON trayIconImage = nullptr;
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> gridTexture;
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> logoTexture;
+    // The test patterns' textures, each made the first time an output shows it.
+    std::array<Microsoft::WRL::ComPtr<ID3D11ShaderResourceView>, kPatternCount> patternTextures;
     // The last save of config.json failed: the values live on in memory, the panel says so, and the next
     // change tries again.
     bool saveFailed = false;

@@ -59,6 +59,8 @@ void dropDeviceObjects()
     app.capture.reset();
     app.gridTexture.Reset();
     app.logoTexture.Reset();
+    for (auto& texture : app.patternTextures)
+        texture.Reset();
     app.renderer.reset();
 }
 

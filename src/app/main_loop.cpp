@@ -149,6 +149,7 @@ void runMainLoop()
         }
         Renderer& renderer = *app.renderer;
         updateCornerEditing();
+        advanceBlackoutFade();
         const bool acquired = acquireCapturedFrame();
         const bool projected = projectOutputs(renderer);
         drawPanelWhenDue(renderer, panelPacing, shownPanelView);

@@ -16,8 +16,11 @@ PanelView currentPanelView()
     view.canUndo = app.history.canUndo();
     view.canRedo = app.history.canRedo();
     view.presets = app.presets;
+    view.blackout = app.blackout;
+    view.frozen = app.frozen;
+    view.remote = app.remote;
     for (const ProjectionOutput& output : app.outputs)
-        view.outputs.push_back({output.values, output.editing.selectedPoint});
+        view.outputs.push_back({output.values, output.editing.selectedPoint, output.pattern});
     return view;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "render/test_patterns.h"
 #include "settings/preset_files.h"
 #include "settings/settings_text.h"
 
@@ -16,6 +17,7 @@ struct PanelView {
     struct Output {
         OutputValues values;
         int32_t selectedPoint = 0;
+        TestPattern pattern = TestPattern::None;
         bool operator==(const Output&) const = default;
     };
     std::size_t monitorCount = 0;
@@ -27,6 +29,9 @@ struct PanelView {
     bool saveFailed = false;
     bool canUndo = false;
     bool canRedo = false;
+    bool blackout = false;
+    bool frozen = false;
+    RemoteSettings remote;
     std::vector<Output> outputs;
     std::vector<PresetEntry> presets;
     bool operator==(const PanelView&) const = default;

@@ -67,12 +67,58 @@ void drawCapturedPointer(Renderer& renderer, const SurfaceValues& surface, const
     renderer.drawPointer(pointerMatrix(warp, s0 + bend.u, t0 + bend.v, s1 + bend.u, t1 + bend.v));
 }
 
-// What the output's window would show if it were drawn now.
-ProjectionScene sceneOf(const ProjectionOutput& output)
+// The pattern's texture, made the first time it is shown; null when it cannot be made.
+ID3D11ShaderResourceView* patternTexture(Renderer& renderer, TestPattern pattern)
+{
+    auto& slot = app.patternTextures[static_cast<std::size_t>(pattern)];
+    if (slot)
+        return slot.Get();
+    if (pattern == TestPattern::Crosshatch)
+        renderer.createPixelTexture(kPatternWidth, kPatternHeight, crosshatchPixels(kPatternWidth, kPatternHeight).data(),
+                                    slot);
+    else if (pattern == TestPattern::Ramp)
+        renderer.createPixelTexture(kPatternWidth, kPatternHeight, rampPixels(kPatternWidth, kPatternHeight).data(), slot);
+    else
+        renderer.createSolidTexture(solidPatternColour(pattern), slot);
+    return slot.Get();
+}
+
+// What the identification card names: the output's monitor and its size.
+std::wstring identificationName(const ProjectionOutput& output)
+{
+    const auto monitor = static_cast<std::size_t>(output.values.outputMonitor);
+    if (monitor >= app.monitors.size())
+        return L"";
+    const MonitorInfo& info = app.monitors[monitor];
+    return info.name + L" - " + std::to_wstring(info.rect.width()) + L" x " + std::to_wstring(info.rect.height());
+}
+
+// What the output's window would show if it were drawn now. Fully blacked out it shows nothing else;
+// a pattern in place of the picture leaves the captured picture and the pointer out.
+ProjectionScene sceneOf(Renderer& renderer, const ProjectionOutput& output, int32_t number)
 {
     ProjectionScene scene;
+    RECT client{};
+    GetClientRect(output.window, &client);
+    scene.width = client.right - client.left;
+    scene.height = client.bottom - client.top;
+    scene.blackoutLevel = app.blackoutLevel;
+    if (app.blackoutLevel >= 1.0f)
+        return scene;
+    scene.pattern = output.pattern;
+    scene.handlesShown = app.panelVisible;
+    scene.selectedPoint = output.editing.selectedPoint;
+    scene.editedSurface = output.editing.editedSurface;
+    scene.chosenMask = output.editing.chosenMask;
+    scene.selectedMaskPoint = output.editing.selectedMaskPoint;
     scene.output = output.values;
-    if (app.capture) {
+    if (output.pattern == TestPattern::Identification) {
+        scene.outputNumber = number;
+        return scene;
+    }
+    if (replacesPicture(output.pattern)) {
+        scene.patternTexture = patternTexture(renderer, output.pattern);
+    } else if (app.capture) {
         scene.picture = app.capture->frameView();
         scene.pictureVersion = app.capture->pictureVersion();
         const CapturedPointer& pointer = app.capture->pointer();
@@ -82,62 +128,76 @@ ProjectionScene sceneOf(const ProjectionOutput& output)
             scene.pointerShape = pointer.shapeVersion;
         }
     }
-    if (app.showGrid) {
+    if (app.showGrid || output.pattern == TestPattern::Grid) {
         scene.grid = app.gridTexture.Get();
         scene.logo = app.logoTexture.Get();
     }
-    scene.handlesShown = app.panelVisible;
-    scene.selectedPoint = output.editing.selectedPoint;
-    scene.editedSurface = output.editing.editedSurface;
-    scene.chosenMask = output.editing.chosenMask;
-    scene.selectedMaskPoint = output.editing.selectedMaskPoint;
-    RECT client{};
-    GetClientRect(output.window, &client);
-    scene.width = client.right - client.left;
-    scene.height = client.bottom - client.top;
     return scene;
 }
 
-// One surface: its part of the picture with its edge blend, the pointer and the grid (or the logo)
-// over it, all through its warp.
-void drawSurface(Renderer& renderer, const ProjectionOutput& output, std::size_t index)
+// One surface: its part of the picture (or of the pattern in its place) with its edge blend and colour
+// matching, the pointer and the grid (or the logo) over it, all through its warp.
+void drawSurface(Renderer& renderer, const ProjectionOutput& output, const ProjectionScene& scene, std::size_t index)
 {
     const SurfaceValues& surface = output.values.surfaces[index];
     const WarpMatrix warp = solveWarp(surface.corners);
     renderer.useMesh(surface.mesh, index);
-    // The captured picture replaces what is under it: blending off, so its fourth byte plays no part.
-    if (app.capture && app.capture->frameView()) {
-        const PictureLook look{surface.source, surface.blend};
-        renderer.drawWarpedTexture(app.capture->frameView(), warp, false, &look);
+    // The picture replaces what is under it: blending off, so its fourth byte plays no part.
+    ID3D11ShaderResourceView* picture = scene.patternTexture ? app.patternTextures[static_cast<std::size_t>(scene.pattern)].Get()
+                                        : app.capture                  ? app.capture->frameView()
+                                                                       : nullptr;
+    if (picture) {
+        const PictureLook look{surface.source, surface.blend, output.values.color};
+        renderer.drawWarpedTexture(picture, warp, false, &look);
     }
-    if (app.showCursor && app.capture)
+    if (scene.pointerShown)
         drawCapturedPointer(renderer, surface, warp);
-    if (app.showGrid)
+    if (scene.grid || scene.logo)
         drawGridOrLogo(renderer, output, warp);
 }
 
-// The surfaces in order, each over the ones before it, the masks darkening all of them, and the
-// handles last, over everything.
-void composeProjection(Renderer& renderer, const ProjectionOutput& output)
+// The surfaces in order, each over the ones before it, the masks darkening all of them (or the
+// identification card over the whole window), the handles over everything, and the blackout's fade
+// over it all.
+void composeProjection(Renderer& renderer, ProjectionOutput& output, const ProjectionScene& scene)
 {
-    renderer.useMasks(output.values.masks);
-    for (std::size_t index = 0; index < output.values.surfaces.size(); ++index)
-        drawSurface(renderer, output, index);
-    if (app.panelVisible) {
-        if (const MaskValues* mask = output.chosenMask())
-            renderer.drawMaskOutline(*mask, output.editing.selectedMaskPoint);
-        drawPointHandles(renderer, output);
+    if (scene.blackoutLevel < 1.0f) {
+        if (scene.pattern == TestPattern::Identification) {
+            renderer.drawIdentification(output.target, scene.outputNumber, identificationName(output));
+        } else {
+            renderer.useMasks(output.values.masks);
+            for (std::size_t index = 0; index < output.values.surfaces.size(); ++index)
+                drawSurface(renderer, output, scene, index);
+        }
+        if (scene.handlesShown) {
+            if (const MaskValues* mask = output.chosenMask())
+                renderer.drawMaskOutline(*mask, output.editing.selectedMaskPoint);
+            drawPointHandles(renderer, output);
+        }
     }
+    renderer.drawBlackout(scene.blackoutLevel);
+}
+
+// Whether any shown output shows the captured picture now: frozen, blacked out or with patterns in its
+// place everywhere, nothing is captured.
+bool pictureWanted()
+{
+    if (app.frozen || app.blackoutLevel >= 1.0f)
+        return false;
+    return std::any_of(app.outputs.begin(), app.outputs.end(), [](const ProjectionOutput& output) {
+        return output.shown && !replacesPicture(output.pattern) && output.pattern != TestPattern::Identification;
+    });
 }
 
 } // namespace
 
 // Without a projector nothing would draw the picture, so nothing is captured (a GDI copy of the whole
-// screen per pass, for nobody); the first pass with a projector captures again. One capture feeds
+// screen per pass, for nobody); the first pass with a projector captures again. Nor while the picture is
+// frozen or hidden by the blackout or by patterns. One capture feeds
 // every output.
 bool acquireCapturedFrame()
 {
-    if (!app.capture || !anyOutputShown())
+    if (!app.capture || !anyOutputShown() || !pictureWanted())
         return false;
     app.capture->trackPointer(app.showCursor);
     app.capture->acquireFrame();
@@ -157,13 +217,14 @@ void releaseCapturedFrame(bool acquired)
 bool projectOutputs(Renderer& renderer)
 {
     std::vector<ProjectionOutput*> drawn;
-    for (ProjectionOutput& output : app.outputs) {
+    for (std::size_t at = 0; at < app.outputs.size(); ++at) {
+        ProjectionOutput& output = app.outputs[at];
         if (!output.shown)
             continue;
-        ProjectionScene scene = sceneOf(output);
+        ProjectionScene scene = sceneOf(renderer, output, static_cast<int32_t>(at) + 1);
         if ((output.shownScene == scene && output.settlingDraws == 0) || !renderer.beginProjectionFrame(output.target))
             continue;
-        composeProjection(renderer, output);
+        composeProjection(renderer, output, scene);
         output.shownScene = std::move(scene);
         output.settlingDraws = std::max(output.settlingDraws - 1, 0);
         drawn.push_back(&output);

@@ -5,10 +5,18 @@
 #include <cstdint>
 
 #include "display/monitor_info.h"
+#include "render/test_patterns.h"
 #include "settings/settings_text.h"
 
 struct ProjectionScene {
-    // The output's surfaces and masks.
+    // How far the blackout has faded it: at 1 nothing else shows.
+    float blackoutLevel = 0.0f;
+    // The picture or a test pattern in its place; the pattern's texture, and for the identification the
+    // output's number.
+    TestPattern pattern = TestPattern::None;
+    const void* patternTexture = nullptr;
+    int32_t outputNumber = 0;
+    // The output's surfaces, masks and colour matching.
     OutputValues output;
     // The captured picture: its view and the version of what it holds.
     const void* picture = nullptr;

@@ -13,8 +13,13 @@ namespace {
 struct MenuItem {
     WORD command;
     const wchar_t* text;
+    // The switch the item shows checked when it is on; none for a plain command.
+    bool AppState::*checked = nullptr;
 };
-constexpr MenuItem kTrayMenu[] = {{IDM_OPEN_PANEL, L"Abrir Painel"}, {IDM_EXIT, L"Sair"}};
+constexpr MenuItem kTrayMenu[] = {{IDM_OPEN_PANEL, L"Abrir Painel"},
+                                  {IDM_BLACKOUT, L"Tela preta", &AppState::blackout},
+                                  {IDM_FREEZE, L"Congelar", &AppState::frozen},
+                                  {IDM_EXIT, L"Sair"}};
 
 constexpr const char* kTrayIconNotAdded =
     "Falha ao adicionar o icone na area de notificacao; nova tentativa quando a barra de tarefas for recriada";
@@ -76,7 +81,8 @@ void showTrayMenu(HWND owner)
 {
     HMENU menu = CreatePopupMenu();
     for (const MenuItem& item : kTrayMenu)
-        AppendMenuW(menu, MF_STRING, item.command, item.text);
+        AppendMenuW(menu, MF_STRING | (item.checked && app.*item.checked ? MF_CHECKED : MF_UNCHECKED), item.command,
+                    item.text);
     POINT cursor{};
     GetCursorPos(&cursor);
     // In front first, also while hidden, or the menu would not close when the operator clicks elsewhere.

@@ -42,6 +42,10 @@ LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
             openPanel(PanelFocus::Keep); // the menu already brought this window to the front
         else if (LOWORD(wParam) == IDM_EXIT)
             app.running = false;
+        else if (LOWORD(wParam) == IDM_BLACKOUT)
+            chooseBlackout(!app.blackout);
+        else if (LOWORD(wParam) == IDM_FREEZE)
+            chooseFreeze(!app.frozen);
         break;
     case WM_HOTKEY:
         followShowHotKey(wParam);

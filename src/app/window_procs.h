@@ -9,6 +9,8 @@ constexpr UINT WM_TRAYICON = WM_USER + 1;
 // Tray menu commands (2002 is not used).
 constexpr WORD IDM_OPEN_PANEL = 2001;
 constexpr WORD IDM_EXIT = 2003;
+constexpr WORD IDM_BLACKOUT = 2004;
+constexpr WORD IDM_FREEZE = 2005;
 
 LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK ProjectionWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -15,6 +15,7 @@
 #include "panel/panel_items.h"
 #include "panel/picture_sections.h"
 #include "panel/preset_section.h"
+#include "panel/show_section.h"
 #include "panel/surface_sections.h"
 #include "warp/corner_editing.h"
 
@@ -258,6 +259,10 @@ void drawControlPanel()
             }
             if (ImGui::BeginTabItem("Mapeamento")) {
                 drawMappingTab();
+                ImGui::EndTabItem();
+            }
+            if (ImGui::BeginTabItem("Apresentacao")) {
+                drawShowTab();
                 ImGui::EndTabItem();
             }
             if (ImGui::BeginTabItem("Configuracoes")) {

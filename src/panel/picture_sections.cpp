@@ -28,6 +28,10 @@ constexpr LookField<EdgeBlend> kBlendWidthFields[] = {
     {"Esq", &EdgeBlend::left}, {"Dir", &EdgeBlend::right}, {"Sup", &EdgeBlend::top}, {"Inf", &EdgeBlend::bottom}};
 constexpr LookField<EdgeBlend> kBlendShapeFields[] = {
     {"Curva", &EdgeBlend::curve}, {"Gama", &EdgeBlend::gamma}, {"Preto", &EdgeBlend::blackLevel}};
+constexpr LookField<ColorMatch> kToneFields[] = {
+    {"Brilho", &ColorMatch::brightness}, {"Contraste", &ColorMatch::contrast}, {"Gama", &ColorMatch::gamma}};
+constexpr LookField<ColorMatch> kGainFields[] = {
+    {"Vermelho", &ColorMatch::red}, {"Verde", &ColorMatch::green}, {"Azul", &ColorMatch::blue}};
 
 // One row of fields of `values`, under the section's name, which is also the hidden part of each field's
 // label (the two sections share field names); `choose` gets the values with a typed one.
@@ -68,4 +72,15 @@ void drawBlendSection()
     const auto choose = [](const EdgeBlend& typed) { chooseBlend(typed); };
     drawFieldRow("Mistura", blend, kBlendWidthFields, choose);
     drawFieldRow("Mistura", blend, kBlendShapeFields, choose);
+}
+
+void drawColorSection()
+{
+    ImGui::TextUnformatted("Cor");
+    const ColorMatch color = editedOutput().values.color;
+    const auto choose = [](const ColorMatch& typed) { chooseColor(typed); };
+    drawFieldRow("Cor", color, kToneFields, choose);
+    drawFieldRow("Cor", color, kGainFields, choose);
+    if (ImGui::Button("RESETAR COR") && color != ColorMatch{})
+        chooseColor(ColorMatch{});
 }

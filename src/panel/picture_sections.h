@@ -1,7 +1,8 @@
 // The mapping tab's choice of the output it edits, and that output's "Recorte" (the part of the captured
-// picture it shows) and "Mistura" (its edge blend).
+// picture it shows), "Mistura" (its edge blend) and "Cor" (its colour matching).
 #pragma once
 
 void drawEditedOutputChoice();
 void drawSourceSection();
 void drawBlendSection();
+void drawColorSection();

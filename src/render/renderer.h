@@ -15,6 +15,7 @@
 
 #include "capture/pointer_shape.h"
 #include "render/shader_texts.h"
+#include "warp/color_match.h"
 #include "warp/edge_blend.h"
 #include "warp/mask.h"
 #include "warp/mesh.h"
@@ -22,10 +23,12 @@
 #include "warp/source_rect.h"
 #include "warp/warp_matrix.h"
 
-// How an output shows the captured picture: the part it samples and its edge blend.
+// How an output shows the captured picture (or a test pattern in its place): the part it samples, its
+// edge blend and its colour matching.
 struct PictureLook {
     SourceRect source;
     EdgeBlend blend;
+    ColorMatch color;
     bool operator==(const PictureLook&) const = default;
 };
 
@@ -58,6 +61,9 @@ struct ProjectionTarget {
     D3D11_VIEWPORT viewport{};
     std::vector<MeshBuffers> meshes;
     MaskLayer mask;
+    // The identification card drawn for this window, and what it was drawn for.
+    Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> identification;
+    std::wstring identificationOf;
 };
 
 // What a step of the set-up could not make, for its one log line: the object, and the shader compiler's
@@ -127,6 +133,13 @@ public:
                            const PictureLook* look = nullptr);
     void drawCornerHandle(float x, float y, int cornerIndex, bool selected);
     void drawPointHandle(float x, float y, bool selected);
+    // Everything drawn so far in the projection darkened toward black: 0 leaves it, 1 is black. Unmasked.
+    void drawBlackout(float level);
+    // The target's identification card, made anew only for another size or text, over the whole window:
+    // the number large in the middle, the name under it, the edges framed and named. False when it cannot
+    // be made (nothing drawn).
+    bool drawIdentification(ProjectionTarget& target, int number, const std::wstring& name);
+
     // The captured pointer's picture, its textures made again only for another `version`.
     void usePointerImage(const PointerImage& image, uint64_t version);
     // The pointer through its matrix: the colour layer blended by its alpha, then the invert layer.
@@ -195,6 +208,10 @@ private:
     // from an empty slot, but Wine's samples whatever texture was bound before.
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> emptyTexture;
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> outlineTexture;
+    // Black with the blackout's level as its alpha, rewritten when the level changes.
+    Microsoft::WRL::ComPtr<ID3D11Texture2D> fadeTexture;
+    Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> fadeView;
+    float fadeWritten_ = -1.0f;
 
 
     HRESULT createWindowTarget(IDXGIFactory1* dxgiFactory, HWND window, Microsoft::WRL::ComPtr<IDXGISwapChain>& swapChain,

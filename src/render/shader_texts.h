@@ -13,9 +13,11 @@ inline constexpr std::string_view kWarpVertexShader =
     "o.pos = float4(p.x, p.y, 0.0f, p.w); o.tex = i.tex; return o; }";
 
 // The look: `source` (left, top, width, height) is the part of the texture that (s, t) spans; `widths` are
-// the edge blend's left, right, top and bottom; `shape` holds its curve, 1 / gamma and black level. The
-// plain look (0, 0, 1, 1) samples the whole texture.
-#define OSTREL_LOOK_CONSTANTS "cbuffer Look : register(b0) { float4 source; float4 widths; float4 shape; }; "
+// the edge blend's left, right, top and bottom; `shape` holds its curve, 1 / gamma and black level; `tone`
+// the colour matching's brightness, contrast, 1 / gamma and 1 when it is on (0: the colour untouched), and
+// `gains` its red, green and blue gains. The plain look (0, 0, 1, 1) samples the whole texture.
+#define OSTREL_LOOK_CONSTANTS \
+    "cbuffer Look : register(b0) { float4 source; float4 widths; float4 shape; float4 tone; float4 gains; }; "
 
 // Without a blend: the look's part of the texture, nothing else, so a pass pays nothing for blending it
 // does not use.
@@ -25,12 +27,16 @@ inline constexpr std::string_view kSamplePixelShader =
     "Texture2D t : register(t0); SamplerState s : register(s0); "
     "float4 main(float4 p : SV_POSITION, float2 tex : TEXCOORD) : SV_TARGET { " OSTREL_SAMPLE_BODY;
 
-// With a blend. Written with arithmetic, pow, min and max alone, all that Wine's shader compiler takes
-// (no ternary operator, step or lerp): a step is a difference scaled far beyond 1 and clamped. An edge's
-// band is 1 where its distance is below its width; its ramp is g^(1/gamma), with g's two halves chosen
-// either side of the middle; the black level lifts what lies outside every band.
+// With a blend or colour matching. Written with arithmetic, pow, min and max alone, all that Wine's shader
+// compiler takes (no ternary operator, step or lerp): a step is a difference scaled far beyond 1 and
+// clamped. The colour is matched first, so the blend still adds up in light: each channel gained,
+// stretched about the middle, lifted, clamped and raised to 1 / gamma. An edge's band is 1 where its
+// distance is below its width; its ramp is g^(1/gamma), with g's two halves chosen either side of the
+// middle; the black level lifts what lies outside every band.
 #define OSTREL_BLEND_BODY                                                                                        \
     "float4 c = t.Sample(s, source.xy + tex * source.zw); "                                                       \
+    "float3 k = min(max((c.rgb * gains.rgb - 0.5f) * tone.y + 0.5f + tone.x, 0.0f), 1.0f); "                      \
+    "c.rgb = c.rgb + (pow(k, tone.z) - c.rgb) * tone.w; "                                                         \
     "float4 d = float4(tex.x, 1.0f - tex.x, tex.y, 1.0f - tex.y); "                                               \
     "float4 band = min(max((widths - d) * 1e20f, 0.0f), 1.0f); "                                                  \
     "float4 x = min(max(d / max(widths, 1e-6f), 0.0f), 1.0f); "                                                   \

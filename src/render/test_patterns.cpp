@@ -13,6 +13,8 @@ constexpr std::array<std::string_view, kPatternCount> kNames = {
 constexpr uint32_t kBlack = 0xFF000000u;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr int32_t kLineSpacing = 120;
+// Lines and rings 4 pixels wide: a projector of half this size still shows every one.
+constexpr int32_t kStroke = 4;
 
 uint32_t grey(int32_t level)
 {
@@ -20,10 +22,10 @@ uint32_t grey(int32_t level)
     return 0xFF000000u | value << 16 | value << 8 | value;
 }
 
-// Whether (x, y) lies on the ring of radius `radius` around (cx, cy), 2 pixels thick.
+// Whether (x, y) lies on the ring of radius `radius` around (cx, cy), kStroke pixels thick.
 bool onRing(int32_t x, int32_t y, double cx, double cy, double radius)
 {
-    return std::abs(std::hypot(x + 0.5 - cx, y + 0.5 - cy) - radius) < 1.0;
+    return std::abs(std::hypot(x + 0.5 - cx, y + 0.5 - cy) - radius) < kStroke / 2.0;
 }
 
 } // namespace
@@ -68,12 +70,13 @@ std::vector<uint32_t> crosshatchPixels(int32_t width, int32_t height)
     const double big = height * 0.45, small = height * 0.2;
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x) {
-            // Lines every kLineSpacing pixels from the middle outwards, so the middle ones meet at the centre.
-            const int32_t dx = std::abs(x - width / 2), dy = std::abs(y - height / 2);
-            const bool line = dx % kLineSpacing < 1 || (x - width / 2) % kLineSpacing == -1 ||
-                              dy % kLineSpacing < 1 || (y - height / 2) % kLineSpacing == -1;
-            const bool middle = dx < 3 || dy < 3;
-            const bool edge = x < 2 || y < 2 || x >= width - 2 || y >= height - 2;
+            // Lines every kLineSpacing pixels from the middle outwards, centred on their place, so the middle
+            // ones cross at the centre; those two twice as wide.
+            const int32_t dx = std::abs(x - width / 2 + kStroke / 2), dy = std::abs(y - height / 2 + kStroke / 2);
+            const bool line = (x - width / 2 + kStroke / 2 + kLineSpacing * 64) % kLineSpacing < kStroke ||
+                              (y - height / 2 + kStroke / 2 + kLineSpacing * 64) % kLineSpacing < kStroke;
+            const bool middle = dx < kStroke || dy < kStroke;
+            const bool edge = x < kStroke || y < kStroke || x >= width - kStroke || y >= height - kStroke;
             const bool ring = onRing(x, y, cx, cy, big) || onRing(x, y, cx, cy, small) ||
                               onRing(x, y, width * 0.25, height * 0.25, small) ||
                               onRing(x, y, width * 0.75, height * 0.25, small) ||

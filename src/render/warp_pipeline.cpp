@@ -45,6 +45,8 @@ struct LookConstants {
     float source[4];
     float widths[4];
     float shape[4];
+    float tone[4];
+    float gains[4];
 };
 static_assert(sizeof(LookConstants) % 16 == 0, "constant buffers are whole 16-byte registers");
 
@@ -52,15 +54,21 @@ LookConstants lookConstants(const PictureLook& look)
 {
     const SourceRect& area = look.source;
     const EdgeBlend& blend = look.blend;
+    const ColorMatch& color = look.color;
     return {{area.left, area.top, area.right - area.left, area.bottom - area.top},
             {blend.left, blend.right, blend.top, blend.bottom},
-            {blend.curve, 1.0f / blend.gamma, blend.blackLevel, 0.0f}};
+            {blend.curve, 1.0f / blend.gamma, blend.blackLevel, 0.0f},
+            {color.brightness, color.contrast, 1.0f / color.gamma, color == ColorMatch{} ? 0.0f : 1.0f},
+            {color.red, color.green, color.blue, 1.0f}};
 }
 
-// Whether the blend changes any colour: only then does the picture take the blending shader.
-bool blends(const EdgeBlend& blend)
+// Whether the blend or the colour matching changes any colour: only then does the picture take the
+// blending shader.
+bool blends(const PictureLook& look)
 {
-    return blend.left > 0.0f || blend.right > 0.0f || blend.top > 0.0f || blend.bottom > 0.0f || blend.blackLevel > 0.0f;
+    const EdgeBlend& blend = look.blend;
+    return blend.left > 0.0f || blend.right > 0.0f || blend.top > 0.0f || blend.bottom > 0.0f ||
+           blend.blackLevel > 0.0f || look.color != ColorMatch{};
 }
 
 // A constant buffer of `size` bytes: one the CPU rewrites (`initial` null), or an immutable one.
@@ -252,7 +260,7 @@ void Renderer::bindWarpPipeline(ID3D11ShaderResourceView* texture, const WarpMat
     context_->IASetInputLayout(inputLayout.Get());
     context_->VSSetShader(warpShader.Get(), nullptr, 0);
     context_->VSSetConstantBuffers(0, 1, matrixBuffer.GetAddressOf());
-    const bool blending = look && blends(look->blend);
+    const bool blending = look && blends(*look);
     ID3D11PixelShader* pixelShader = masked ? (blending ? maskedBlendShader.Get() : maskedSampleShader.Get())
                                             : (blending ? blendShader.Get() : sampleShader.Get());
     context_->PSSetShader(pixelShader, nullptr, 0);

@@ -137,17 +137,28 @@ TEST_F(Operator, TrayIconOpensThePanelWithTheGridAndClosingHidesBoth)
     finish();
 }
 
-TEST_F(Operator, TrayMenuSairEndsTheProgramAndTakesTheIconAway)
+TEST_F(Operator, TrayMenuSwitchesTheBlackoutAndSairEndsTheProgramAndTakesTheIconAway)
 {
     start();
     const ScreenRect icon = trayIcon();
-    // The menu runs a loop of its own, in which the program makes no passes: input waits for time here.
-    display_->click((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2, 3);
-    ASSERT_TRUE(eventually([&] { return wine_->window("#32768").has_value(); })) << "the tray menu did not open";
-    // "Abrir Painel", then "Sair".
-    display_->tapKey("Down");
-    display_->tapKey("Down");
-    display_->tapKey("Return");
+    // The menu's n-th item chosen with the keys. The menu runs a loop of its own, in which the program
+    // makes no passes: input waits for time here.
+    const auto chooseItem = [&](int item) {
+        display_->click((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2, 3);
+        ASSERT_TRUE(eventually([&] { return wine_->window("#32768").has_value(); })) << "the tray menu did not open";
+        for (int down = 0; down < item; ++down)
+            display_->tapKey("Down");
+        display_->tapKey("Return");
+    };
+    const auto logged = [&](const char* line) {
+        return eventually([&] { return folder_.readFile("debug.log").value_or("").find(line) != std::string::npos; });
+    };
+    // "Abrir Painel", "Tela preta", "Congelar", "Sair".
+    chooseItem(2);
+    EXPECT_TRUE(logged("Tela preta ligada"));
+    chooseItem(2);
+    EXPECT_TRUE(logged("Tela preta desligada"));
+    chooseItem(4);
     EXPECT_EQ(program_->waitForExit(20s), 0) << program_->output();
     EXPECT_TRUE(eventually([&] {
         const auto tray = display_->findWindow("Wine System Tray");
