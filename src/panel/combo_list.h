@@ -10,11 +10,12 @@
 #include <string>
 
 // Dear ImGui 1.86's combo gives its box to the item hooks but, unlike its other widgets, not its label;
-// this gives it. The hooks are off in the program, which then only tests the flag.
-inline bool comboList(const char* label, int* choice, const char* items)
+// this gives it. The hooks are off in the program, which then only tests the flag. The open list shows
+// `shownItems` entries before it scrolls (-1: the library's 8).
+inline bool comboList(const char* label, int* choice, const char* items, int shownItems = -1)
 {
     const ImGuiID id = ImGui::GetID(label);
-    const bool picked = ImGui::Combo(label, choice, items);
+    const bool picked = ImGui::Combo(label, choice, items, shownItems);
     ImGuiContext& g = *GImGui;
     IMGUI_TEST_ENGINE_ITEM_INFO(id, label, ImGuiItemStatusFlags_None);
     return picked;

@@ -28,7 +28,7 @@ void drawPatternChoice()
 {
     int choice = static_cast<int>(editedOutput().pattern);
     ImGui::SetNextItemWidth(kPatternListWidth);
-    if (comboList("Padrao", &choice, kPatternItems) && choice != static_cast<int>(editedOutput().pattern))
+    if (comboList("Padrao", &choice, kPatternItems, kPatternCount) && choice != static_cast<int>(editedOutput().pattern))
         choosePattern(app.editedOutput, static_cast<TestPattern>(choice));
 }
 
