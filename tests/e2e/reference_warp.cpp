@@ -69,7 +69,7 @@ cv::Point2f warpedPoint(cv::Size picture, const std::array<cv::Point2f, 4>& corn
     return out[0];
 }
 
-Difference meanDifferenceAwayFromEdges(const cv::Mat& shown, const cv::Mat& reference, int margin)
+Difference meanDifferenceAwayFromEdges(const cv::Mat& shown, const cv::Mat& reference, int margin, bool wholeWindow)
 {
     cv::Mat gray, edges, inside;
     cv::cvtColor(reference, gray, cv::COLOR_BGR2GRAY);
@@ -78,7 +78,8 @@ Difference meanDifferenceAwayFromEdges(const cv::Mat& shown, const cv::Mat& refe
     const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2 * margin + 1, 2 * margin + 1));
     cv::dilate(edges, edges, kernel);
     cv::Mat picture;
-    cv::inRange(reference, cv::Scalar(1, 1, 1), cv::Scalar(255, 255, 255), picture);
+    cv::inRange(reference, cv::Scalar(wholeWindow ? 0 : 1, wholeWindow ? 0 : 1, wholeWindow ? 0 : 1),
+                cv::Scalar(255, 255, 255), picture);
     cv::erode(picture, inside, kernel);
     const cv::Mat mask = inside & ~edges;
     cv::Mat difference;
@@ -87,13 +88,13 @@ Difference meanDifferenceAwayFromEdges(const cv::Mat& shown, const cv::Mat& refe
 }
 
 bool showsReference(const harness::VirtualDisplay& display, const harness::ScreenRect& monitor,
-                    const cv::Mat& reference, Difference& difference, cv::Mat* shown)
+                    const cv::Mat& reference, Difference& difference, cv::Mat* shown, bool wholeWindow)
 {
     return e2e::eventually([&] {
         const cv::Mat captured = toMat(display.capture(monitor));
         if (shown)
             *shown = captured;
-        difference = meanDifferenceAwayFromEdges(captured, reference, 3);
+        difference = meanDifferenceAwayFromEdges(captured, reference, 3, wholeWindow);
         const cv::Scalar& m = difference.mean;
         return difference.comparedPixels > 50000 && m[0] < 8 && m[1] < 8 && m[2] < 8;
     });

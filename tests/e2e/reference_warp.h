@@ -25,18 +25,21 @@ cv::Point2f warpedPoint(cv::Size picture, const std::array<cv::Point2f, 4>& corn
 
 // Mean absolute difference per channel over the pixels that lie inside the warped picture, at least
 // `margin` pixels away from its border and from any sharp edge of the reference (where filtering by
-// mip levels and by plain interpolation rightly differ).
+// mip levels and by plain interpolation rightly differ). With `wholeWindow`, black pixels of the reference
+// count as the picture too (a field that fills the window, dark parts and all).
 struct Difference {
     cv::Scalar mean;    // per channel, B, G, R
     int comparedPixels; // how many pixels the mean is over
 };
-Difference meanDifferenceAwayFromEdges(const cv::Mat& shown, const cv::Mat& reference, int margin);
+Difference meanDifferenceAwayFromEdges(const cv::Mat& shown, const cv::Mat& reference, int margin,
+                                      bool wholeWindow = false);
 
 // Polls until the monitor shows the reference closely: a mean difference under 8 per channel away from
 // edges, over more than 50,000 pixels. `difference` holds the last comparison, `shown` (when given) the
 // last capture.
 bool showsReference(const harness::VirtualDisplay& display, const harness::ScreenRect& monitor,
-                    const cv::Mat& reference, Difference& difference, cv::Mat* shown = nullptr);
+                    const cv::Mat& reference, Difference& difference, cv::Mat* shown = nullptr,
+                    bool wholeWindow = false);
 
 // The corners as the "corners" array of config.json.
 std::string cornersJson(const std::array<cv::Point2f, 4>& corners);
