@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "render/image_rules.h"
+#include "render/test_patterns.h"
 #include "settings/run_value.h"
 
 TEST(ImageSize, LongerSideCappedAt4096WithTheAspectTruncated)
@@ -56,4 +59,40 @@ TEST(RunValue, QuotedPathWithItsNullCounted)
         longPath += L"\\folder";
     longPath += L"\\ostrel.exe";
     EXPECT_EQ(runValueData(longPath).size(), longPath.size() + 2) << "never cut at 259 characters";
+}
+
+TEST(TestPatterns, NamesReadBackAndThePanelListsEveryPatternInOrder)
+{
+    int entries = 0;
+    for (const char* item = kPatternItems; *item; item += std::strlen(item) + 1)
+        ++entries;
+    EXPECT_EQ(entries, kPatternCount);
+    for (int at = 0; at < kPatternCount; ++at)
+        EXPECT_EQ(patternNamed(patternName(static_cast<TestPattern>(at))), static_cast<TestPattern>(at));
+    EXPECT_EQ(patternNamed("White"), std::nullopt);
+    EXPECT_EQ(patternNamed(""), std::nullopt);
+}
+
+TEST(TestPatterns, TheRampRunsFromBlackToWhiteAndTheCrosshatchCrossesInTheMiddle)
+{
+    const int32_t width = 320, height = 180;
+    const std::vector<uint32_t> ramp = rampPixels(width, height);
+    const auto level = [&](int32_t x, int32_t y) { return ramp[static_cast<std::size_t>(y * width + x)] & 0xFFu; };
+    EXPECT_EQ(level(0, 0), 0u);
+    EXPECT_EQ(level(width - 1, 0), 255u);
+    EXPECT_EQ(level(0, height - 1), 0u);
+    EXPECT_EQ(level(width - 1, height - 1), 255u);
+    int steps = 0;
+    for (int32_t x = 1; x < width; ++x) {
+        EXPECT_GE(level(x, 0), level(x - 1, 0));
+        steps += level(x, height - 1) != level(x - 1, height - 1) ? 1 : 0;
+    }
+    EXPECT_EQ(steps, 15) << "the lower half in 16 steps";
+
+    const std::vector<uint32_t> hatch = crosshatchPixels(width, height);
+    const auto white = [&](int32_t x, int32_t y) { return hatch[static_cast<std::size_t>(y * width + x)] == 0xFFFFFFFFu; };
+    EXPECT_TRUE(white(width / 2, height / 2));
+    EXPECT_TRUE(white(width / 2, 5) && white(5, height / 2)) << "the middle lines run across";
+    EXPECT_TRUE(white(0, 0) && white(width - 1, height - 1)) << "the edges are framed";
+    EXPECT_FALSE(white(width / 2 + 30, height / 2 + 10)) << "black between the lines";
 }
