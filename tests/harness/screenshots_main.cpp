@@ -2,7 +2,7 @@
 // picture on the first and two projectors side by side (a keystone with a bent mesh, and a second output,
 // blended into each other), opens its panel, and saves "projection.png" (both projectors) and "panel.png"
 // in FOLDER; then again with one projector mapping the three faces of a box with a feathered mask, for
-// "box.png", "panel-mapping.png" and "panel-setups.png".
+// "box.png", "panel-mapping.png", "panel-show.png" and "panel-setups.png".
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -69,12 +69,16 @@ bool takeBox(const VirtualDisplay& display, const WineSession& wine, const std::
     picture.reset();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const Image mapping = display.capture(control->rect);
-    // The third tab, the saved setups, one of them damaged.
-    display.click(control->clientLeft + 250, control->clientTop + 70);
+    // The third tab, the show's switches, the pattern and the colour matching.
+    display.click(control->clientLeft + 215, control->clientTop + 70);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const Image show = display.capture(control->rect);
+    // The fourth tab, the saved setups, one of them damaged.
+    display.click(control->clientLeft + 300, control->clientTop + 70);
     std::this_thread::sleep_for(std::chrono::seconds(1));
     const Image setups = display.capture(control->rect);
     const bool saved = savePng(box, folder + "/box.png") && savePng(mapping, folder + "/panel-mapping.png") &&
-                       savePng(setups, folder + "/panel-setups.png");
+                       savePng(show, folder + "/panel-show.png") && savePng(setups, folder + "/panel-setups.png");
     program.requestExit();
     program.waitForExit();
     return saved;
