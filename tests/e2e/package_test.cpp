@@ -94,7 +94,8 @@ TEST(ReleaseZip, HoldsTheStandaloneProgramItsPicturesAndAReadMe)
                               "Colunas", "Linhas", "ZERAR MALHA", "Ponto selecionado", "Tab", "Setas", "Shift",
                               "ADICIONAR SAIDA", "REMOVER", "Saida editada", "Recorte", "Mistura",
                               "Superficie editada", "ADICIONAR MASCARA", "Suavizar", "Inverter", "DESFAZER", "Ctrl + Z",
-                              "Configuracoes", "SALVAR", "CARREGAR", "presets", "config.json",
+                              "Configuracoes", "SALVAR", "CARREGAR", "presets", "TELA PRETA", "CONGELAR", "Padrao", "Cor",
+                              "OSC", "config.json",
                               "debug.log"})
         EXPECT_NE(readMe.find(topic), std::string::npos) << topic;
 }
