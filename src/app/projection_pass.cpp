@@ -143,9 +143,9 @@ void drawSurface(Renderer& renderer, const ProjectionOutput& output, const Proje
     const WarpMatrix warp = solveWarp(surface.corners);
     renderer.useMesh(surface.mesh, index);
     // The picture replaces what is under it: blending off, so its fourth byte plays no part.
-    ID3D11ShaderResourceView* picture = scene.patternTexture ? app.patternTextures[static_cast<std::size_t>(scene.pattern)].Get()
-                                        : app.capture                  ? app.capture->frameView()
-                                                                       : nullptr;
+    ID3D11ShaderResourceView* picture = replacesPicture(scene.pattern)
+                                            ? app.patternTextures[static_cast<std::size_t>(scene.pattern)].Get()
+                                            : (app.capture ? app.capture->frameView() : nullptr);
     if (picture) {
         const PictureLook look{surface.source, surface.blend, output.values.color};
         renderer.drawWarpedTexture(picture, warp, false, &look);

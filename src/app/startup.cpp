@@ -3,10 +3,10 @@
 
 #include "app/app_settings.h"
 #include "app/app_state.h"
-#include "app/show_control.h"
 #include "app/device_objects.h"
 #include "app/operator_actions.h"
 #include "app/projection_windows.h"
+#include "app/show_control.h"
 #include "app/tray_icon.h"
 #include "app/window_procs.h"
 #include "capture/capture_engine.h"
