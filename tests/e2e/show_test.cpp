@@ -191,3 +191,27 @@ TEST_F(Show, TheHotkeysBlackOutAndFreezeThePictureAndBringItBackLive)
     program_->requestExit();
     EXPECT_EQ(program_->waitForExit(), 0) << program_->output();
 }
+
+// Another program holds Ctrl+Alt+B: one "WARN" line says so, and Ctrl+Alt+F still freezes.
+TEST_F(Show, AHotkeyHeldByAnotherProgramIsOneWarningAndTheOtherStillWorks)
+{
+    ChildProcess holder({"wine", windowsBuildPath("tests/wintool.exe"), "hold-hotkey", "B", "60000"},
+                        wine_->environment(), folder_.elsewhere(), folder_.elsewhere() + "/holder.txt");
+    ASSERT_TRUE(eventually([&] {
+        return readWholeFile(folder_.elsewhere() + "/holder.txt").value_or("").find("held=1") != std::string::npos;
+    })) << readWholeFile(folder_.elsewhere() + "/holder.txt").value_or("");
+    program_ = std::make_unique<OstrelProcess>(*wine_, folder_);
+    ASSERT_TRUE(program_->waitUntilStarted()) << program_->output();
+    EXPECT_TRUE(logged("[WARN] Atalho Ctrl+Alt+B indisponivel"));
+    EXPECT_EQ(count(log(), "[WARN] Atalho"), 1u) << log();
+    ASSERT_TRUE(program_->click(kSecondMonitor.left + 400, 300));
+    display_->pressKey("Control_L");
+    display_->pressKey("Alt_L");
+    ASSERT_TRUE(program_->tapKey("f"));
+    display_->releaseKey("Alt_L");
+    display_->releaseKey("Control_L");
+    EXPECT_TRUE(logged("Imagem congelada"));
+    EXPECT_EQ(log().find("Tela preta"), std::string::npos);
+    program_->requestExit();
+    EXPECT_EQ(program_->waitForExit(), 0) << program_->output();
+}

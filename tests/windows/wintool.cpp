@@ -301,6 +301,20 @@ int announceTaskbar()
     return PostMessageW(HWND_BROADCAST, taskbarCreated, 0, 0) ? 0 : 2;
 }
 
+// hold-hotkey KEY MILLISECONDS: Ctrl+Alt+KEY registered by this program, as another program could hold
+// it, for that long; "held=1" once it is.
+int holdHotKey(const char* key, const char* milliseconds)
+{
+    if (!RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT | MOD_NOREPEAT, static_cast<UINT>(key[0]))) {
+        std::printf("held=0\n");
+        return 1;
+    }
+    std::printf("held=1\n");
+    std::fflush(stdout);
+    Sleep(static_cast<DWORD>(std::strtoul(milliseconds, nullptr, 10)));
+    return 0;
+}
+
 BOOL CALLBACK printMonitor(HMONITOR monitor, HDC, LPRECT area, LPARAM)
 {
     MONITORINFOEXW info{};
@@ -343,6 +357,8 @@ int main(int argc, char** argv)
         return dropTrayIcon();
     if (command == "announce-taskbar" && argc == 2)
         return announceTaskbar();
+    if (command == "hold-hotkey" && argc == 4)
+        return holdHotKey(argv[2], argv[3]);
     if (command == "monitors") {
         EnumDisplayMonitors(nullptr, nullptr, printMonitor, 0);
         return 0;
@@ -355,6 +371,6 @@ int main(int argc, char** argv)
         EnumDisplayMonitors(nullptr, nullptr, printMonitor, 0);
         return changed == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: wintool window CLASS | ping CLASS | stats CLASS | move CLASS X Y W H | post CLASS MESSAGE WPARAM LPARAM | passes | wait-passes N MILLISECONDS | remove-device | drop-tray-icon | announce-taskbar | monitors | redisplay\n");
+    std::fprintf(stderr, "usage: wintool window CLASS | ping CLASS | stats CLASS | move CLASS X Y W H | post CLASS MESSAGE WPARAM LPARAM | passes | wait-passes N MILLISECONDS | remove-device | drop-tray-icon | announce-taskbar | hold-hotkey KEY MILLISECONDS | monitors | redisplay\n");
     return 64;
 }
