@@ -1,0 +1,110 @@
+// Who the remote control takes packets from, and how little of a bad desk reaches the log.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "remote/remote_rules.h"
+
+namespace {
+
+constexpr Ipv4 ipv4(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
+{
+    return a << 24 | b << 16 | c << 8 | d;
+}
+
+struct SenderCase {
+    const char* name;
+    Ipv4 address;
+    bool fromThisComputer; // taken with allowLan false
+    bool fromTheNetwork;   // taken with allowLan true
+};
+
+class Sender : public testing::TestWithParam<SenderCase> {};
+
+TEST_P(Sender, IsTakenOnlyWhereItsRangeAllows)
+{
+    const SenderCase& c = GetParam();
+    EXPECT_EQ(acceptsSender(c.address, false), c.fromThisComputer);
+    EXPECT_EQ(acceptsSender(c.address, true), c.fromTheNetwork);
+}
+
+// Each range's first and last address, and the addresses just outside it.
+INSTANTIATE_TEST_SUITE_P(
+    Ranges, Sender,
+    testing::Values(SenderCase{"Loopback", ipv4(127, 0, 0, 1), true, true},
+                    SenderCase{"LoopbackLast", ipv4(127, 255, 255, 255), true, true},
+                    SenderCase{"BelowLoopback", ipv4(126, 255, 255, 255), false, false},
+                    SenderCase{"TenFirst", ipv4(10, 0, 0, 0), false, true},
+                    SenderCase{"TenLast", ipv4(10, 255, 255, 255), false, true},
+                    SenderCase{"AfterTen", ipv4(11, 0, 0, 0), false, false},
+                    SenderCase{"BeforeSixteenTwelve", ipv4(172, 15, 255, 255), false, false},
+                    SenderCase{"SixteenTwelveFirst", ipv4(172, 16, 0, 0), false, true},
+                    SenderCase{"SixteenTwelveLast", ipv4(172, 31, 255, 255), false, true},
+                    SenderCase{"AfterSixteenTwelve", ipv4(172, 32, 0, 0), false, false},
+                    SenderCase{"OneSixtyEight", ipv4(192, 168, 1, 20), false, true},
+                    SenderCase{"AfterOneSixtyEight", ipv4(192, 169, 0, 0), false, false},
+                    SenderCase{"LinkLocal", ipv4(169, 254, 7, 9), false, true},
+                    SenderCase{"BesideLinkLocal", ipv4(169, 253, 255, 255), false, false},
+                    SenderCase{"Public", ipv4(8, 8, 8, 8), false, false},
+                    SenderCase{"Broadcast", ipv4(255, 255, 255, 255), false, false},
+                    SenderCase{"Zero", ipv4(0, 0, 0, 0), false, false}),
+    [](const testing::TestParamInfo<SenderCase>& info) { return std::string(info.param.name); });
+
+} // namespace
+
+TEST(UnknownAddresses, EachIsLoggedOnceAndOnlyTheFirstTwenty)
+{
+    UnknownAddresses addresses;
+    EXPECT_TRUE(addresses.firstSighting("/a"));
+    EXPECT_FALSE(addresses.firstSighting("/a"));
+    for (std::size_t n = 1; n < kMostUnknownAddressesLogged; ++n)
+        EXPECT_TRUE(addresses.firstSighting("/b" + std::to_string(n)));
+    EXPECT_FALSE(addresses.firstSighting("/one/more"));
+    EXPECT_FALSE(addresses.firstSighting("/b1"));
+}
+
+TEST(UnknownAddresses, ReachTheLogPrintableAndShort)
+{
+    EXPECT_EQ(loggableAddress("/ostrel/x"), "/ostrel/x");
+    EXPECT_EQ(loggableAddress("/a\r\n[12:00:00] [LOG] b\x7f\xc3\xa9"), "/a??[12:00:00] [LOG] b???");
+    EXPECT_EQ(loggableAddress("/" + std::string(200, 'x')).size(), kMostLoggedAddressBytes);
+}
+
+TEST(DropReport, TellsAtOnceThenAtMostOnceASecondWithEverythingSince)
+{
+    DropReport report;
+    EXPECT_EQ(report.takeDue(5000), 0u) << "nothing dropped";
+    EXPECT_FALSE(report.msUntilDue(5000));
+    report.dropped();
+    EXPECT_EQ(report.msUntilDue(5000), 0u);
+    EXPECT_EQ(report.takeDue(5000), 1u) << "the first drop at once";
+
+    report.dropped(3);
+    report.dropped();
+    EXPECT_EQ(report.takeDue(5400), 0u) << "within the second of the last report";
+    EXPECT_EQ(report.msUntilDue(5400), 600u);
+    EXPECT_EQ(report.takeDue(5999), 0u);
+    EXPECT_EQ(report.takeDue(6000), 4u) << "every drop since, in one report";
+    EXPECT_EQ(report.takeDue(9000), 0u) << "told once";
+
+    report.dropped(2);
+    EXPECT_EQ(report.takeDue(9000), 2u) << "after a quiet second, at once again";
+}
+
+TEST(StatusMessage, ReadsBackAsTheStateItTells)
+{
+    const OscMessage message = statusMessage({true, false, true, 3, "crosshatch"});
+    const auto read = readOscPacket(oscMessageBytes(message));
+    ASSERT_TRUE(read);
+    ASSERT_EQ(read->size(), 1u);
+    const OscMessage& reply = read->front();
+    EXPECT_EQ(reply.address, "/ostrel/status");
+    ASSERT_EQ(reply.arguments.size(), 5u);
+    const int32_t integers[] = {1, 0, 1, 3};
+    for (std::size_t at = 0; at < 4; ++at) {
+        EXPECT_EQ(reply.arguments[at].type, OscArgument::Type::Int);
+        EXPECT_EQ(reply.arguments[at].integer, integers[at]) << at;
+    }
+    EXPECT_EQ(reply.arguments[4].type, OscArgument::Type::String);
+    EXPECT_EQ(reply.arguments[4].text, "crosshatch");
+}
