@@ -132,7 +132,7 @@ void reportDrops()
     if (const uint64_t dropped = link.drops.takeDue(now)) {
         char line[160];
         std::snprintf(line, sizeof line,
-                      "OSC: %llu pacotes descartados desde o ultimo aviso (malformados, de fora da rede aceita ou com a fila cheia)",
+                      "OSC: pacotes descartados desde o ultimo aviso: %llu (malformados, de fora da rede aceita ou com a fila cheia)",
                       static_cast<unsigned long long>(dropped));
         Log("WARN", line);
     }
