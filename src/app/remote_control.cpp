@@ -1,10 +1,11 @@
-// The remote control's socket, its queue of commands and what each command does. The packets are read
-// in the window procedure but carried out in the main loop, so that a command never runs inside a
-// modal loop (the tray menu, a window being moved) or halfway through a pass.
+// The remote control's socket and what each of its commands does. The window message only says that
+// datagrams wait: they are read and carried out by a step of the main loop, so that a command never runs
+// inside a modal loop (the tray menu, a window being moved) or halfway through a pass, and within a time
+// of its own in each pass, so that no desk can take the passes from the projection.
 #include "app/remote_control.h"
 
+#include <chrono>
 #include <cstdio>
-#include <deque>
 
 #include "app/app_settings.h"
 #include "app/app_state.h"
@@ -19,20 +20,14 @@
 
 namespace {
 
-// Commands waiting for the next pass; past this many, a packet's commands are dropped. A pass takes
-// them all, so only a desk far faster than any real one fills it.
-constexpr std::size_t kMostQueuedCommands = 65536;
-
-struct QueuedCommand {
-    RemoteCommand command;
-    OscPeer from; // where a status reply goes
-};
+using Clock = std::chrono::steady_clock;
 
 // The one owner of the socket and of what came through it.
 struct RemoteLink {
     OscSocket socket;
-    bool failed = false; // the last open of a port failed
-    std::deque<QueuedCommand> queue;
+    bool failed = false;           // the last open of a port failed
+    bool datagramsWaiting = false; // since WM_OSC, or since a pass stopped reading with time up
+    Clock::time_point lastPass = Clock::now();
     UnknownAddresses unknown;
     DropReport drops;
     bool dropTimerSet = false;
@@ -56,7 +51,8 @@ void openSocket()
         return;
     }
     link.failed = true;
-    std::snprintf(line, sizeof line, "Falha ao abrir a porta OSC %d (em uso por outro programa?), erro %d; controle remoto desligado",
+    std::snprintf(line, sizeof line,
+                  "Falha ao abrir a porta OSC %d (em uso por outro programa?), erro %d; controle remoto desligado",
                   static_cast<int>(port), error);
     Log("WARN", line);
 }
@@ -72,27 +68,6 @@ void noteUnknownAddress(const std::string& address)
         Log("LOG", ("OSC: endereco desconhecido ignorado: " + shown).c_str());
 }
 
-void takePacket(std::string_view bytes, const OscPeer& from)
-{
-    const auto messages = readOscPacket(bytes);
-    if (!messages) {
-        link.drops.dropped();
-        return;
-    }
-    bool overflowed = false;
-    for (const OscMessage& message : *messages) {
-        auto command = remoteCommandOf(message);
-        if (!command)
-            noteUnknownAddress(message.address);
-        else if (link.queue.size() >= kMostQueuedCommands)
-            overflowed = true;
-        else
-            link.queue.push_back({std::move(*command), from});
-    }
-    if (overflowed)
-        link.drops.dropped();
-}
-
 void replyWithStatus(const OscPeer& to)
 {
     RemoteStatus status;
@@ -104,10 +79,9 @@ void replyWithStatus(const OscPeer& to)
     link.socket.send(oscMessageBytes(statusMessage(status)), to);
 }
 
-void carryOut(const QueuedCommand& queued)
+void carryOut(const RemoteCommand& command, const OscPeer& from)
 {
     using Kind = RemoteCommand::Kind;
-    const RemoteCommand& command = queued.command;
     switch (command.kind) {
     case Kind::Blackout: chooseBlackout(command.on); break;
     case Kind::Freeze: chooseFreeze(command.on); break;
@@ -120,7 +94,7 @@ void carryOut(const QueuedCommand& queued)
     case Kind::Undo: undoStep(); break;
     case Kind::Redo: redoStep(); break;
     case Kind::Corner: chooseOutputCorner(command.output, command.corner, CornerPoint{command.x, command.y}); break;
-    case Kind::Status: replyWithStatus(queued.from); break;
+    case Kind::Status: replyWithStatus(from); break;
     }
 }
 
@@ -132,7 +106,7 @@ void reportDrops()
     if (const uint64_t dropped = link.drops.takeDue(now)) {
         char line[160];
         std::snprintf(line, sizeof line,
-                      "OSC: pacotes descartados desde o ultimo aviso: %llu (malformados, de fora da rede aceita ou com a fila cheia)",
+                      "OSC: pacotes descartados desde o ultimo aviso: %llu (malformados ou de fora da rede aceita)",
                       static_cast<unsigned long long>(dropped));
         Log("WARN", line);
     }
@@ -140,6 +114,29 @@ void reportDrops()
         return;
     if (const auto wait = link.drops.msUntilDue(now))
         link.dropTimerSet = SetTimer(app.controlWindow, kRemoteDropTimer, static_cast<UINT>(*wait) + 1, nullptr) != 0;
+}
+
+// One more dropped packet, told at once when its report is due.
+void dropPacket()
+{
+    link.drops.dropped();
+    reportDrops();
+}
+
+// Every message of a packet carried out now, in order; a malformed packet is dropped whole.
+void takePacket(std::string_view bytes, const OscPeer& from)
+{
+    const auto messages = readOscPacket(bytes);
+    if (!messages) {
+        dropPacket();
+        return;
+    }
+    for (const OscMessage& message : *messages) {
+        if (const auto command = remoteCommandOf(message))
+            carryOut(*command, from);
+        else
+            noteUnknownAddress(message.address);
+    }
 }
 
 } // namespace
@@ -174,20 +171,9 @@ bool chooseRemote(const RemoteSettings& settings)
     return true;
 }
 
-void readRemotePackets()
+void noteDatagramsWaiting()
 {
-    std::string bytes;
-    OscPeer from;
-    for (;;) {
-        const Receiving received = link.socket.receive(bytes, from);
-        if (received == Receiving::NoneLeft)
-            break;
-        if (received == Receiving::Dropped || !acceptsSender(from.address, app.remote.allowLan))
-            link.drops.dropped();
-        else
-            takePacket(bytes, from);
-    }
-    reportDrops();
+    link.datagramsWaiting = true;
 }
 
 void followRemoteDropTimer()
@@ -199,14 +185,31 @@ void followRemoteDropTimer()
 
 void runRemoteCommands()
 {
-    if (link.queue.empty())
+    const auto started = Clock::now();
+    const auto sinceLastPass = std::chrono::duration_cast<std::chrono::microseconds>(started - link.lastPass);
+    link.lastPass = started;
+    if (!link.datagramsWaiting)
         return;
-    // A command that dispatches messages (a window made by a recalled setup) may queue more: those wait
-    // for the next pass.
-    std::deque<QueuedCommand> due;
-    due.swap(link.queue);
-    for (const QueuedCommand& queued : due)
-        carryOut(queued);
+    // What does not fit waits in the socket's buffer, in the order it came, for the next pass.
+    const auto time = std::chrono::microseconds(remoteTimeForPass(sinceLastPass.count()));
+    std::string bytes;
+    OscPeer from;
+    link.socket.pauseNotices();
+    while (Clock::now() - started < time) {
+        const Receiving received = link.socket.receive(bytes, from);
+        if (received == Receiving::NoneLeft) {
+            link.datagramsWaiting = false;
+            break;
+        }
+        if (received == Receiving::Dropped || !acceptsSender(from.address, app.remote.allowLan))
+            dropPacket();
+        else
+            takePacket(bytes, from);
+    }
+    // What is left brings WM_OSC back at once, and with it the next pass; should notices stay off, the
+    // program's own message does.
+    if (!link.socket.resumeNotices() && link.datagramsWaiting)
+        PostMessageW(app.controlWindow, WM_OSC, 0, 0);
 }
 
 RemoteListening remoteListening()

@@ -13,11 +13,13 @@ void stopRemoteControl();
 // kLargestPort is refused (false).
 bool chooseRemote(const RemoteSettings& settings);
 
-// WM_OSC: every waiting datagram read, its sender checked, and its commands queued for the next pass.
-void readRemotePackets();
+// WM_OSC: datagrams wait for the next runRemoteCommands.
+void noteDatagramsWaiting();
 // kRemoteDropTimer's WM_TIMER: the drops that waited for their second reported.
 void followRemoteDropTimer();
-// Every queued command carried out, in the order it came; called once a pass, right after the messages.
+// Once a pass, right after the messages: the waiting datagrams read, each sender checked, and each
+// packet's commands carried out in the order they came, for at most a few milliseconds; what is left
+// waits for the next pass.
 void runRemoteCommands();
 
 enum class RemoteListening { Off, Listening, Failed };

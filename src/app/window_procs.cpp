@@ -48,7 +48,7 @@ LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
         followShowHotKey(wParam);
         return 0;
     case WM_OSC:
-        readRemotePackets();
+        noteDatagramsWaiting();
         return 0;
     case WM_TIMER:
         if (wParam == kRemoteDropTimer) {

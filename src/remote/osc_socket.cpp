@@ -56,9 +56,10 @@ int OscSocket::open(uint16_t port, bool allowLan, HWND window, UINT message)
     WSAIoctl(socket_, SIO_UDP_CONNRESET, &reportUnreachable, sizeof reportUnreachable, nullptr, 0, &returned, nullptr,
              nullptr);
     const sockaddr_in local = addressOf(allowLan ? INADDR_ANY : INADDR_LOOPBACK, port);
+    window_ = window;
+    message_ = message;
     // WSAAsyncSelect also makes the socket non-blocking.
-    if (bind(socket_, reinterpret_cast<const sockaddr*>(&local), sizeof local) == SOCKET_ERROR ||
-        WSAAsyncSelect(socket_, window, message, FD_READ) == SOCKET_ERROR) {
+    if (bind(socket_, reinterpret_cast<const sockaddr*>(&local), sizeof local) == SOCKET_ERROR || !resumeNotices()) {
         const int error = WSAGetLastError();
         close();
         return error;
@@ -73,6 +74,18 @@ void OscSocket::close()
     // Closing also cancels WSAAsyncSelect; a message already posted finds nothing to read.
     closesocket(socket_);
     socket_ = INVALID_SOCKET;
+}
+
+void OscSocket::pauseNotices() const
+{
+    // Without events WSAAsyncSelect leaves the socket non-blocking, and posts nothing.
+    if (socket_ != INVALID_SOCKET)
+        WSAAsyncSelect(socket_, window_, 0, 0);
+}
+
+bool OscSocket::resumeNotices() const
+{
+    return socket_ != INVALID_SOCKET && WSAAsyncSelect(socket_, window_, message_, FD_READ) != SOCKET_ERROR;
 }
 
 Receiving OscSocket::receive(std::string& bytes, OscPeer& from)

@@ -37,6 +37,12 @@ public:
     void close();
     bool isOpen() const { return socket_ != INVALID_SOCKET; }
 
+    // Between these two, reading many datagrams in a row posts no window message for each (Winsock posts
+    // one after every read that leaves more waiting); when notices are back, one message comes at once if
+    // anything is left. False when they could not be turned back on.
+    void pauseNotices() const;
+    bool resumeNotices() const;
+
     // The next waiting datagram into `bytes`, with its sender.
     Receiving receive(std::string& bytes, OscPeer& from);
     // One datagram to `to`. One that does not fit the send buffer now is lost, as UDP may lose it anyway.
@@ -44,6 +50,8 @@ public:
 
 private:
     SOCKET socket_ = INVALID_SOCKET;
+    HWND window_ = nullptr;
+    UINT message_ = 0;
     // Room for the largest IPv4 UDP datagram (65,507 bytes).
     std::vector<char> buffer_ = std::vector<char>(65536);
 };

@@ -1,6 +1,8 @@
 // Senders, log limits and the status reply of the remote control.
 #include "remote/remote_rules.h"
 
+#include <algorithm>
+
 namespace {
 
 // `address` lies in `network`/`bits`.
@@ -77,6 +79,11 @@ std::optional<uint64_t> DropReport::msUntilDue(uint64_t nowMs) const
     if (!lastReportMs_ || nowMs - *lastReportMs_ >= kDropReportIntervalMs)
         return 0;
     return *lastReportMs_ + kDropReportIntervalMs - nowMs;
+}
+
+int64_t remoteTimeForPass(int64_t sinceLastPass)
+{
+    return std::clamp(sinceLastPass / 8, kLeastRemoteTimePerPass, kMostRemoteTimePerPass);
 }
 
 OscMessage statusMessage(const RemoteStatus& status)

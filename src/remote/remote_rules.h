@@ -44,8 +44,8 @@ private:
 // Once a second at most, and at once for the first drop after a quiet second.
 inline constexpr uint64_t kDropReportIntervalMs = 1000;
 
-// Packets dropped (malformed, from a refused sender, or past a full queue) since the last report, and
-// when that report was made. Times are milliseconds of a clock that only moves forward.
+// Packets dropped (malformed, or from a refused sender) since the last report, and when that report was
+// made. Times are milliseconds of a clock that only moves forward.
 class DropReport {
 public:
     void dropped(uint64_t packets = 1);
@@ -59,6 +59,15 @@ private:
     uint64_t waiting_ = 0;
     std::optional<uint64_t> lastReportMs_;
 };
+
+// Reading and carrying out the desk's packets stop for a pass once they have taken an eighth of the time
+// since the pass before, so that no desk takes more than that from the main loop (under Wine a Winsock
+// call costs about 0.1 ms: a desk sending thousands of packets a second would take every pass). Never
+// less than the least, since an idle program's passes come only for the desk, one right after another;
+// never more than the most, for the first pass after a long sleep. Microseconds.
+inline constexpr int64_t kLeastRemoteTimePerPass = 2000;
+inline constexpr int64_t kMostRemoteTimePerPass = 8000;
+int64_t remoteTimeForPass(int64_t sinceLastPass);
 
 // What "/ostrel/status" is answered with.
 struct RemoteStatus {

@@ -91,6 +91,21 @@ TEST(DropReport, TellsAtOnceThenAtMostOnceASecondWithEverythingSince)
     EXPECT_EQ(report.takeDue(9000), 2u) << "after a quiet second, at once again";
 }
 
+TEST(RemoteTimeForPass, IsAnEighthOfThePassWithinItsBounds)
+{
+    EXPECT_EQ(remoteTimeForPass(24000), 3000) << "a pass of 24 ms";
+    EXPECT_EQ(remoteTimeForPass(0), kLeastRemoteTimePerPass) << "passes one right after another";
+    EXPECT_EQ(remoteTimeForPass(10'000'000), kMostRemoteTimePerPass) << "after a long sleep";
+    // Passes whose own work takes from 16 ms (eight times the least) up: once they have settled with the
+    // desk's time in them, that time is at most an eighth of each.
+    for (int64_t rest = 8 * kLeastRemoteTimePerPass; rest < 80000; rest += 1000) {
+        int64_t pass = rest;
+        for (int i = 0; i < 50; ++i)
+            pass = rest + remoteTimeForPass(pass);
+        EXPECT_LE(8 * (pass - rest), pass) << rest;
+    }
+}
+
 TEST(StatusMessage, ReadsBackAsTheStateItTells)
 {
     const OscMessage message = statusMessage({true, false, true, 3, "crosshatch"});
