@@ -137,9 +137,12 @@ protected:
 
 } // namespace
 
-TEST_F(Remote, TheDeskMovesACornerUndoesItAsksTheStateAndItsBadPacketsAreLoggedSparingly)
+// Without a projector the program sleeps until a message comes: each packet wakes it.
+TEST_F(Remote, TheDeskMovesACornerUndoesItAsksTheStateAndItsBadPacketsAreLoggedSparinglyWhileTheProgramIdles)
 {
+    values_.outputs.front().outputMonitor = 2; // the layout has monitors 0 and 1 only
     startListening();
+    ASSERT_NE(log().find("Iniciado sem projetor"), std::string::npos) << log();
     const std::string start = settingsFileBytes(values_);
     SettingsValues moved = values_;
     moved.outputs.front().surfaces.front().corners[0] = {-0.5f, 0.5f};
