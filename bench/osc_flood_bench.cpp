@@ -13,6 +13,7 @@
 
 #include "app_folder.h"
 #include "desk_socket.h"
+#include "osc_writing.h"
 #include "ostrel_process.h"
 #include "process_status.h"
 #include "remote/osc_packet.h"
@@ -23,6 +24,7 @@
 #include "wine_session.h"
 
 using namespace harness;
+using namespace osc;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -34,16 +36,6 @@ const ScreenRect kFirstMonitor{0, 0, 1024, 768};
 const char* kOnWhat =
     "Wine, software rendering, GDI capture of a still 1024x768, 800x600 shown, packets from 127.0.0.1";
 
-std::string packet(const std::string& address, std::vector<OscArgument> arguments = {})
-{
-    return oscMessageBytes(OscMessage{address, std::move(arguments)});
-}
-
-OscArgument zero()
-{
-    return OscArgument{};
-}
-
 // Twenty packets that the flood sends over and over: ten status requests, three commands that change
 // nothing (a grid and a freeze already off), five malformed and two of unknown addresses.
 struct Flood {
@@ -53,7 +45,7 @@ struct Flood {
     Flood()
     {
         const std::string status = packet("/ostrel/status");
-        const std::string grid = packet("/ostrel/grid", {zero()});
+        const std::string grid = packet("/ostrel/grid", {integer(0)});
         std::string badTag = grid;
         badTag[grid.find(",i") + 1] = 'q';
         const std::string malformed[] = {
@@ -67,10 +59,10 @@ struct Flood {
             add(status, true);
         add(grid, false);
         add(grid, false);
-        add(packet("/ostrel/freeze", {zero()}), false);
+        add(packet("/ostrel/freeze", {integer(0)}), false);
         for (const std::string& bad : malformed)
             add(bad, false);
-        add(packet("/bench/unknown/a", {zero()}), false);
+        add(packet("/bench/unknown/a", {integer(0)}), false);
         add(packet("/bench/unknown/b"), false);
     }
     void add(std::string bytes, bool status)

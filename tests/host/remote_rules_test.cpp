@@ -13,7 +13,6 @@ constexpr Ipv4 ipv4(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
 }
 
 struct SenderCase {
-    const char* name;
     Ipv4 address;
     bool fromThisComputer; // taken with allowLan false
     bool fromTheNetwork;   // taken with allowLan true
@@ -31,24 +30,15 @@ TEST_P(Sender, IsTakenOnlyWhereItsRangeAllows)
 // Each range's first and last address, and the addresses just outside it.
 INSTANTIATE_TEST_SUITE_P(
     Ranges, Sender,
-    testing::Values(SenderCase{"Loopback", ipv4(127, 0, 0, 1), true, true},
-                    SenderCase{"LoopbackLast", ipv4(127, 255, 255, 255), true, true},
-                    SenderCase{"BelowLoopback", ipv4(126, 255, 255, 255), false, false},
-                    SenderCase{"TenFirst", ipv4(10, 0, 0, 0), false, true},
-                    SenderCase{"TenLast", ipv4(10, 255, 255, 255), false, true},
-                    SenderCase{"AfterTen", ipv4(11, 0, 0, 0), false, false},
-                    SenderCase{"BeforeSixteenTwelve", ipv4(172, 15, 255, 255), false, false},
-                    SenderCase{"SixteenTwelveFirst", ipv4(172, 16, 0, 0), false, true},
-                    SenderCase{"SixteenTwelveLast", ipv4(172, 31, 255, 255), false, true},
-                    SenderCase{"AfterSixteenTwelve", ipv4(172, 32, 0, 0), false, false},
-                    SenderCase{"OneSixtyEight", ipv4(192, 168, 1, 20), false, true},
-                    SenderCase{"AfterOneSixtyEight", ipv4(192, 169, 0, 0), false, false},
-                    SenderCase{"LinkLocal", ipv4(169, 254, 7, 9), false, true},
-                    SenderCase{"BesideLinkLocal", ipv4(169, 253, 255, 255), false, false},
-                    SenderCase{"Public", ipv4(8, 8, 8, 8), false, false},
-                    SenderCase{"Broadcast", ipv4(255, 255, 255, 255), false, false},
-                    SenderCase{"Zero", ipv4(0, 0, 0, 0), false, false}),
-    [](const testing::TestParamInfo<SenderCase>& info) { return std::string(info.param.name); });
+    testing::Values(SenderCase{ipv4(127, 0, 0, 1), true, true}, SenderCase{ipv4(127, 255, 255, 255), true, true},
+                    SenderCase{ipv4(126, 255, 255, 255), false, false}, SenderCase{ipv4(10, 0, 0, 0), false, true},
+                    SenderCase{ipv4(10, 255, 255, 255), false, true}, SenderCase{ipv4(11, 0, 0, 0), false, false},
+                    SenderCase{ipv4(172, 15, 255, 255), false, false}, SenderCase{ipv4(172, 16, 0, 0), false, true},
+                    SenderCase{ipv4(172, 31, 255, 255), false, true}, SenderCase{ipv4(172, 32, 0, 0), false, false},
+                    SenderCase{ipv4(192, 168, 1, 20), false, true}, SenderCase{ipv4(192, 169, 0, 0), false, false},
+                    SenderCase{ipv4(169, 254, 7, 9), false, true}, SenderCase{ipv4(169, 253, 255, 255), false, false},
+                    SenderCase{ipv4(8, 8, 8, 8), false, false}, SenderCase{ipv4(255, 255, 255, 255), false, false},
+                    SenderCase{ipv4(0, 0, 0, 0), false, false}));
 
 } // namespace
 
@@ -104,22 +94,4 @@ TEST(RemoteTimeForPass, IsAnEighthOfThePassWithinItsBounds)
             pass = rest + remoteTimeForPass(pass);
         EXPECT_LE(8 * (pass - rest), pass) << rest;
     }
-}
-
-TEST(StatusMessage, ReadsBackAsTheStateItTells)
-{
-    const OscMessage message = statusMessage({true, false, true, 3, "crosshatch"});
-    const auto read = readOscPacket(oscMessageBytes(message));
-    ASSERT_TRUE(read);
-    ASSERT_EQ(read->size(), 1u);
-    const OscMessage& reply = read->front();
-    EXPECT_EQ(reply.address, "/ostrel/status");
-    ASSERT_EQ(reply.arguments.size(), 5u);
-    const int32_t integers[] = {1, 0, 1, 3};
-    for (std::size_t at = 0; at < 4; ++at) {
-        EXPECT_EQ(reply.arguments[at].type, OscArgument::Type::Int);
-        EXPECT_EQ(reply.arguments[at].integer, integers[at]) << at;
-    }
-    EXPECT_EQ(reply.arguments[4].type, OscArgument::Type::String);
-    EXPECT_EQ(reply.arguments[4].text, "crosshatch");
 }
