@@ -14,6 +14,8 @@ set(OSTREL_PURE_FILES
     src/remote/osc_packet.cpp
     src/remote/remote_command.h
     src/remote/remote_command.cpp
+    src/remote/remote_rules.h
+    src/remote/remote_rules.cpp
     src/settings/run_value.h
     src/settings/run_value.cpp
     src/settings/settings_text.h

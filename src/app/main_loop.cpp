@@ -12,6 +12,7 @@
 #include "app/pass_pacing.h"
 #include "app/projection_pass.h"
 #include "app/projection_windows.h"
+#include "app/remote_control.h"
 #include "app/show_control.h"
 #include "app/tray_icon.h"
 #include "app/window_procs.h"
@@ -24,13 +25,14 @@ namespace {
 constexpr int32_t kTopmostInterval = 10;
 constexpr double kRefreshHzWithoutProjector = 60.0;
 
-// Input, an uncovered window, a command, the tray, a display change or a hotkey: what can change the panel.
+// Input, an uncovered window, a command, the tray, a display change, a hotkey or the control desk: what can
+// change the panel.
 // Not the system's own timers (Wine blinks a caret three times a second) or a bare wake-up.
 bool mayChangeThePanel(UINT message)
 {
     return (message >= WM_KEYFIRST && message <= WM_KEYLAST) || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
            message == WM_MOUSELEAVE || message == WM_PAINT || message == WM_COMMAND || message == WM_TRAYICON ||
-           message == WM_DISPLAYCHANGE || message == WM_HOTKEY;
+           message == WM_DISPLAYCHANGE || message == WM_HOTKEY || message == WM_OSC;
 }
 
 // Whether a message that may change the panel came.
@@ -138,6 +140,8 @@ void runMainLoop()
         // A message may have ended the program ("Sair"): nothing more to draw or wait for.
         if (!app.running)
             break;
+        // What the desk sent takes effect in this pass, idle or not.
+        runRemoteCommands();
         if (!app.renderer) {
             retryDeviceWhenDue(deviceRecovery);
             continue;
@@ -170,6 +174,7 @@ void runMainLoop()
 
 void shutDown()
 {
+    stopRemoteControl();
     unregisterShowHotKeys();
     removeTrayIcon();
     dropDeviceObjects();

@@ -6,6 +6,7 @@
 #include "app/device_objects.h"
 #include "app/operator_actions.h"
 #include "app/projection_windows.h"
+#include "app/remote_control.h"
 #include "app/show_control.h"
 #include "app/tray_icon.h"
 #include "app/window_procs.h"
@@ -80,5 +81,6 @@ bool startUp(HINSTANCE instance)
     loadImages();
     addTrayIcon(*app.renderer);
     registerShowHotKeys();
+    startRemoteControl();
     return true;
 }

@@ -4,6 +4,7 @@
 #include "app/app_state.h"
 #include "app/operator_actions.h"
 #include "app/projection_windows.h"
+#include "app/remote_control.h"
 #include "app/show_control.h"
 #include "app/tray_icon.h"
 
@@ -50,6 +51,15 @@ LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_HOTKEY:
         followShowHotKey(wParam);
         return 0;
+    case WM_OSC:
+        noteDatagramsWaiting();
+        return 0;
+    case WM_TIMER:
+        if (wParam == kRemoteDropTimer) {
+            followRemoteDropTimer();
+            return 0;
+        }
+        break;
     case WM_TRAYICON:
         // Only button releases count, so a double click opens the panel on its first release.
         if (LOWORD(lParam) == WM_LBUTTONUP)

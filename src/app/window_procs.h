@@ -5,6 +5,10 @@
 
 // Messages of the notification-area icon arrive at the control window as this message.
 constexpr UINT WM_TRAYICON = WM_USER + 1;
+// The remote control's socket has a datagram waiting (WSAAsyncSelect's FD_READ).
+constexpr UINT WM_OSC = WM_USER + 2;
+// The control window's timer that reports the remote control's dropped packets once they are due.
+constexpr UINT_PTR kRemoteDropTimer = 1;
 
 // Tray menu commands (2002 is not used).
 constexpr WORD IDM_OPEN_PANEL = 2001;

@@ -7,6 +7,7 @@
 #include "app/show_control.h"
 #include "panel/combo_list.h"
 #include "panel/picture_sections.h"
+#include "panel/remote_section.h"
 
 namespace {
 
@@ -42,4 +43,5 @@ void drawShowTab()
     drawPatternChoice();
     drawColorSection();
     ImGui::Separator();
+    drawRemoteSection();
 }

@@ -4,63 +4,11 @@
 #include <cmath>
 #include <string>
 
+#include "osc_writing.h"
 #include "remote/osc_packet.h"
 #include "remote/remote_command.h"
 
-namespace {
-
-OscArgument integer(int32_t value)
-{
-    OscArgument argument;
-    argument.integer = value;
-    return argument;
-}
-
-OscArgument real(float value)
-{
-    OscArgument argument;
-    argument.type = OscArgument::Type::Float;
-    argument.real = value;
-    return argument;
-}
-
-OscArgument text(std::string value)
-{
-    OscArgument argument;
-    argument.type = OscArgument::Type::String;
-    argument.text = std::move(value);
-    return argument;
-}
-
-OscArgument flag(bool on)
-{
-    OscArgument argument;
-    argument.type = on ? OscArgument::Type::True : OscArgument::Type::False;
-    return argument;
-}
-
-OscMessage message(std::string address, std::vector<OscArgument> arguments = {})
-{
-    return OscMessage{std::move(address), std::move(arguments)};
-}
-
-std::string word(uint32_t value)
-{
-    return {static_cast<char>(value >> 24), static_cast<char>(value >> 16), static_cast<char>(value >> 8),
-            static_cast<char>(value)};
-}
-
-// A bundle of the elements, each with its size before it.
-std::string bundle(const std::vector<std::string>& elements)
-{
-    std::string bytes("#bundle\0", 8);
-    bytes += word(0) + word(1); // "immediately"
-    for (const std::string& element : elements)
-        bytes += word(static_cast<uint32_t>(element.size())) + element;
-    return bytes;
-}
-
-} // namespace
+using namespace osc;
 
 TEST(OscPacket, MessagesAndNestedBundlesReadBackInOrder)
 {
