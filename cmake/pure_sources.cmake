@@ -2,6 +2,10 @@
 set(OSTREL_PURE_FILES
     src/platform/module_path.h
     src/platform/module_path.cpp
+    src/align/gray_code.h
+    src/align/gray_code.cpp
+    src/align/robust_fit.h
+    src/align/robust_fit.cpp
     src/capture/capture_rules.h
     src/capture/capture_rules.cpp
     src/capture/pointer_shape.h
