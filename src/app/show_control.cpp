@@ -32,7 +32,6 @@ void chooseBlackout(bool on)
     // The fade starts from where it is now, and moves on from this moment.
     advanceBlackoutFade();
     app.blackout = on;
-    app.blackoutLevelAt = GetTickCount64();
     Log("LOG", on ? "Tela preta ligada" : "Tela preta desligada");
 }
 

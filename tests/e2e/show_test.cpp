@@ -68,6 +68,15 @@ protected:
                                [](const Rgb& p) { return std::max({p.r, p.g, p.b}) <= 2; });
         });
     }
+    // Ctrl+Alt+KEY pressed for real through the X server.
+    void pressHotkey(const char* key) const
+    {
+        display_->pressKey("Control_L");
+        display_->pressKey("Alt_L");
+        ASSERT_TRUE(program_->tapKey(key));
+        display_->releaseKey("Alt_L");
+        display_->releaseKey("Control_L");
+    }
     bool logged(const std::string& line) const
     {
         return eventually([&] { return log().find(line) != std::string::npos; });
@@ -157,13 +166,6 @@ TEST_F(Show, TheHotkeysBlackOutAndFreezeThePictureAndBringItBackLive)
     // The keys pressed as the operator would, with Control and Alt held. Wine takes them from the X server
     // only while one of its windows has the keyboard: the projection, clicked.
     ASSERT_TRUE(program_->click(kSecondMonitor.left + 400, 300));
-    const auto pressHotkey = [&](const char* key) {
-        display_->pressKey("Control_L");
-        display_->pressKey("Alt_L");
-        ASSERT_TRUE(program_->tapKey(key));
-        display_->releaseKey("Alt_L");
-        display_->releaseKey("Control_L");
-    };
 
     // Ctrl+Alt+B: black, then the picture again.
     pressHotkey("b");
@@ -205,11 +207,7 @@ TEST_F(Show, AHotkeyHeldByAnotherProgramIsOneWarningAndTheOtherStillWorks)
     EXPECT_TRUE(logged("[WARN] Atalho Ctrl+Alt+B indisponivel"));
     EXPECT_EQ(count(log(), "[WARN] Atalho"), 1u) << log();
     ASSERT_TRUE(program_->click(kSecondMonitor.left + 400, 300));
-    display_->pressKey("Control_L");
-    display_->pressKey("Alt_L");
-    ASSERT_TRUE(program_->tapKey("f"));
-    display_->releaseKey("Alt_L");
-    display_->releaseKey("Control_L");
+    pressHotkey("f");
     EXPECT_TRUE(logged("Imagem congelada"));
     EXPECT_EQ(log().find("Tela preta"), std::string::npos);
     program_->requestExit();
