@@ -3,7 +3,7 @@ cmake_minimum_required(VERSION 3.25)
 # Fails when a folder includes a header of a folder above it: the subsystems never include the app or
 # the panel, and the platform layer includes only itself.
 set(problems "")
-foreach(folder IN ITEMS platform display settings warp capture render remote align)
+foreach(folder IN ITEMS platform display settings warp capture render remote align camera)
     if(folder STREQUAL "platform")
         set(forbidden "app|panel|display|settings|warp|capture|render")
     else()

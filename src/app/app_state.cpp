@@ -1,6 +1,7 @@
 // The single instance of AppState, with its static start values.
 #include "app/app_state.h"
 
+#include "app/camera_alignment_run.h"
 #include "capture/capture_engine.h"
 #include "render/renderer.h"
 

@@ -13,12 +13,14 @@
 #include <vector>
 
 #include "app/projection_output.h"
+#include "camera/camera.h"
 #include "display/monitor_info.h"
 #include "settings/edit_history.h"
 #include "settings/preset_files.h"
 
 class Renderer;
 class CaptureEngine;
+class CameraAlignmentRun;
 
 struct AppState {
     bool running = true;
@@ -63,6 +65,16 @@ struct AppState {
     ULONGLONG blackoutLevelAt = 0;
     // Remote control over OSC, as config.json keeps it.
     RemoteSettings remote;
+    // The camera that aligns the outputs, as config.json keeps it; open only while the panel shows its tab
+    // or an alignment runs, with the newest frame taken from it.
+    CameraSettings cameraSettings;
+    std::unique_ptr<Camera> camera;
+    CameraFrame cameraFrame;
+    // The panel drew the camera's tab in its last frame.
+    bool cameraTabShown = false;
+    // The alignment running, if one is, and what the last one ended with, as the panel shows it.
+    std::unique_ptr<CameraAlignmentRun> alignment;
+    std::string alignmentMessage;
 
     AppState();
     ~AppState();

@@ -1,7 +1,9 @@
 // The text of config.json: reading it into plain values and writing the exact bytes that go to disk.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +58,14 @@ struct RemoteSettings {
 };
 inline constexpr int32_t kLargestPort = 65535;
 
+// The camera that aligns the outputs: its device's name (UTF-8; empty: the first found) and the area the
+// picture must fill as the camera sees it, TL, TR, BL, BR in camera pixels (none: not marked yet).
+struct CameraSettings {
+    std::string device;
+    std::optional<std::array<CornerPoint, 4>> target;
+    bool operator==(const CameraSettings&) const = default;
+};
+
 // The persisted values; the defaults are the start values of the program.
 struct SettingsValues {
     int32_t captureMonitor = 0;
@@ -66,6 +76,7 @@ struct SettingsValues {
     // "corners", "mesh", "source", "blend", "surfaces", "masks"), the others in "extraOutputs".
     std::vector<OutputValues> outputs = std::vector<OutputValues>(1);
     RemoteSettings remote; // the key "osc"
+    CameraSettings camera; // the key "camera"
 };
 
 // What reading found of the optional mesh.
