@@ -6,6 +6,10 @@ set(OSTREL_PURE_FILES
     src/align/gray_code.cpp
     src/align/robust_fit.h
     src/align/robust_fit.cpp
+    src/align/structured_light.h
+    src/align/structured_light.cpp
+    src/align/camera_fit.h
+    src/align/camera_fit.cpp
     src/capture/capture_rules.h
     src/capture/capture_rules.cpp
     src/capture/pointer_shape.h
