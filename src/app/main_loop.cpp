@@ -6,6 +6,7 @@
 #include <imgui_impl_win32.h>
 
 #include "app/app_state.h"
+#include "app/camera_alignment.h"
 #include "app/corner_editing_input.h"
 #include "app/device_objects.h"
 #include "app/panel_pacing.h"
@@ -154,6 +155,7 @@ void runMainLoop()
         Renderer& renderer = *app.renderer;
         updateCornerEditing();
         advanceBlackoutFade();
+        advanceCameraAlignment();
         const bool acquired = acquireCapturedFrame();
         const bool projected = projectOutputs(renderer);
         drawPanelWhenDue(renderer, panelPacing, shownPanelView);

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "app/app_state.h"
+#include "app/camera_alignment.h"
 #include "capture/capture_engine.h"
 #include "render/overlay_matrices.h"
 #include "render/renderer.h"
@@ -102,6 +103,13 @@ ProjectionScene sceneOf(Renderer& renderer, const ProjectionOutput& output, int3
     GetClientRect(output.window, &client);
     scene.width = client.right - client.left;
     scene.height = client.bottom - client.top;
+    if (cameraAlignmentRunning()) {
+        const AlignmentLight light = alignmentLightOn(static_cast<std::size_t>(number - 1));
+        scene.aligning = true;
+        scene.light = light.texture;
+        scene.lightVersion = light.version;
+        return scene;
+    }
     scene.blackoutLevel = app.blackoutLevel;
     if (app.blackoutLevel >= 1.0f)
         return scene;
@@ -161,6 +169,12 @@ void drawSurface(Renderer& renderer, const ProjectionOutput& output, const Proje
 // over it all.
 void composeProjection(Renderer& renderer, ProjectionOutput& output, const ProjectionScene& scene)
 {
+    if (scene.aligning) {
+        const auto index = static_cast<std::size_t>(&output - app.outputs.data());
+        if (ID3D11ShaderResourceView* light = alignmentLightOn(index).texture)
+            renderer.drawTexture(light, solveWarp(kDefaultCorners), false);
+        return;
+    }
     if (scene.blackoutLevel < 1.0f) {
         if (scene.pattern == TestPattern::Identification) {
             renderer.drawIdentification(output.target, scene.outputNumber, identificationName(output));
@@ -182,7 +196,7 @@ void composeProjection(Renderer& renderer, ProjectionOutput& output, const Proje
 // place everywhere, nothing is captured.
 bool pictureWanted()
 {
-    if (app.frozen || app.blackoutLevel >= 1.0f)
+    if (app.frozen || app.blackoutLevel >= 1.0f || cameraAlignmentRunning())
         return false;
     return std::any_of(app.outputs.begin(), app.outputs.end(), [](const ProjectionOutput& output) {
         return output.shown && !replacesPicture(output.pattern) && output.pattern != TestPattern::Identification;

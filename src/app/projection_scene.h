@@ -9,6 +9,11 @@
 #include "settings/settings_text.h"
 
 struct ProjectionScene {
+    // While the camera aligns the outputs: the light over the whole window, unwarped, and nothing else
+    // (none: black); its version tells one light from the next.
+    bool aligning = false;
+    const void* light = nullptr;
+    uint64_t lightVersion = 0;
     // How far the blackout has faded it: at 1 nothing else shows.
     float blackoutLevel = 0.0f;
     // The picture or a test pattern in its place; the pattern's texture, and for the identification the

@@ -9,6 +9,7 @@
 
 #include "app/app_settings.h"
 #include "app/app_state.h"
+#include "app/camera_alignment.h"
 #include "app/calibration_steps.h"
 #include "app/operator_actions.h"
 #include "app/show_control.h"
@@ -95,6 +96,7 @@ void carryOut(const RemoteCommand& command, const OscPeer& from)
     case Kind::Redo: redoStep(); break;
     case Kind::Corner: chooseOutputCorner(command.output, command.corner, CornerPoint{command.x, command.y}); break;
     case Kind::Status: replyWithStatus(from); break;
+    case Kind::CameraAlign: chooseCameraAlignment(); break;
     }
 }
 

@@ -50,7 +50,8 @@ std::optional<Address> addressOf(std::string_view address)
         Kind kind;
     } kPlain[] = {{"/ostrel/blackout", Kind::Blackout}, {"/ostrel/freeze", Kind::Freeze}, {"/ostrel/grid", Kind::Grid},
                   {"/ostrel/pattern", Kind::Pattern},   {"/ostrel/preset", Kind::Preset}, {"/ostrel/undo", Kind::Undo},
-                  {"/ostrel/redo", Kind::Redo},         {"/ostrel/status", Kind::Status}};
+                  {"/ostrel/redo", Kind::Redo},         {"/ostrel/status", Kind::Status},
+                  {"/ostrel/camera/align", Kind::CameraAlign}};
     for (const auto& plain : kPlain)
         if (address == plain.address)
             return Address{plain.kind};
@@ -87,7 +88,8 @@ bool takeArguments(const std::vector<OscArgument>& arguments, RemoteCommand& com
     }
     case Kind::Undo:
     case Kind::Redo:
-    case Kind::Status: return arguments.empty();
+    case Kind::Status:
+    case Kind::CameraAlign: return arguments.empty();
     }
     return false;
 }

@@ -19,6 +19,7 @@ struct RemoteCommand {
         Redo,
         Corner,        // output 0 to 3, corner 0 to 3 (TL, TR, BL, BR), x, y
         Status,
+        CameraAlign,
     };
     Kind kind = Kind::Status;
     bool on = false;

@@ -85,10 +85,12 @@ TEST(RemoteCommand, EachAddressTakesOnlyItsArguments)
     EXPECT_EQ(corner->y, 1.0f);
     EXPECT_EQ(remoteCommandOf(message("/ostrel/undo"))->kind, Kind::Undo);
     EXPECT_EQ(remoteCommandOf(message("/ostrel/status"))->kind, Kind::Status);
+    EXPECT_EQ(remoteCommandOf(message("/ostrel/camera/align"))->kind, Kind::CameraAlign);
 
     for (const OscMessage& refused : {message("/ostrel/blackout", {integer(2)}), message("/ostrel/blackout"),
                                       message("/ostrel/freeze", {text("1")}), message("/ostrel/pattern", {integer(1)}),
                                       message("/ostrel/preset"), message("/ostrel/undo", {integer(1)}),
+                                      message("/ostrel/camera/align", {integer(1)}),
                                       message("/ostrel/output/1/corner/1", {real(NAN), real(0.0f)}),
                                       message("/ostrel/output/1/corner/1", {real(0.0f)}),
                                       message("/ostrel/output/5/pattern", {text("white")}),
