@@ -64,6 +64,12 @@ protected:
     {
         program_ = std::make_unique<OstrelProcess>(*wine_, folder_);
         ASSERT_TRUE(program_->waitUntilStarted()) << program_->output();
+        openThePanel();
+    }
+
+    // The panel of the running program opened, in the foreground.
+    void openThePanel()
+    {
         ASSERT_TRUE(wine_->post("OstrelControl", WM_COMMAND, kOpenPanelCommand, 0));
         ASSERT_TRUE(eventually([&] { return layout().count("Monitoramento") == 1; })) << "the panel did not draw";
         // The panel's GUI knows where the cursor is once its window is in the foreground or has seen the

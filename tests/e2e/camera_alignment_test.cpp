@@ -1,0 +1,182 @@
+// Alignment from a camera, end to end: the stand-in camera reads the projectors' real pixels off the
+// screen, the program lights each output, decodes what the camera saw and saves a calibration whose
+// picture lands on the target; the figures are checked by a model of the warp and of the camera apart
+// from the program, and the failures change nothing.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <regex>
+
+#include "camera_scenes.h"
+#include "desk_socket.h"
+#include "osc_writing.h"
+#include "panel_fixture.h"
+
+using namespace e2e;
+using namespace osc;
+
+namespace {
+
+// The first projector (monitor 1, 800 x 600) seen from below and to the left.
+const cv::Matx33d kSlant{0.52, 0.06, 70.0, -0.03, 0.55, 60.0, 0.00002, 0.00004, 1.0};
+const std::array<cv::Point2d, 4> kSlantTarget{{{160, 110}, {440, 100}, {160, 320}, {460, 310}}};
+
+CameraScene slantedScene()
+{
+    CameraScene scene;
+    scene.views = {{1, kSecondMonitor, kSlant}};
+    scene.target = kSlantTarget;
+    return scene;
+}
+
+class CameraAlignment : public Panel {
+protected:
+    // The program started with the scene's camera and target, listening to the desk.
+    void startWith(const CameraScene& scene, SettingsValues values)
+    {
+        const auto port = freeUdpPort(static_cast<uint16_t>(20000 + getpid() % 20000));
+        ASSERT_TRUE(port);
+        values.remote.port = *port;
+        values.camera = cameraSettingsOf(scene);
+        desk_ = std::make_unique<DeskSocket>(*port);
+        folder_.writeFile("camera-standin.json", standInJson(scene));
+        folder_.writeFile("config.json", settingsFileBytes(values));
+        program_ = std::make_unique<OstrelProcess>(*wine_, folder_);
+        ASSERT_TRUE(program_->waitUntilStarted()) << program_->output();
+        ASSERT_TRUE(eventually([&] { return log().find("escutando na porta") != std::string::npos; })) << log();
+    }
+
+    // The alignment's line in debug.log once there are `lines` of them; empty when none comes.
+    std::string alignmentLine(std::size_t lines)
+    {
+        std::vector<std::string> found;
+        eventually(
+            [&] {
+                found.clear();
+                std::istringstream text(log());
+                for (std::string line; std::getline(text, line);)
+                    if (line.find("Alinhamento com a camera") != std::string::npos)
+                        found.push_back(line);
+                return found.size() >= lines;
+            },
+            90s);
+        return found.size() >= lines ? found[lines - 1] : "";
+    }
+
+    // The seconds the alignment took per output, from its line.
+    static double secondsPerOutput(const std::string& line)
+    {
+        std::smatch match;
+        if (!std::regex_search(line, match, std::regex(R"(: (\d+) saidas alinhadas, .* ([0-9.]+) s)")))
+            return 1e9;
+        return std::stod(match[2]) / std::stoi(match[1]);
+    }
+
+    SettingsValues saved() const
+    {
+        SettingsValues values;
+        readSettingsText(config(), values);
+        return values;
+    }
+
+    std::unique_ptr<DeskSocket> desk_;
+};
+
+SettingsValues onMonitors(std::initializer_list<int> monitors)
+{
+    SettingsValues values;
+    values.outputs.clear();
+    for (int monitor : monitors) {
+        OutputValues output;
+        output.outputMonitor = monitor;
+        values.outputs.push_back(output);
+    }
+    return values;
+}
+
+} // namespace
+
+// By the desk: a camera that sees too little light, then one whose projector misses the target, change
+// nothing; a slanted projector is then aligned within a camera pixel, and one undo takes it all back.
+TEST_F(CameraAlignment, ASlantedProjectorIsAlignedByTheDeskWithinACameraPixelAndFailuresChangeNothing)
+{
+    CameraScene dim = slantedScene();
+    dim.gain = 0.03;
+    startWith(dim, onMonitors({1}));
+    const std::string start = config();
+
+    ASSERT_TRUE(desk_->send(packet("/ostrel/camera/align")));
+    EXPECT_NE(alignmentLine(1).find("falhou: Pouca diferenca entre claro e escuro"), std::string::npos) << log();
+    CameraScene aside = slantedScene();
+    aside.views[0].homography = cv::Matx33d{1, 0, 330, 0, 1, 0, 0, 0, 1} * kSlant;
+    folder_.writeFile("camera-standin.json", standInJson(aside));
+    ASSERT_TRUE(desk_->send(packet("/ostrel/camera/align")));
+    EXPECT_NE(alignmentLine(2).find("falhou: O alvo esta fora do alcance dos projetores"), std::string::npos) << log();
+    EXPECT_EQ(config(), start) << "a failed alignment changes nothing";
+
+    const CameraScene scene = slantedScene();
+    folder_.writeFile("camera-standin.json", standInJson(scene));
+    ASSERT_TRUE(desk_->send(packet("/ostrel/camera/align")));
+    const std::string line = alignmentLine(3);
+    ASSERT_NE(line.find(": 1 saidas alinhadas"), std::string::npos) << log();
+    EXPECT_LE(secondsPerOutput(line), 20.0) << line;
+    const SettingsValues aligned = saved();
+    EXPECT_EQ(aligned.outputs.front().surfaces.front().mesh.columns, 2) << "a flat wall needs no mesh";
+    const Placement placement = placementOf(scene, scene.views[0], aligned.outputs.front());
+    EXPECT_LE(placement.meanCorner, 1.0) << line;
+    EXPECT_LE(placement.worstCorner, 2.0) << line;
+
+    ASSERT_TRUE(desk_->send(packet("/ostrel/undo")));
+    EXPECT_TRUE(eventually([&] { return config() == start; })) << config();
+}
+
+// By the panel's button: a bulging wall gets a mesh that puts points inside the picture on the target.
+TEST_F(CameraAlignment, ABentWallIsAlignedByThePanelsButtonWithAMesh)
+{
+    CameraScene scene = slantedScene();
+    CameraView& view = scene.views[0];
+    view.bendColumns = 3;
+    view.bendRows = 3;
+    view.bend = {{0, 0}, {0, -3}, {0, 0}, {4, 0}, {7, 6}, {-4, 0}, {0, 0}, {0, 3}, {0, 0}};
+    startWith(scene, onMonitors({1}));
+    openThePanel();
+    switchToTab("Camera", "ALINHAR COM A CAMERA");
+    clickWidget("ALINHAR COM A CAMERA");
+    const std::string line = alignmentLine(1);
+    ASSERT_NE(line.find(": 1 saidas alinhadas"), std::string::npos) << log();
+    EXPECT_LE(secondsPerOutput(line), 20.0) << line;
+    const SettingsValues aligned = saved();
+    EXPECT_EQ(aligned.outputs.front().surfaces.front().mesh.columns, 9) << config();
+    const Placement placement = placementOf(scene, view, aligned.outputs.front());
+    EXPECT_LE(placement.worstMarker, 2.0) << line;
+    EXPECT_LE(placement.worstCorner, 2.0) << line;
+}
+
+// Two projectors overlapping by a fifth: each takes its part of the target, and a white picture through
+// both is even across the overlap as the camera sees the real screen.
+TEST_F(CameraAlignment, TwoOverlappingProjectorsShareTheTargetAndTheirLightIsEvenAcrossTheOverlap)
+{
+    CameraScene scene;
+    scene.views = {{1, kSecondMonitor, {0.40, 0.0, 10.0, 0.01, 0.40, 120.0, 0.0, 0.00001, 1.0}},
+                   {2, kThirdMonitor, {0.40, 0.01, 266.0, -0.005, 0.40, 122.0, 0.0, 0.0, 1.0}}};
+    scene.target = {{{30, 140}, {560, 135}, {30, 340}, {565, 345}}};
+    startWith(scene, onMonitors({1, 2}));
+    ASSERT_TRUE(desk_->send(packet("/ostrel/camera/align")));
+    const std::string line = alignmentLine(1);
+    ASSERT_NE(line.find(": 2 saidas alinhadas"), std::string::npos) << log();
+    EXPECT_LE(secondsPerOutput(line), 20.0) << line;
+    const SettingsValues aligned = saved();
+    ASSERT_EQ(aligned.outputs.size(), 2u);
+    for (std::size_t at = 0; at < 2; ++at) {
+        const Placement placement = placementOf(scene, scene.views[at], aligned.outputs[at]);
+        EXPECT_LE(placement.meanCorner, 1.0) << at << " " << line;
+    }
+    EXPECT_GT(aligned.outputs[0].surfaces.front().blend.right, 0.0f) << config();
+    EXPECT_GT(aligned.outputs[1].surfaces.front().blend.left, 0.0f) << config();
+
+    ASSERT_TRUE(desk_->send(packet("/ostrel/pattern", {text("white")})));
+    double unevenness = 1.0;
+    EXPECT_TRUE(eventually([&] { return (unevenness = unevennessInside(scene, *display_, 4)) <= 0.08; }))
+        << unevenness;
+}
