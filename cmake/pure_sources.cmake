@@ -10,6 +10,10 @@ set(OSTREL_PURE_FILES
     src/align/structured_light.cpp
     src/align/camera_fit.h
     src/align/camera_fit.cpp
+    src/camera/camera_pixels.h
+    src/camera/camera_pixels.cpp
+    src/camera/standin_view.h
+    src/camera/standin_view.cpp
     src/capture/capture_rules.h
     src/capture/capture_rules.cpp
     src/capture/pointer_shape.h
