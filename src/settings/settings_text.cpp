@@ -326,6 +326,28 @@ bool readRemote(const Json& value, RemoteSettings& remote)
     return true;
 }
 
+// The whole camera or nothing: a device's name (a string) and a target of four points, each x and y read
+// like a corner's, missing members the default's.
+bool readCamera(const Json& value, CameraSettings& camera)
+{
+    CameraSettings read;
+    if (!value.is_object())
+        return false;
+    if (const auto device = value.find("device"); device != value.end()) {
+        if (!device->is_string())
+            return false;
+        read.device = device->get<std::string>();
+    }
+    if (const auto target = value.find("target"); target != value.end()) {
+        CornerSet points{};
+        if (!readCorners(*target, points))
+            return false;
+        read.target = points;
+    }
+    camera = std::move(read);
+    return true;
+}
+
 // An output's surfaces after the first and its masks: each array, when present, replaces what the output held.
 // Then its colour matching.
 void readSurfacesAndMasks(const Json& object, OutputValues& output, const std::string& prefix,
@@ -525,13 +547,25 @@ void writeSurfacesAndMasks(const OutputValues& output, Json& object)
     }
 }
 
+// The camera's device when it is named and its target when it is marked and finite (the reader refuses
+// one that is not); an empty object when there is neither.
+Json cameraJson(const CameraSettings& camera)
+{
+    Json written = Json::object();
+    if (!camera.device.empty())
+        written["device"] = camera.device;
+    if (camera.target && isFinite(*camera.target))
+        written["target"] = cornersJson(*camera.target);
+    return written;
+}
+
 } // namespace
 
 // The names in `ignored` come in a fixed order: the first output's "mesh", "source", "blend", its
 // "surfaces" and then its "masks" (the array, or its entries one by one, each surface entry's own mesh,
 // source and blend right after its place) and its "color", then "extraOutputs" or its entries one by one,
 // each entry's own names (corners, mesh, source, blend, surfaces, masks, color, in the same way) right after
-// its place, then "osc".
+// its place, then "osc", then "camera".
 SettingsReading readSettingsText(std::string_view text, SettingsValues& values)
 {
     SettingsReading reading;
@@ -546,6 +580,8 @@ SettingsReading readSettingsText(std::string_view text, SettingsValues& values)
     readExtraOutputs(document, values.outputs, reading.ignored);
     if (const auto member = document.find("osc"); member != document.end() && !readRemote(*member, values.remote))
         reading.ignored.push_back("osc");
+    if (const auto member = document.find("camera"); member != document.end() && !readCamera(*member, values.camera))
+        reading.ignored.push_back("camera");
     if (const auto member = document.find("showCursor"); member != document.end())
         readFlag(*member, values.showCursor);
     reading.readWhole = readPlainValues(document, values);
@@ -583,13 +619,16 @@ std::string settingsFileBytes(const SettingsValues& values)
         remote["allowLan"] = values.remote.allowLan;
         document["osc"] = remote;
     }
+    if (const Json camera = cameraJson(values.camera); !camera.empty())
+        document["camera"] = camera;
     document["outputMonitor"] = first.outputMonitor;
     if (values.showCursor)
         document["showCursor"] = true;
     document["startWithWindows"] = values.startWithWindows;
 
-    // The file is a Windows text file: every line break is CR LF.
-    const std::string text = document.dump(4);
+    // The file is a Windows text file: every line break is CR LF. A device's name that is not UTF-8 would
+    // make the library throw; its bad bytes are written as U+FFFD instead.
+    const std::string text = document.dump(4, ' ', false, Json::error_handler_t::replace);
     std::string bytes;
     bytes.reserve(text.size() + 64);
     for (char c : text) {

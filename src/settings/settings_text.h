@@ -116,7 +116,8 @@ struct SettingsReading {
 // every ignored part, is named in the reading.
 // An output's "color" ("b", "c", "g", "r", "gr", "bl": brightness, contrast, gamma and the three gains) is
 // read whole or not at all, missing members taking the default's; so is the top-level "osc" ("port" 0 to
-// kLargestPort, "allowLan" true or false).
+// kLargestPort, "allowLan" true or false) and the top-level "camera" ("device" a string, "target" four
+// objects whose "x" and "y" are read like a corner's).
 SettingsReading readSettingsText(std::string_view text, SettingsValues& values);
 
 // The whole file: keys sorted, indent 4, CR LF line breaks, no final line break. "mesh" is written only
@@ -124,7 +125,8 @@ SettingsReading readSettingsText(std::string_view text, SettingsValues& values);
 // differ from the default, "extraOutputs" only when there is more than one output, and an output's
 // "surfaces" and "masks" only when it has a second surface or a mask, so a file of the defaults keeps
 // exactly its five keys. A mask's "invert" is written only when it is true, an output's "color" only when
-// it is not the default, and "osc" only when its port is set or it takes the local network. Nothing the
-// reader would refuse is written (a part out of range, a surface with corners that are not finite, a mask that is not
-// isMask, entries beyond the limits), so a saved file reads back whole.
+// it is not the default, "osc" only when its port is set or it takes the local network, and "camera" only
+// when it names a device or marks a target (each of the two written only when set). Nothing the reader
+// would refuse is written (a part out of range, a surface with corners that are not finite, a mask that is
+// not isMask, entries beyond the limits), so a saved file reads back whole.
 std::string settingsFileBytes(const SettingsValues& values);

@@ -22,7 +22,8 @@ bool sameValues(const SettingsValues& a, const SettingsValues& b)
         if (!sameOutput(a.outputs[i], b.outputs[i]))
             return false;
     return a.captureMonitor == b.captureMonitor && a.adapterIdx == b.adapterIdx &&
-           a.startWithWindows == b.startWithWindows && a.showCursor == b.showCursor && a.remote == b.remote;
+           a.startWithWindows == b.startWithWindows && a.showCursor == b.showCursor && a.remote == b.remote &&
+           a.camera == b.camera;
 }
 
 } // namespace

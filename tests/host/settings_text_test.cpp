@@ -55,7 +55,7 @@ bool sameCorners(const CornerSet& a, const CornerSet& b)
 
 bool sameValues(const SettingsValues& a, const SettingsValues& b)
 {
-    return a.outputs == b.outputs && a.remote == b.remote && a.captureMonitor == b.captureMonitor && a.adapterIdx == b.adapterIdx &&
+    return a.outputs == b.outputs && a.remote == b.remote && a.camera == b.camera && a.captureMonitor == b.captureMonitor && a.adapterIdx == b.adapterIdx &&
            a.startWithWindows == b.startWithWindows && a.showCursor == b.showCursor;
 }
 
@@ -187,6 +187,15 @@ TEST(SettingsRoundTrip, LoadThenSaveReproducesTheFileByteForByte)
                                         2.0f * unit(random), 2.0f * unit(random), 2.0f * unit(random)};
         if (round % 6 == 1)
             written.remote = {static_cast<int32_t>(round * 97 % 65536), round % 4 == 1};
+        // A camera named, marked, or both, its name beyond ASCII in some files.
+        if (round % 3 != 0)
+            written.camera.device = round % 2 == 0 ? "USB Camera #" + std::to_string(round) : "C\xc3\xa2mera \"HD\"";
+        if (round % 3 != 1) {
+            std::array<CornerPoint, 4> target;
+            for (CornerPoint& point : target)
+                point = {400.0f * coordinate(random), 300.0f * coordinate(random)};
+            written.camera.target = target;
+        }
         // Further surfaces and masks in some outputs, the first or another, and none in the others.
         if (round % 4 == 1)
             addSurfacesAndMasks(written.outputs[0], round / 4, random);
@@ -679,4 +688,51 @@ TEST(SettingsSurfacesAndMasks, AMalformedEntryIsDroppedByItsPlaceAndTheRestStill
     EXPECT_TRUE(outputs[1].surfaces.size() == 1 && outputs[1].masks == (std::vector<MaskValues>{{points, 0.0f, false}}));
     EXPECT_TRUE(outputs[2].surfaces.size() == kMostSurfaces && outputs[2].masks.size() == kMostMasks);
     EXPECT_EQ(read.values.captureMonitor, 6);
+}
+
+TEST(SettingsCamera, ReadWholeOrIgnoredAndWrittenOnlyWhenSet)
+{
+    const std::string target = R"([{"x": 10, "y": 20}, {"x": 630.5, "y": 20}, {"x": -10, "y": 470}, {"x": 630, "y": 470}])";
+    const CameraSettings marked{"Camera B", {{{{10, 20}, {630.5f, 20}, {-10, 470}, {630, 470}}}}};
+    const std::string broken[] = {"[]", R"("Camera B")", R"({"device": 5})", R"({"device": null})",
+                                  R"({"target": {"x": 1, "y": 2}})", R"({"target": [{"x": 1, "y": 2}]})",
+                                  R"({"device": "A", "target": [{"x": 1, "y": 2}, {"x": 1, "y": 2}, {"x": 1, "y": 2}, {"x": "1", "y": 2}]})",
+                                  R"({"target": [{"x": 1, "y": 2}, {"x": 1, "y": 2}, {"x": 1, "y": 2}, {"x": 1e39, "y": 2}]})",
+                                  R"({"target": [{"x": 1, "y": 2}, {"x": 1, "y": 2}, {"x": 1, "y": 2}, {"x": 1}]})"};
+    for (const std::string& value : broken) {
+        Read read;
+        read.values.camera = marked;
+        read.reading = readSettingsText(R"({"camera": )" + value + R"(, "osc": {"port": 9000}, "outputMonitor": 7})",
+                                        read.values);
+        EXPECT_EQ(read.reading.ignored, Names{"camera"}) << value;
+        EXPECT_EQ(read.values.camera, marked) << value;
+        EXPECT_EQ(read.values.remote.port, 9000) << value;
+        EXPECT_EQ(read.values.outputs[0].outputMonitor, 7) << value;
+    }
+    EXPECT_EQ(readParts(R"({"camera": 1, "osc": 1})").reading.ignored, (Names{"osc", "camera"}));
+
+    // Read whole: a missing member is the default's, not what was there before.
+    Read read;
+    read.values.camera = marked;
+    readSettingsText(R"({"camera": {"device": "Camera C"}})", read.values);
+    EXPECT_EQ(read.values.camera, (CameraSettings{"Camera C", std::nullopt}));
+    read.reading = readSettingsText(R"({"camera": {"target": )" + target + R"(, "note": 1}})", read.values);
+    EXPECT_TRUE(read.reading.ignored.empty());
+    EXPECT_EQ(read.values.camera, (CameraSettings{"", marked.target}));
+
+    // Nothing set, or only a target that is not finite, leaves today's file as it is; each part is written
+    // only when set.
+    SettingsValues values;
+    values.camera.target = {{{0, 0}, {std::numeric_limits<float>::quiet_NaN(), 0}, {0, 1}, {1, 1}}};
+    EXPECT_EQ(settingsFileBytes(values), kDefaultFile);
+    values.camera.device = "Camera B";
+    EXPECT_NE(settingsFileBytes(values).find("\"camera\": {\r\n        \"device\": \"Camera B\"\r\n    },\r\n    \"captureMonitor\""),
+              std::string::npos)
+        << settingsFileBytes(values);
+    values.camera = CameraSettings{"", marked.target};
+    const std::string bytes = settingsFileBytes(values);
+    EXPECT_NE(bytes.find("\"camera\": {\r\n        \"target\": [\r\n"), std::string::npos) << bytes;
+    SettingsValues loaded;
+    EXPECT_TRUE(readSettingsText(bytes, loaded).ignored.empty());
+    EXPECT_EQ(loaded.camera, values.camera);
 }
