@@ -15,6 +15,7 @@ SettingsValues persistedValues()
     values.startWithWindows = app.startWithWindows;
     values.showCursor = app.showCursor;
     values.remote = app.remote;
+    values.camera = app.cameraSettings;
     values.outputs.clear();
     for (const ProjectionOutput& output : app.outputs)
         values.outputs.push_back(output.values);
@@ -51,6 +52,7 @@ void loadSettings()
     app.startWithWindows = values.startWithWindows;
     app.showCursor = values.showCursor;
     app.remote = values.remote;
+    app.cameraSettings = values.camera;
     app.history.start(currentCalibration());
 }
 
