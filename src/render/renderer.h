@@ -145,6 +145,14 @@ public:
     // The pointer through its matrix: the colour layer blended by its alpha, then the invert layer.
     void drawPointer(const WarpMatrix& matrix);
 
+    // The camera's frame `number` (0xAARRGGBB, row by row, drawn opaque) for the panel, written into its
+    // texture only when the number changed; null, with the texture gone, for no frame (number 0), one
+    // whose pixels do not fill its size, or one that cannot be made.
+    ID3D11ShaderResourceView* cameraPicture(UINT width, UINT height, const std::vector<uint32_t>& pixels,
+                                            uint64_t number);
+    // The camera's texture released: the next frame is written whatever its number.
+    void dropCameraPicture();
+
     // Images. A slot's previous view is released when it is refilled.
     // An image file into a mip-mapped texture (frame 0, at most 4096 on a side); E_FAIL, with the slot
     // left empty, when the file cannot be decoded.
@@ -212,6 +220,12 @@ private:
     Microsoft::WRL::ComPtr<ID3D11Texture2D> fadeTexture;
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> fadeView;
     float fadeWritten_ = -1.0f;
+    // The camera's picture in the panel, its size, and the number of the frame it holds.
+    Microsoft::WRL::ComPtr<ID3D11Texture2D> cameraTexture_;
+    Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> cameraView_;
+    UINT cameraWidth_ = 0;
+    UINT cameraHeight_ = 0;
+    uint64_t cameraNumber_ = 0;
 
 
     HRESULT createWindowTarget(IDXGIFactory1* dxgiFactory, HWND window, Microsoft::WRL::ComPtr<IDXGISwapChain>& swapChain,
