@@ -1,11 +1,14 @@
 // One pass of the main loop, as the list of its steps.
 #include "app/main_loop.h"
 
+#include <algorithm>
+
 #include <imgui.h>
 #include <imgui_impl_dx11.h>
 #include <imgui_impl_win32.h>
 
 #include "app/app_state.h"
+#include "app/camera_session.h"
 #include "app/corner_editing_input.h"
 #include "app/device_objects.h"
 #include "app/panel_pacing.h"
@@ -24,15 +27,19 @@ namespace {
 
 constexpr int32_t kTopmostInterval = 10;
 constexpr double kRefreshHzWithoutProjector = 60.0;
+// The stand-in camera posts no message of its own: while a camera is open, an idle loop looks for its
+// frames this often.
+constexpr DWORD kCameraPollMs = 15;
 
-// Input, an uncovered window, a command, the tray, a display change, a hotkey or the control desk: what can
-// change the panel.
+// Input, an uncovered window, a command, the tray, a display change, a hotkey, the control desk or a camera's
+// frame: what can change the panel.
 // Not the system's own timers (Wine blinks a caret three times a second) or a bare wake-up.
 bool mayChangeThePanel(UINT message)
 {
     return (message >= WM_KEYFIRST && message <= WM_KEYLAST) || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
            message == WM_MOUSELEAVE || message == WM_PAINT || message == WM_COMMAND || message == WM_TRAYICON ||
-           message == WM_DISPLAYCHANGE || message == WM_HOTKEY || message == WM_OSC;
+           message == WM_DISPLAYCHANGE || message == WM_HOTKEY || message == WM_OSC ||
+           message == WM_CAMERA_FRAME;
 }
 
 // Whether a message that may change the panel came.
@@ -84,10 +91,19 @@ void drawPanelWhenDue(Renderer& renderer, PanelPacing& pacing, PanelView& shownV
     pacing.drawn(ImGui::GetIO().WantTextInput, now);
 }
 
-// Nothing shown and no panel frame due: nothing to capture, draw or present until a message comes.
-bool nothingToDo(const PanelPacing& pacing)
+// Nothing shown, no panel frame due and no camera frame the panel has not shown: nothing to capture, draw
+// or present until a message comes.
+bool nothingToDo(const PanelPacing& pacing, const PanelView& shownView)
 {
-    return !anyOutputShown() && !(app.panelVisible && pacing.due(GetTickCount64()));
+    const bool newCameraFrame = app.cameraFrame.number != shownView.cameraFrame;
+    return !anyOutputShown() && !(app.panelVisible && (pacing.due(GetTickCount64()) || newCameraFrame));
+}
+
+// How long an idle pass sleeps at most: until the panel is due, and no longer than a camera's poll.
+DWORD idleWaitMs(const PanelPacing& pacing)
+{
+    const DWORD panelWait = app.panelVisible ? pacing.msUntilDue(GetTickCount64()) : INFINITE;
+    return app.camera ? std::min(panelWait, kCameraPollMs) : panelWait;
 }
 
 // Whether a visible window other than the projections lies above this one: only a top-most window of
@@ -142,12 +158,13 @@ void runMainLoop()
             break;
         // What the desk sent takes effect in this pass, idle or not.
         runRemoteCommands();
+        keepCameraAsNeeded();
         if (!app.renderer) {
             retryDeviceWhenDue(deviceRecovery);
             continue;
         }
-        if (nothingToDo(panelPacing)) {
-            waitForMessages(app.panelVisible ? panelPacing.msUntilDue(GetTickCount64()) : INFINITE);
+        if (nothingToDo(panelPacing, shownPanelView)) {
+            waitForMessages(idleWaitMs(panelPacing));
             reportPassEnd();
             continue;
         }

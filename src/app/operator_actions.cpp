@@ -8,6 +8,7 @@
 #include "app/app_settings.h"
 #include "app/app_state.h"
 #include "app/calibration_steps.h"
+#include "app/camera_session.h"
 #include "app/projection_windows.h"
 #include "capture/capture_engine.h"
 #include "display/monitors.h"
@@ -45,6 +46,9 @@ void closePanel()
     ShowWindow(app.controlWindow, SW_HIDE);
     app.panelVisible = false;
     app.showGrid = false;
+    // No tab is drawn now: the camera closes, and its devices are listed anew when the tab next shows.
+    app.cameraTabShown = false;
+    forgetCameraNames();
 }
 
 void concludeEditing()

@@ -2,6 +2,7 @@
 #include "app/panel_pacing.h"
 
 #include "app/app_state.h"
+#include "app/camera_alignment.h"
 
 PanelView currentPanelView()
 {
@@ -19,6 +20,10 @@ PanelView currentPanelView()
     view.blackout = app.blackout;
     view.frozen = app.frozen;
     view.remote = app.remote;
+    view.camera = app.cameraSettings;
+    view.cameraFrame = app.cameraFrame.number;
+    view.aligning = cameraAlignmentRunning();
+    view.alignmentMessage = app.alignmentMessage;
     for (const ProjectionOutput& output : app.outputs)
         view.outputs.push_back({output.values, output.editing.selectedPoint, output.pattern});
     return view;

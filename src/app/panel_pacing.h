@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "render/test_patterns.h"
@@ -32,6 +33,11 @@ struct PanelView {
     bool blackout = false;
     bool frozen = false;
     RemoteSettings remote;
+    // The camera's settings, the number of its frame (a new frame redraws the picture), and the alignment.
+    CameraSettings camera;
+    uint64_t cameraFrame = 0;
+    bool aligning = false;
+    std::string alignmentMessage;
     std::vector<Output> outputs;
     std::vector<PresetEntry> presets;
     bool operator==(const PanelView&) const = default;

@@ -1,0 +1,116 @@
+// The camera's session: when it is open, its frames, and the settings that name it.
+#include "app/camera_session.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/app_settings.h"
+#include "app/app_state.h"
+#include "app/camera_alignment.h"
+#include "render/renderer.h"
+
+namespace {
+
+struct CameraSession {
+    // Opening was tried since the camera was last wanted: a missing camera is not looked for every pass.
+    bool openTried = false;
+    std::optional<std::vector<std::string>> names;
+};
+
+CameraSession session;
+
+std::wstring wideText(const std::string& text)
+{
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
+    if (length > 0)
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+std::string utf8Text(const std::wstring& wide)
+{
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(std::max(length, 0)), '\0');
+    if (length > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length, nullptr,
+                            nullptr);
+    return text;
+}
+
+// The camera and its last frame gone, and the panel's picture of it with them, so that a frame of the
+// next camera with the same number is still shown.
+void closeCamera()
+{
+    app.camera.reset();
+    app.cameraFrame = CameraFrame{};
+    if (app.renderer)
+        app.renderer->dropCameraPicture();
+}
+
+} // namespace
+
+void keepCameraAsNeeded()
+{
+    const bool wanted = (app.panelVisible && app.cameraTabShown) || cameraAlignmentRunning();
+    if (!wanted) {
+        if (app.camera)
+            closeCamera();
+        session.openTried = false;
+        return;
+    }
+    if (!app.camera && !session.openTried) {
+        session.openTried = true;
+        app.camera = openCamera(wideText(app.cameraSettings.device), app.controlWindow);
+    }
+    if (app.camera)
+        app.camera->takeFrame(app.cameraFrame);
+}
+
+const std::vector<std::string>& cameraNames()
+{
+    if (!session.names) {
+        session.names.emplace();
+        for (const std::wstring& name : listCameras())
+            session.names->push_back(utf8Text(name));
+    }
+    return *session.names;
+}
+
+void forgetCameraNames()
+{
+    session.names.reset();
+}
+
+void chooseCameraDevice(const std::string& name)
+{
+    if (name == app.cameraSettings.device)
+        return;
+    app.cameraSettings.device = name;
+    saveSettings();
+    closeCamera();
+    session.openTried = false;
+}
+
+void chooseCameraTarget(const std::array<CornerPoint, 4>& target)
+{
+    if (!std::all_of(target.begin(), target.end(),
+                     [](const CornerPoint& point) { return std::isfinite(point.x) && std::isfinite(point.y); }))
+        return;
+    app.cameraSettings.target = target;
+    saveSettings();
+}
+
+std::optional<std::array<CornerPoint, 4>> cameraTargetInUse()
+{
+    if (app.cameraSettings.target)
+        return app.cameraSettings.target;
+    const float width = static_cast<float>(app.cameraFrame.width), height = static_cast<float>(app.cameraFrame.height);
+    if (width <= 0.0f || height <= 0.0f)
+        return std::nullopt;
+    const float left = width / 4, right = 3 * width / 4, top = height / 4, bottom = 3 * height / 4;
+    return std::array<CornerPoint, 4>{{{left, top}, {right, top}, {left, bottom}, {right, bottom}}};
+}
