@@ -8,6 +8,7 @@
 
 #include "app/app_settings.h"
 #include "app/app_state.h"
+#include "align/camera_fit.h"
 #include "app/camera_alignment.h"
 #include "render/renderer.h"
 
@@ -108,9 +109,11 @@ std::optional<std::array<CornerPoint, 4>> cameraTargetInUse()
 {
     if (app.cameraSettings.target)
         return app.cameraSettings.target;
-    const float width = static_cast<float>(app.cameraFrame.width), height = static_cast<float>(app.cameraFrame.height);
-    if (width <= 0.0f || height <= 0.0f)
+    if (app.cameraFrame.width <= 0 || app.cameraFrame.height <= 0)
         return std::nullopt;
-    const float left = width / 4, right = 3 * width / 4, top = height / 4, bottom = 3 * height / 4;
-    return std::array<CornerPoint, 4>{{{left, top}, {right, top}, {left, bottom}, {right, bottom}}};
+    const CameraQuad middle = middleHalfOf(app.cameraFrame.width, app.cameraFrame.height);
+    std::array<CornerPoint, 4> target;
+    for (std::size_t at = 0; at < target.size(); ++at)
+        target[at] = {static_cast<float>(middle[at].x), static_cast<float>(middle[at].y)};
+    return target;
 }

@@ -11,6 +11,7 @@
 #include "app/app_state.h"
 #include "app/calibration_steps.h"
 #include "app/operator_actions.h"
+#include "panel/camera_section.h"
 #include "panel/combo_list.h"
 #include "panel/panel_items.h"
 #include "panel/picture_sections.h"
@@ -237,6 +238,8 @@ PanelStepKeys stepKeys;
 void drawControlPanel()
 {
     stepKeys.startFrame();
+    // Only the camera's tab, when it is the one drawn, says so again.
+    app.cameraTabShown = false;
     const ImGuiIO& io = ImGui::GetIO();
     ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f), ImGuiCond_Always, ImVec2(0.0f, 0.0f));
     ImGui::SetNextWindowSize(io.DisplaySize, ImGuiCond_Always);
@@ -263,6 +266,11 @@ void drawControlPanel()
             }
             if (ImGui::BeginTabItem("Apresentacao")) {
                 drawShowTab();
+                ImGui::EndTabItem();
+            }
+            if (ImGui::BeginTabItem("Camera")) {
+                app.cameraTabShown = true;
+                drawCameraTab();
                 ImGui::EndTabItem();
             }
             if (ImGui::BeginTabItem("Configuracoes")) {

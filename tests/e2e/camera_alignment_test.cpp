@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <regex>
+#include <thread>
 
 #include "camera_scenes.h"
 #include "desk_socket.h"
@@ -64,6 +65,14 @@ protected:
         return found.size() >= lines ? found[lines - 1] : "";
     }
 
+    // The stand-in reads its file when the camera opens, and the camera closes a pass after an alignment
+    // ends: a new view is written, then a few passes go by before the next alignment opens it again.
+    void changeView(const CameraScene& scene)
+    {
+        folder_.writeFile("camera-standin.json", standInJson(scene));
+        std::this_thread::sleep_for(500ms);
+    }
+
     // The seconds the alignment took per output, from its line.
     static double secondsPerOutput(const std::string& line)
     {
@@ -110,13 +119,13 @@ TEST_F(CameraAlignment, ASlantedProjectorIsAlignedByTheDeskWithinACameraPixelAnd
     EXPECT_NE(alignmentLine(1).find("falhou: Pouca diferenca entre claro e escuro"), std::string::npos) << log();
     CameraScene aside = slantedScene();
     aside.views[0].homography = cv::Matx33d{1, 0, 330, 0, 1, 0, 0, 0, 1} * kSlant;
-    folder_.writeFile("camera-standin.json", standInJson(aside));
+    changeView(aside);
     ASSERT_TRUE(desk_->send(packet("/ostrel/camera/align")));
     EXPECT_NE(alignmentLine(2).find("falhou: O alvo esta fora do alcance dos projetores"), std::string::npos) << log();
     EXPECT_EQ(config(), start) << "a failed alignment changes nothing";
 
     const CameraScene scene = slantedScene();
-    folder_.writeFile("camera-standin.json", standInJson(scene));
+    changeView(scene);
     ASSERT_TRUE(desk_->send(packet("/ostrel/camera/align")));
     const std::string line = alignmentLine(3);
     ASSERT_NE(line.find(": 1 saidas alinhadas"), std::string::npos) << log();

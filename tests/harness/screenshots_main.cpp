@@ -2,7 +2,7 @@
 // picture on the first and two projectors side by side (a keystone with a bent mesh, and a second output,
 // blended into each other), opens its panel, and saves "projection.png" (both projectors) and "panel.png"
 // in FOLDER; then again with one projector mapping the three faces of a box with a feathered mask, for
-// "box.png", "panel-mapping.png", "panel-show.png" and "panel-setups.png".
+// "box.png", "panel-mapping.png", "panel-show.png", "panel-camera.png" and "panel-setups.png".
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -73,12 +73,17 @@ bool takeBox(const VirtualDisplay& display, const WineSession& wine, const std::
     display.click(control->clientLeft + 215, control->clientTop + 70);
     std::this_thread::sleep_for(std::chrono::seconds(1));
     const Image show = display.capture(control->rect);
-    // The fourth tab, the saved setups, one of them damaged.
-    display.click(control->clientLeft + 300, control->clientTop + 70);
+    // The fourth tab, the camera: its live picture with the target over it, when a camera is there.
+    display.click(control->clientLeft + 279, control->clientTop + 70);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const Image camera = display.capture(control->rect);
+    // The fifth tab, the saved setups, one of them damaged.
+    display.click(control->clientLeft + 349, control->clientTop + 70);
     std::this_thread::sleep_for(std::chrono::seconds(1));
     const Image setups = display.capture(control->rect);
     const bool saved = savePng(box, folder + "/box.png") && savePng(mapping, folder + "/panel-mapping.png") &&
-                       savePng(show, folder + "/panel-show.png") && savePng(setups, folder + "/panel-setups.png");
+                       savePng(show, folder + "/panel-show.png") && savePng(camera, folder + "/panel-camera.png") &&
+                       savePng(setups, folder + "/panel-setups.png");
     program.requestExit();
     program.waitForExit();
     return saved;
