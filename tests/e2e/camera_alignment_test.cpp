@@ -186,6 +186,6 @@ TEST_F(CameraAlignment, TwoOverlappingProjectorsShareTheTargetAndTheirLightIsEve
 
     ASSERT_TRUE(desk_->send(packet("/ostrel/pattern", {text("white")})));
     double unevenness = 1.0;
-    EXPECT_TRUE(eventually([&] { return (unevenness = unevennessInside(scene, *display_, 4)) <= 0.08; }))
+    EXPECT_TRUE(eventually([&] { return (unevenness = unevennessInside(scene, *display_, 8)) <= 0.08; }))
         << unevenness;
 }
