@@ -6,7 +6,6 @@
 
 #include <unistd.h>
 
-#include <regex>
 #include <thread>
 
 #include "camera_scenes.h"
@@ -19,27 +18,15 @@ using namespace osc;
 
 namespace {
 
-// The first projector (monitor 1, 800 x 600) seen from below and to the left.
-const cv::Matx33d kSlant{0.52, 0.06, 70.0, -0.03, 0.55, 60.0, 0.00002, 0.00004, 1.0};
-const std::array<cv::Point2d, 4> kSlantTarget{{{160, 110}, {440, 100}, {160, 320}, {460, 310}}};
-
-CameraScene slantedScene()
-{
-    CameraScene scene;
-    scene.views = {{1, kSecondMonitor, kSlant}};
-    scene.target = kSlantTarget;
-    return scene;
-}
-
 class CameraAlignment : public Panel {
 protected:
     // The program started with the scene's camera and target, listening to the desk.
-    void startWith(const CameraScene& scene, SettingsValues values)
+    void startWith(const CameraScene& scene)
     {
+        SettingsValues values = settingsFor(scene);
         const auto port = freeUdpPort(static_cast<uint16_t>(20000 + getpid() % 20000));
         ASSERT_TRUE(port);
         values.remote.port = *port;
-        values.camera = cameraSettingsOf(scene);
         desk_ = std::make_unique<DeskSocket>(*port);
         folder_.writeFile("camera-standin.json", standInJson(scene));
         folder_.writeFile("config.json", settingsFileBytes(values));
@@ -52,16 +39,7 @@ protected:
     std::string alignmentLine(std::size_t lines)
     {
         std::vector<std::string> found;
-        eventually(
-            [&] {
-                found.clear();
-                std::istringstream text(log());
-                for (std::string line; std::getline(text, line);)
-                    if (line.find("Alinhamento com a camera") != std::string::npos)
-                        found.push_back(line);
-                return found.size() >= lines;
-            },
-            90s);
+        eventually([&] { return (found = alignmentLinesIn(log())).size() >= lines; }, 90s);
         return found.size() >= lines ? found[lines - 1] : "";
     }
 
@@ -71,15 +49,6 @@ protected:
     {
         folder_.writeFile("camera-standin.json", standInJson(scene));
         std::this_thread::sleep_for(500ms);
-    }
-
-    // The seconds the alignment took per output, from its line.
-    static double secondsPerOutput(const std::string& line)
-    {
-        std::smatch match;
-        if (!std::regex_search(line, match, std::regex(R"(: (\d+) saidas alinhadas, .* ([0-9.]+) s)")))
-            return 1e9;
-        return std::stod(match[2]) / std::stoi(match[1]);
     }
 
     SettingsValues saved() const
@@ -92,18 +61,6 @@ protected:
     std::unique_ptr<DeskSocket> desk_;
 };
 
-SettingsValues onMonitors(std::initializer_list<int> monitors)
-{
-    SettingsValues values;
-    values.outputs.clear();
-    for (int monitor : monitors) {
-        OutputValues output;
-        output.outputMonitor = monitor;
-        values.outputs.push_back(output);
-    }
-    return values;
-}
-
 } // namespace
 
 // By the desk: a camera that sees too little light, then one whose projector misses the target, change
@@ -112,13 +69,13 @@ TEST_F(CameraAlignment, ASlantedProjectorIsAlignedByTheDeskWithinACameraPixelAnd
 {
     CameraScene dim = slantedScene();
     dim.gain = 0.03;
-    startWith(dim, onMonitors({1}));
+    startWith(dim);
     const std::string start = config();
 
     ASSERT_TRUE(desk_->send(packet("/ostrel/camera/align")));
     EXPECT_NE(alignmentLine(1).find("falhou: Pouca diferenca entre claro e escuro"), std::string::npos) << log();
     CameraScene aside = slantedScene();
-    aside.views[0].homography = cv::Matx33d{1, 0, 330, 0, 1, 0, 0, 0, 1} * kSlant;
+    aside.views[0].homography = cv::Matx33d{1, 0, 330, 0, 1, 0, 0, 0, 1} * aside.views[0].homography;
     changeView(aside);
     ASSERT_TRUE(desk_->send(packet("/ostrel/camera/align")));
     EXPECT_NE(alignmentLine(2).find("falhou: O alvo esta fora do alcance dos projetores"), std::string::npos) << log();
@@ -143,12 +100,9 @@ TEST_F(CameraAlignment, ASlantedProjectorIsAlignedByTheDeskWithinACameraPixelAnd
 // By the panel's button: a bulging wall gets a mesh that puts points inside the picture on the target.
 TEST_F(CameraAlignment, ABentWallIsAlignedByThePanelsButtonWithAMesh)
 {
-    CameraScene scene = slantedScene();
-    CameraView& view = scene.views[0];
-    view.bendColumns = 3;
-    view.bendRows = 3;
-    view.bend = {{0, 0}, {0, -3}, {0, 0}, {4, 0}, {7, 6}, {-4, 0}, {0, 0}, {0, 3}, {0, 0}};
-    startWith(scene, onMonitors({1}));
+    const CameraScene scene = bentWallScene();
+    const CameraView& view = scene.views[0];
+    startWith(scene);
     openThePanel();
     switchToTab("Camera", "ALINHAR COM A CAMERA");
     clickWidget("ALINHAR COM A CAMERA");
@@ -166,11 +120,8 @@ TEST_F(CameraAlignment, ABentWallIsAlignedByThePanelsButtonWithAMesh)
 // both is even across the overlap as the camera sees the real screen.
 TEST_F(CameraAlignment, TwoOverlappingProjectorsShareTheTargetAndTheirLightIsEvenAcrossTheOverlap)
 {
-    CameraScene scene;
-    scene.views = {{1, kSecondMonitor, {0.40, 0.0, 10.0, 0.01, 0.40, 120.0, 0.0, 0.00001, 1.0}},
-                   {2, kThirdMonitor, {0.40, 0.01, 266.0, -0.005, 0.40, 122.0, 0.0, 0.0, 1.0}}};
-    scene.target = {{{30, 140}, {560, 135}, {30, 340}, {565, 345}}};
-    startWith(scene, onMonitors({1, 2}));
+    const CameraScene scene = overlappingScene();
+    startWith(scene);
     ASSERT_TRUE(desk_->send(packet("/ostrel/camera/align")));
     const std::string line = alignmentLine(1);
     ASSERT_NE(line.find(": 2 saidas alinhadas"), std::string::npos) << log();

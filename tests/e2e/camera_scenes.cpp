@@ -4,6 +4,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <regex>
 #include <sstream>
 
 #include "reference_warp.h"
@@ -40,7 +41,52 @@ cv::Point2d targetPoint(const CameraScene& scene, double s, double t)
     return apply(cv::Matx33d(cv::getPerspectiveTransform(square, quad)), {s, t});
 }
 
+const harness::ScreenRect kSecondMonitor{1024, 0, 1824, 600};
+const harness::ScreenRect kThirdMonitor{1824, 0, 2624, 600};
+const cv::Matx33d kSlant{0.52, 0.06, 70.0, -0.03, 0.55, 60.0, 0.00002, 0.00004, 1.0};
+
 } // namespace
+
+CameraScene slantedScene()
+{
+    CameraScene scene;
+    scene.views = {{1, kSecondMonitor, kSlant, 0, 0, {}}};
+    scene.target = {{{160, 110}, {440, 100}, {160, 320}, {460, 310}}};
+    return scene;
+}
+
+CameraScene bentWallScene()
+{
+    CameraScene scene = slantedScene();
+    CameraView& view = scene.views[0];
+    view.bendColumns = 3;
+    view.bendRows = 3;
+    view.bend = {{0, 0}, {0, -3}, {0, 0}, {4, 0}, {7, 6}, {-4, 0}, {0, 0}, {0, 3}, {0, 0}};
+    return scene;
+}
+
+CameraScene overlappingScene()
+{
+    // Each 320 camera pixels wide, the second starting 256 to the right of the first.
+    CameraScene scene;
+    scene.views = {{1, kSecondMonitor, {0.40, 0.0, 10.0, 0.01, 0.40, 120.0, 0.0, 0.00001, 1.0}, 0, 0, {}},
+                   {2, kThirdMonitor, {0.40, 0.01, 266.0, -0.005, 0.40, 122.0, 0.0, 0.0, 1.0}, 0, 0, {}}};
+    scene.target = {{{30, 140}, {560, 135}, {30, 340}, {565, 345}}};
+    return scene;
+}
+
+SettingsValues settingsFor(const CameraScene& scene)
+{
+    SettingsValues values;
+    values.outputs.clear();
+    for (const CameraView& view : scene.views) {
+        OutputValues output;
+        output.outputMonitor = view.monitor;
+        values.outputs.push_back(output);
+    }
+    values.camera = cameraSettingsOf(scene);
+    return values;
+}
 
 std::string standInJson(const CameraScene& scene)
 {
@@ -151,6 +197,24 @@ double unevennessInside(const CameraScene& scene, const harness::VirtualDisplay&
     double lowest = 0.0, highest = 0.0;
     cv::minMaxLoc(mean, &lowest, &highest, nullptr, nullptr, inside);
     return std::max(highest - average, average - lowest) / average;
+}
+
+std::vector<std::string> alignmentLinesIn(const std::string& log)
+{
+    std::vector<std::string> found;
+    std::istringstream text(log);
+    for (std::string line; std::getline(text, line);)
+        if (line.find("Alinhamento com a camera") != std::string::npos)
+            found.push_back(line);
+    return found;
+}
+
+double secondsPerOutput(const std::string& line)
+{
+    std::smatch match;
+    if (!std::regex_search(line, match, std::regex(R"(: (\d+) saidas alinhadas, .* ([0-9.]+) s)")))
+        return 1e9;
+    return std::stod(match[2]) / std::stoi(match[1]);
 }
 
 } // namespace e2e

@@ -35,6 +35,15 @@ struct CameraScene {
     std::array<cv::Point2d, 4> target; // TL, TR, BL, BR in camera pixels
 };
 
+// The scenes the alignment is proven on: the first projector (monitor 1) seen at a slant, the same on a
+// bulging wall, and the first two projectors (monitors 1 and 2) side by side overlapping by a fifth.
+// Noise 2 and blur 1 in each.
+CameraScene slantedScene();
+CameraScene bentWallScene();
+CameraScene overlappingScene();
+// Every view's monitor holding an output, as config.json would, with the scene's target.
+SettingsValues settingsFor(const CameraScene& scene);
+
 std::string standInJson(const CameraScene& scene);
 // The camera settings holding the scene's target.
 CameraSettings cameraSettingsOf(const CameraScene& scene);
@@ -55,5 +64,10 @@ Placement placementOf(const CameraScene& scene, const CameraView& view, const Ou
 // noise, sees the monitors' real pixels: the largest departure of a 7 x 7 mean from the mean, as a share
 // of the mean.
 double unevennessInside(const CameraScene& scene, const harness::VirtualDisplay& display, int inset);
+
+// The lines of debug.log about alignments, in order, and the seconds one took per output (very many when
+// the line is not a success's).
+std::vector<std::string> alignmentLinesIn(const std::string& log);
+double secondsPerOutput(const std::string& line);
 
 } // namespace e2e
