@@ -52,6 +52,10 @@ bool takeBox(const VirtualDisplay& display, const WineSession& wine, const std::
     app.writeFile("presets/Caixa no palco.json", kBoxConfig);
     app.writeFile("presets/Ensaio geral.json", kBoxConfig);
     app.writeFile("presets/Versao antiga.json", "{\"corners\": [");
+    // A camera looking at the box's projector from below and to the left, for the camera's tab.
+    app.writeFile("camera-standin.json",
+                  R"({"width": 640, "height": 480, "gain": 0.8, "offset": 10, "noise": 2, "blur": 1, "views": [)"
+                  R"({"monitor": 1, "homography": [0.52, 0.06, 70, -0.03, 0.55, 60, 0.00002, 0.00004, 1]}]})");
     auto picture = std::make_unique<TestPicture>(display.x(), ScreenRect{0, 0, 1024, 768});
     picture->draw(0.3);
     OstrelProcess program(wine, app);
