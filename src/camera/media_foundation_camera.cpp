@@ -89,10 +89,11 @@ std::wstring friendlyName(IMFActivate* device)
 
 std::string utf8(const std::wstring& text)
 {
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    const int length = static_cast<int>(text.size());
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, nullptr, 0, nullptr, nullptr);
     std::string converted(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
     if (bytes > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), converted.data(), bytes, nullptr, nullptr);
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, converted.data(), bytes, nullptr, nullptr);
     return converted;
 }
 

@@ -116,7 +116,9 @@ std::array<double, 2> bendOffset(const StandinBend& bend, int32_t width, int32_t
     };
     int32_t i = 0, j = 0;
     const double fx = gridPlace(x, width, bend.columns, i), fy = gridPlace(y, height, bend.rows, j);
-    const auto at = [&](int32_t column, int32_t row) { return bend.offsets[static_cast<std::size_t>(row * bend.columns + column)]; };
+    const auto at = [&](int32_t column, int32_t row) {
+        return bend.offsets[static_cast<std::size_t>(row * bend.columns + column)];
+    };
     std::array<double, 2> offset{};
     for (int k = 0; k < 2; ++k) {
         const double top = at(i, j)[k] * (1 - fx) + at(i + 1, j)[k] * fx;
@@ -165,19 +167,10 @@ bool axisWeights(double at, int32_t extent, int32_t& first, int32_t weights[2])
     return weights[0] + weights[1] > 0;
 }
 
-// A fast, seedable generator (splitmix64) and Gaussian pairs from it (Box-Muller).
-class NoiseSource {
+// A fast, seedable generator (splitmix64).
+class RandomBits {
 public:
-    explicit NoiseSource(uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 0x2545F4914F6CDD1Dull) {}
-    std::array<float, 2> gaussianPair()
-    {
-        const double u1 = (static_cast<double>(next() >> 11) + 1.0) * 0x1.0p-53; // (0, 1]: the log stays finite
-        const double u2 = static_cast<double>(next() >> 11) * 0x1.0p-53;
-        const double radius = std::sqrt(-2.0 * std::log(u1)), angle = 6.283185307179586 * u2;
-        return {static_cast<float>(radius * std::cos(angle)), static_cast<float>(radius * std::sin(angle))};
-    }
-
-private:
+    explicit RandomBits(uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 0x2545F4914F6CDD1Dull) {}
     uint64_t next()
     {
         uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
@@ -185,31 +178,81 @@ private:
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
         return z ^ (z >> 31);
     }
+
+private:
     uint64_t state_;
 };
 
-// One pass of a separable blur over three interleaved channels: `count` lines of `length` pixels, pixels
-// `step` apart along a line and lines `lineStep` apart; the edge pixel repeats beyond the edge.
-void blurLines(const float* in, float* out, int32_t count, int32_t length, std::size_t step, std::size_t lineStep,
-               const std::vector<float>& kernel)
+constexpr int kQuantileBits = 14;
+
+// The standard normal distribution's quantiles at (i + 0.5) / 2^14, scaled to a variance of exactly 1: a
+// random entry is a Gaussian draw (cut off at 4 sigma) for the price of a look-up, where Box-Muller's
+// logarithm and sine cost more than the rest of a frame.
+const std::vector<float>& gaussianQuantiles()
+{
+    static const std::vector<float> table = [] {
+        constexpr std::size_t count = std::size_t{1} << kQuantileBits;
+        constexpr double step = 1.0 / 1024.0;
+        std::vector<float> quantiles(count);
+        // Walk z upwards, inverting the cumulative distribution by linear interpolation between steps.
+        double z = -8.0, below = 0.5 * std::erfc(-z / std::sqrt(2.0));
+        double squares = 0.0;
+        for (std::size_t i = 0; i < count; ++i) {
+            const double wanted = (i + 0.5) / count;
+            double above = 0.5 * std::erfc(-(z + step) / std::sqrt(2.0));
+            while (above < wanted) {
+                z += step;
+                below = above;
+                above = 0.5 * std::erfc(-(z + step) / std::sqrt(2.0));
+            }
+            const double quantile = z + step * (wanted - below) / (above - below);
+            quantiles[i] = static_cast<float>(quantile);
+            squares += quantile * quantile;
+        }
+        const auto scale = static_cast<float>(1.0 / std::sqrt(squares / count));
+        for (float& quantile : quantiles)
+            quantile *= scale;
+        return quantiles;
+    }();
+    return table;
+}
+
+// The horizontal pass of a separable blur over rows of three interleaved channels, in place; `line` is a
+// row with the edge pixels repeated `radius` times each side, so the sum needs no bounds.
+void blurRows(float* levels, int32_t width, int32_t height, const std::vector<float>& kernel, std::vector<float>& line)
 {
     const auto radius = static_cast<int32_t>(kernel.size() / 2);
-    for (int32_t line = 0; line < count; ++line) {
-        const float* source = in + line * lineStep;
-        float* target = out + line * lineStep;
-        for (int32_t at = 0; at < length; ++at) {
-            float sum[3] = {0, 0, 0};
-            for (int32_t k = -radius; k <= radius; ++k) {
-                const float* pixel = source + static_cast<std::size_t>(std::clamp(at + k, 0, length - 1)) * step;
-                const float weight = kernel[static_cast<std::size_t>(k + radius)];
-                sum[0] += weight * pixel[0];
-                sum[1] += weight * pixel[1];
-                sum[2] += weight * pixel[2];
-            }
-            float* result = target + static_cast<std::size_t>(at) * step;
-            result[0] = sum[0];
-            result[1] = sum[1];
-            result[2] = sum[2];
+    const std::size_t values = 3 * static_cast<std::size_t>(width);
+    line.resize(3 * static_cast<std::size_t>(width + 2 * radius));
+    for (int32_t y = 0; y < height; ++y) {
+        float* row = levels + y * values;
+        for (int32_t at = 0; at < width + 2 * radius; ++at) {
+            const float* pixel = row + 3 * static_cast<std::size_t>(std::clamp(at - radius, 0, width - 1));
+            std::copy(pixel, pixel + 3, line.data() + 3 * static_cast<std::size_t>(at));
+        }
+        std::fill(row, row + values, 0.0f);
+        for (std::size_t k = 0; k < kernel.size(); ++k) {
+            const float weight = kernel[k];
+            const float* shifted = line.data() + 3 * k;
+            for (std::size_t i = 0; i < values; ++i)
+                row[i] += weight * shifted[i];
+        }
+    }
+}
+
+// The vertical pass, whole rows at a time (the edge rows repeat beyond the edge), from `in` into `out`.
+void blurColumns(const float* in, float* out, int32_t width, int32_t height, const std::vector<float>& kernel)
+{
+    const auto radius = static_cast<int32_t>(kernel.size() / 2);
+    const std::size_t values = 3 * static_cast<std::size_t>(width);
+    for (int32_t y = 0; y < height; ++y) {
+        float* row = out + y * values;
+        std::fill(row, row + values, 0.0f);
+        for (int32_t k = -radius; k <= radius; ++k) {
+            const float weight = kernel[static_cast<std::size_t>(k + radius)];
+            const float* source = in + static_cast<std::size_t>(std::clamp(y + k, 0, height - 1)) * values;
+            for (std::size_t i = 0; i < values; ++i)
+                row[i] += weight * source[i];
         }
     }
 }
@@ -303,25 +346,34 @@ void StandinModel::blur()
     const auto radius = static_cast<int32_t>(std::ceil(3.0 * sigma));
     std::vector<float> kernel(static_cast<std::size_t>(2 * radius + 1));
     double total = 0.0;
-    for (int32_t k = -radius; k <= radius; ++k)
-        total += kernel[static_cast<std::size_t>(k + radius)] = static_cast<float>(std::exp(-0.5 * k * k / (sigma * sigma)));
+    for (int32_t k = -radius; k <= radius; ++k) {
+        kernel[static_cast<std::size_t>(k + radius)] = static_cast<float>(std::exp(-0.5 * k * k / (sigma * sigma)));
+        total += kernel[static_cast<std::size_t>(k + radius)];
+    }
     for (float& weight : kernel)
         weight = static_cast<float>(weight / total);
     const int32_t width = settings_.width, height = settings_.height;
     scratch_.resize(levels_.size());
-    const std::size_t row = 3 * static_cast<std::size_t>(width);
-    blurLines(levels_.data(), scratch_.data(), height, width, 3, row, kernel);
-    blurLines(scratch_.data(), levels_.data(), width, height, row, 3, kernel);
+    blurRows(levels_.data(), width, height, kernel, line_);
+    blurColumns(levels_.data(), scratch_.data(), width, height, kernel);
+    levels_.swap(scratch_);
 }
 
 void StandinModel::addNoise(uint64_t frameNumber)
 {
-    NoiseSource source(frameNumber);
+    const std::vector<float>& quantiles = gaussianQuantiles();
+    constexpr uint64_t mask = (uint64_t{1} << kQuantileBits) - 1;
+    RandomBits random(frameNumber);
     const auto sigma = static_cast<float>(settings_.noise);
-    for (std::size_t at = 0; at < levels_.size(); at += 6) {
-        const std::array<float, 2> pair = source.gaussianPair();
-        for (std::size_t k = 0; k < 6 && at + k < levels_.size(); ++k)
-            levels_[at + k] += sigma * pair[k / 3];
+    // Four draws from each 64 random bits, one per pixel, the same on its three channels.
+    for (std::size_t pixel = 0; pixel < levels_.size(); pixel += 12) {
+        uint64_t bits = random.next();
+        for (std::size_t at = pixel; at < pixel + 12 && at < levels_.size(); at += 3, bits >>= 16) {
+            const float noise = sigma * quantiles[bits & mask];
+            levels_[at] += noise;
+            levels_[at + 1] += noise;
+            levels_[at + 2] += noise;
+        }
     }
 }
 

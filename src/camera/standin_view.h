@@ -97,5 +97,6 @@ private:
     std::vector<ViewSamples> views_;
     std::vector<int32_t> sums_;  // three per camera pixel, grey levels in the weights' fixed point
     std::vector<float> levels_;  // three per camera pixel, in grey levels
-    std::vector<float> scratch_; // the blur's first pass
+    std::vector<float> scratch_; // the blur's second pass
+    std::vector<float> line_;    // one row of the blur's first pass, its edges repeated
 };

@@ -111,7 +111,9 @@ TEST(CameraPixels, PicturesThatDoNotFitTheirBytesAreRefused)
 TEST(CameraPixels, TheLargestModeWithinFullHdIsChosen)
 {
     using F = CameraPixelFormat;
-    EXPECT_EQ(chooseCameraMode({{F::Yuy2, 640, 480}, {F::Nv12, 3840, 2160}, {F::Nv12, 1920, 1080}, {F::Rgb32, 1920, 1080}}), 2);
+    EXPECT_EQ(chooseCameraMode({{F::Yuy2, 640, 480}, {F::Nv12, 3840, 2160}, {F::Nv12, 1920, 1080},
+                                {F::Rgb32, 1920, 1080}}),
+              2);
     EXPECT_EQ(chooseCameraMode({{F::Nv12, 3840, 2160}, {F::Nv12, 2560, 1440}}), 1);
     EXPECT_EQ(chooseCameraMode({{F::Nv12, 1080, 1920}, {F::Nv12, 800, 600}}), 1);
     EXPECT_EQ(chooseCameraMode({}), -1);
@@ -148,7 +150,8 @@ TEST(StandinModel, AViewWithoutBlurOrNoiseIsThePerspectiveWarpOfItsMonitor)
     const MonitorPicture monitor = pictureOf(monitorWidth, monitorHeight, [&](int x, int y) {
         const double fade = std::sin(M_PI * (x + 0.5) / monitorWidth) * std::sin(M_PI * (y + 0.5) / monitorHeight);
         return Colour{int(std::lround(fade * (128 + 90 * std::sin(x / 13.0)))),
-                      int(std::lround(fade * (128 + 90 * std::cos(y / 11.0)))), int(std::lround(fade * (60 + 0.3 * x + 0.2 * y)))};
+                      int(std::lround(fade * (128 + 90 * std::cos(y / 11.0)))),
+                      int(std::lround(fade * (60 + 0.3 * x + 0.2 * y)))};
     });
     StandinSettings settings;
     settings.width = cameraWidth;
@@ -279,18 +282,21 @@ TEST_P(MalformedStandinFile, IsRefusedWithAReason)
 }
 
 #define VIEW R"("views": [{"monitor": 0, "homography": [1, 0, 0, 0, 1, 0, 0, 0, 1]}])"
+#define SIZED R"({"width": 8, "height": 6, "views": [{"monitor": )"
 INSTANTIATE_TEST_SUITE_P(
     Texts, MalformedStandinFile,
     testing::Values(R"({"width": 640, "height": 480,)", R"([640, 480])", R"({"width": 640, )" VIEW "}",
                     R"({"width": 0, "height": 480, )" VIEW "}", R"({"width": 640.5, "height": 480, )" VIEW "}",
                     R"({"width": 640, "height": 480, "views": {}})",
-                    R"({"width": 8, "height": 6, "views": [{"monitor": 0, "homography": [1, 0, 0, 0, 1, 0, 0, 0]}]})",
-                    R"({"width": 8, "height": 6, "views": [{"monitor": 0, "homography": [1, 0, 0, 2, 0, 0, 0, 0, 1]}]})",
-                    R"({"width": 8, "height": 6, "views": [{"monitor": 0, "homography": [1, 0, 0, 0, 1, 0, 0, 0, "1"]}]})",
-                    R"({"width": 8, "height": 6, "views": [{"monitor": -1, "homography": [1, 0, 0, 0, 1, 0, 0, 0, 1]}]})",
-                    R"({"width": 8, "height": 6, "views": [{"monitor": 0, "homography": [1, 0, 0, 0, 1, 0, 0, 0, 1],
-                        "bend": {"columns": 2, "rows": 2, "offsets": [{"x": 1, "y": 2}, {"x": 1, "y": 2}, {"x": 1, "y": 2}]}}]})",
-                    R"({"width": 8, "height": 6, "views": [{"monitor": 0, "homography": [1, 0, 0, 0, 1, 0, 0, 0, 1],
-                        "bend": {"columns": 1, "rows": 2, "offsets": [{"x": 1, "y": 2}, {"x": 1, "y": 2}]}}]})",
-                    R"({"width": 8, "height": 6, "blur": -1, )" VIEW "}", R"({"width": 8, "height": 6, "noise": "2", )" VIEW "}"));
+                    SIZED R"(0, "homography": [1, 0, 0, 0, 1, 0, 0, 0]}]})",
+                    SIZED R"(0, "homography": [1, 0, 0, 2, 0, 0, 0, 0, 1]}]})",
+                    SIZED R"(0, "homography": [1, 0, 0, 0, 1, 0, 0, 0, "1"]}]})",
+                    SIZED R"(-1, "homography": [1, 0, 0, 0, 1, 0, 0, 0, 1]}]})",
+                    SIZED R"(0, "homography": [1, 0, 0, 0, 1, 0, 0, 0, 1], "bend": {"columns": 2, "rows": 2,
+                        "offsets": [{"x": 1, "y": 2}, {"x": 1, "y": 2}, {"x": 1, "y": 2}]}}]})",
+                    SIZED R"(0, "homography": [1, 0, 0, 0, 1, 0, 0, 0, 1], "bend": {"columns": 1, "rows": 2,
+                        "offsets": [{"x": 1, "y": 2}, {"x": 1, "y": 2}]}}]})",
+                    R"({"width": 8, "height": 6, "blur": -1, )" VIEW "}",
+                    R"({"width": 8, "height": 6, "noise": "2", )" VIEW "}"));
+#undef SIZED
 #undef VIEW
