@@ -95,7 +95,7 @@ TEST(ReleaseZip, HoldsTheStandaloneProgramItsPicturesAndAReadMe)
                               "ADICIONAR SAIDA", "REMOVER", "Saida editada", "Recorte", "Mistura",
                               "Superficie editada", "ADICIONAR MASCARA", "Suavizar", "Inverter", "DESFAZER", "Ctrl + Z",
                               "Configuracoes", "SALVAR", "CARREGAR", "presets", "TELA PRETA", "CONGELAR", "Padrao", "Cor",
-                              "OSC", "config.json",
+                              "OSC", "ALINHAR COM A CAMERA", "config.json",
                               "debug.log"})
         EXPECT_NE(readMe.find(topic), std::string::npos) << topic;
 }
