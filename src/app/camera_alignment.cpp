@@ -231,6 +231,12 @@ void chooseCameraAlignment()
     beginOutput(*app.alignment);
 }
 
+void abandonCameraAlignment(const char* reason)
+{
+    if (app.alignment)
+        fail(reason);
+}
+
 bool cameraAlignmentRunning()
 {
     return app.alignment != nullptr;
@@ -241,10 +247,6 @@ void advanceCameraAlignment()
     if (!app.alignment)
         return;
     CameraAlignmentRun& run = *app.alignment;
-    if (!app.renderer) {
-        fail("O dispositivo grafico foi perdido durante o alinhamento");
-        return;
-    }
     if (!app.camera) {
         fail("A camera nao abriu");
         return;

@@ -10,6 +10,8 @@
 // cannot start, the message says why and nothing changes.
 void chooseCameraAlignment();
 bool cameraAlignmentRunning();
+// The running alignment ended with nothing changed, its light gone, and the reason shown and logged.
+void abandonCameraAlignment(const char* reason);
 // A step of every pass while one runs, after the camera's frame is taken and before the outputs are drawn:
 // shows the next light once the camera has seen the last one, and ends with the result or a message.
 void advanceCameraAlignment();

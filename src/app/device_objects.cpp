@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/app_state.h"
+#include "app/camera_alignment.h"
 #include "app/operator_actions.h"
 #include "capture/capture_engine.h"
 #include "platform/debug_log.h"
@@ -57,6 +58,8 @@ void dropDeviceObjects()
         for (ProjectionOutput& output : app.outputs)
             app.renderer->releaseProjectionTarget(output.target);
     app.capture.reset();
+    // An alignment's light is on the device too; what it measured so far would not survive a new one.
+    abandonCameraAlignment("O dispositivo grafico foi perdido durante o alinhamento");
     app.gridTexture.Reset();
     app.logoTexture.Reset();
     for (auto& texture : app.patternTextures)
