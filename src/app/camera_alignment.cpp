@@ -11,6 +11,7 @@
 #include "app/app_state.h"
 #include "app/calibration_steps.h"
 #include "app/camera_alignment_run.h"
+#include "app/camera_session.h"
 #include "app/operator_actions.h"
 #include "platform/debug_log.h"
 #include "render/renderer.h"
@@ -146,13 +147,15 @@ bool takeLight(CameraAlignmentRun& run)
     return false;
 }
 
+// The target the panel shows: the marked one, else the middle half of the camera's picture.
 CameraQuad targetOf(const CameraAlignmentRun& run)
 {
-    if (!app.cameraSettings.target)
+    const auto shown = cameraTargetInUse();
+    if (!shown)
         return middleHalfOf(run.cameraWidth, run.cameraHeight);
     CameraQuad target;
     for (std::size_t at = 0; at < target.size(); ++at)
-        target[at] = {(*app.cameraSettings.target)[at].x, (*app.cameraSettings.target)[at].y};
+        target[at] = {(*shown)[at].x, (*shown)[at].y};
     return target;
 }
 
