@@ -10,6 +10,7 @@
 #include "app/app_state.h"
 #include "align/camera_fit.h"
 #include "app/camera_alignment.h"
+#include "platform/wide_text.h"
 #include "render/renderer.h"
 
 namespace {
@@ -21,26 +22,6 @@ struct CameraSession {
 };
 
 CameraSession session;
-
-std::wstring wideText(const std::string& text)
-{
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
-    if (length > 0)
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
-
-std::string utf8Text(const std::wstring& wide)
-{
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(std::max(length, 0)), '\0');
-    if (length > 0)
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length, nullptr,
-                            nullptr);
-    return text;
-}
 
 // The camera and its last frame gone, and the panel's picture of it with them, so that a frame of the
 // next camera with the same number is still shown.

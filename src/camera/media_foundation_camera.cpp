@@ -12,6 +12,7 @@
 #include "camera/camera_pixels.h"
 #include "camera/camera_sources.h"
 #include "platform/debug_log.h"
+#include "platform/wide_text.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -87,20 +88,10 @@ std::wstring friendlyName(IMFActivate* device)
     return name;
 }
 
-std::string utf8(const std::wstring& text)
-{
-    const int length = static_cast<int>(text.size());
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, nullptr, 0, nullptr, nullptr);
-    std::string converted(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
-    if (bytes > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, converted.data(), bytes, nullptr, nullptr);
-    return converted;
-}
-
 void logUnavailable(const std::wstring& name, const char* step, HRESULT hr)
 {
     char line[512];
-    std::snprintf(line, sizeof line, "Camera indisponivel: %s (%s, erro 0x%08lx)", utf8(name).c_str(), step,
+    std::snprintf(line, sizeof line, "Camera indisponivel: %s (%s, erro 0x%08lx)", utf8Text(name).c_str(), step,
                   static_cast<unsigned long>(hr));
     Log("WARN", line);
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/file_access.h"
+#include "platform/wide_text.h"
 #include "settings/preset_rules.h"
 
 namespace {
@@ -15,24 +16,6 @@ const std::wstring kPresetSuffix = L".json";
 // Far beyond the largest calibration (a few hundred kilobytes): a larger file is not read at all, so a
 // stray huge file in presets/ cannot stall the panel.
 constexpr ULONGLONG kMostPresetBytes = 4u << 20;
-
-std::wstring wideText(std::string_view text)
-{
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
-    if (length > 0)
-        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
-
-std::string utf8Text(std::wstring_view wide)
-{
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(std::max(length, 0)), '\0');
-    if (length > 0)
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length, nullptr, nullptr);
-    return text;
-}
 
 std::wstring presetPath(std::string_view name)
 {
