@@ -21,6 +21,9 @@ struct MonitorInfo {
     int32_t index = 0;
     std::wstring name;
     Rect rect;
+    // The system's handle of the monitor (an HMONITOR), as the platform files compare it with what DXGI
+    // reports; valid until the next display change.
+    std::uintptr_t handle = 0;
 };
 
 // "Monitor N" with N = index + 1, and " (Principal)" for the primary monitor.

@@ -16,7 +16,8 @@ BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT area, LPARAM listAddress)
     const int32_t index = static_cast<int32_t>(monitors.size());
     const bool primary = (info.dwFlags & MONITORINFOF_PRIMARY) != 0;
     // The full area the enumeration passes, not the work area: the projection covers the taskbar too.
-    monitors.push_back({index, monitorName(index, primary), {area->left, area->top, area->right, area->bottom}});
+    monitors.push_back({index, monitorName(index, primary), {area->left, area->top, area->right, area->bottom},
+                        reinterpret_cast<std::uintptr_t>(monitor)});
     return TRUE;
 }
 
