@@ -16,12 +16,15 @@ CaptureEngine::~CaptureEngine()
     duplication_.Reset();
 }
 
-HRESULT CaptureEngine::init(ID3D11Device* newDevice, int32_t newMonitorIndex, const Rect& monitorArea)
+HRESULT CaptureEngine::init(ID3D11Device* newDevice, int32_t newMonitorIndex, const Rect& monitorArea,
+                            std::uintptr_t monitorHandle)
 {
     device_ = newDevice;
     monitorIndex_ = newMonitorIndex;
+    monitorHandle_ = reinterpret_cast<HMONITOR>(monitorHandle);
     useGdi_ = false;
-    duplicationLost_ = false;
+    retryingDuplication_ = false;
+    floatDesktop_ = false;
     quarterTurns_ = 0;
     frameView_.Reset();
     frameTexture_.Reset();
@@ -40,8 +43,8 @@ HRESULT CaptureEngine::init(ID3D11Device* newDevice, int32_t newMonitorIndex, co
 
 HRESULT CaptureEngine::acquireFrame()
 {
-    if (useGdi_ && duplicationLost_)
-        retryLostDuplication();
+    if (useGdi_ && retryingDuplication_)
+        retryDuplicationWhenDue();
     if (!trackPointer_)
         pointer_.visible = false;
     const CaptureDecision decision = decideBeforeAcquire(useGdi_, duplication_ != nullptr);

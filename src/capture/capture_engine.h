@@ -16,12 +16,17 @@
 #include "capture/upright_copy.h"
 #include "display/monitor_info.h"
 
-// How the engine gets the duplication of an output: the program duplicates the real output; a test hands
-// the engine a stand-in through this one seam.
+// How the engine gets the duplication of an output and the SDR white level of its monitor: the program asks
+// the system; a test hands the engine a stand-in through these seams.
 using DuplicationFactory =
-    std::function<HRESULT(IDXGIOutput1* output, ID3D11Device* device, IDXGIOutputDuplication** duplication)>;
-// IDXGIOutput1::DuplicateOutput.
-HRESULT duplicateRealOutput(IDXGIOutput1* output, ID3D11Device* device, IDXGIOutputDuplication** duplication);
+    std::function<HRESULT(IDXGIOutput* output, ID3D11Device* device, IDXGIOutputDuplication** duplication)>;
+using WhiteLevelSource = std::function<float(HMONITOR monitor)>;
+// IDXGIOutput5::DuplicateOutput1 offering a 16-bit float desktop beside the 8-bit one, where the system has
+// it; IDXGIOutput1::DuplicateOutput elsewhere.
+HRESULT duplicateRealOutput(IDXGIOutput* output, ID3D11Device* device, IDXGIOutputDuplication** duplication);
+// The brightness, in nits, at which the system composes SDR white on this monitor's float desktop (80 where it
+// says nothing: scRGB's 1.0).
+float sdrWhiteLevelOf(HMONITOR monitor);
 
 // The mouse pointer over the captured picture. Neither desktop duplication nor the GDI copy puts it into
 // the picture itself.
@@ -34,16 +39,22 @@ struct CapturedPointer {
 
 class CaptureEngine {
 public:
-    explicit CaptureEngine(DuplicationFactory factory = duplicateRealOutput) : duplicateOutput(std::move(factory)) {}
+    explicit CaptureEngine(DuplicationFactory factory = duplicateRealOutput,
+                           WhiteLevelSource whiteLevel = sdrWhiteLevelOf)
+        : duplicateOutput(std::move(factory)), whiteLevelOf(std::move(whiteLevel))
+    {
+    }
     CaptureEngine(const CaptureEngine&) = delete;
     CaptureEngine& operator=(const CaptureEngine&) = delete;
     // Gives back a held frame, then releases the view, the copy texture and the duplication.
     ~CaptureEngine();
 
-    // Sets up capture of the monitor with this index and area (an empty area when no monitor has the
-    // index) and logs it; the previous copy texture, view and duplication are discarded.
-    HRESULT init(ID3D11Device* device, int32_t monitorIndex, const Rect& monitorArea);
-    // Duplicates the output that shows the capture monitor, or switches to the GDI copy.
+    // Sets up capture of the monitor with this index, area (an empty area when no monitor has the index)
+    // and system handle (0 when unknown) and logs it; the previous copy texture, view and duplication are
+    // discarded.
+    HRESULT init(ID3D11Device* device, int32_t monitorIndex, const Rect& monitorArea, std::uintptr_t monitorHandle = 0);
+    // Duplicates the output that shows the capture monitor, or switches to the GDI copy, which then stands in
+    // while duplication is tried again about once a second.
     HRESULT initDuplication();
     // Brings the newest picture into the copy texture and its view. A failure leaves the last picture in
     // place. `pictureVersion` moves only when a new picture was copied in: not for a time-out, a frame
@@ -63,6 +74,9 @@ public:
     const CapturedPointer& pointer() const { return pointer_; }
     // The GDI copy stands in for desktop duplication.
     bool usesGdi() const { return useGdi_; }
+    // The duplicated desktop is 16-bit float (HDR or the system's automatic colour management), brought to
+    // the SDR picture with the monitor's SDR white level.
+    bool floatDesktop() const { return floatDesktop_; }
     const Rect& monitorRect() const { return monitorRect_; }
 
 private:
@@ -75,7 +89,8 @@ private:
     // `remade`); false when there is no copy texture afterwards.
     bool prepareCopyTexture(const D3D11_TEXTURE2D_DESC& picture, bool* remade = nullptr);
     HRESULT copyDesktopPicture(ID3D11Texture2D* picture);
-    void retryLostDuplication();
+    void retryDuplicationWhenDue();
+    Microsoft::WRL::ComPtr<IDXGIOutput> outputShowingCaptureMonitor();
     void readGdiPointer(const Rect& capturedArea);
     void readDuplicationPointer(const DXGI_OUTDUPL_FRAME_INFO& frame);
 
@@ -88,19 +103,27 @@ private:
     uint64_t pictureVersion_ = 0;
     bool frameHeld_ = false;
     bool useGdi_ = false;
-    // The duplication was lost and could not be made again (the secure desktop, a full-screen program):
-    // the GDI copy stands in, and duplication is tried again about once a second.
-    bool duplicationLost_ = false;
+    // Duplication could not be had (the lock or log-on screen, a mode change, other programs holding it, a
+    // lost duplication that could not be made again): the GDI copy stands in, and duplication is tried again
+    // about once a second. Said once, until it comes back.
+    bool retryingDuplication_ = false;
+    bool floatDesktop_ = false;
+    float sdrWhiteNits_ = 80.0f;
+    // The factory that finds the device's adapter and its outputs, made anew when the system's list of
+    // adapters changed (IsCurrent).
+    Microsoft::WRL::ComPtr<IDXGIFactory1> factory_;
     // Clockwise quarter turns of the output's scan-out, undone by every copy.
     int32_t quarterTurns_ = 0;
     bool trackPointer_ = false;
     CapturedPointer pointer_;
     Rect monitorRect_;
+    HMONITOR monitorHandle_ = nullptr;
     // The GDI copy's pixels as uploaded, and the next copy beside them to compare: each grown to the
     // largest area copied and reused, so that a pass allocates nothing once it has its size.
     std::vector<uint32_t> gdiPixels_;
     std::vector<uint32_t> gdiNextPixels_;
     DuplicationFactory duplicateOutput;
+    WhiteLevelSource whiteLevelOf;
     UprightCopy uprightCopy_;
     HCURSOR pointerCursor_ = nullptr; // the cursor whose image `pointer` holds (GDI), and its hot spot
     POINT pointerHotSpot_{};

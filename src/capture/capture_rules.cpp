@@ -28,12 +28,28 @@ CaptureDecision decideAfterAcquire(int32_t acquireResult, bool haveCopyTexture)
     }
 }
 
-std::optional<std::size_t> outputShowing(const std::vector<Rect>& outputAreas, const Rect& monitorRect)
+std::optional<std::size_t> outputShowing(const std::vector<OutputPlace>& outputs, std::uintptr_t monitorHandle,
+                                         const Rect& monitorRect)
 {
-    for (std::size_t i = 0; i < outputAreas.size(); ++i)
-        if (outputAreas[i] == monitorRect)
+    if (monitorHandle != 0)
+        for (std::size_t i = 0; i < outputs.size(); ++i)
+            if (outputs[i].monitor == monitorHandle)
+                return i;
+    for (std::size_t i = 0; i < outputs.size(); ++i)
+        if (outputs[i].area == monitorRect)
             return i;
     return std::nullopt;
+}
+
+AdapterChoice adapterForCapture(uint32_t savedIndex, const std::vector<bool>& showsCaptureMonitor)
+{
+    const uint32_t saved = savedIndex < showsCaptureMonitor.size() ? savedIndex : 0;
+    if (saved < showsCaptureMonitor.size() && showsCaptureMonitor[saved])
+        return {saved, false};
+    for (std::size_t i = 0; i < showsCaptureMonitor.size(); ++i)
+        if (showsCaptureMonitor[i])
+            return {static_cast<uint32_t>(i), true};
+    return {saved, false};
 }
 
 Rect gdiCaptureArea(const Rect& monitorRect, int32_t primaryWidth, int32_t primaryHeight)

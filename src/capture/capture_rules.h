@@ -38,8 +38,26 @@ CaptureDecision decideBeforeAcquire(bool useGdi, bool haveDuplication);
 // After AcquireNextFrame: by its result and whether a picture exists since the last init.
 CaptureDecision decideAfterAcquire(int32_t acquireResult, bool haveCopyTexture);
 
-// The output to duplicate: the first whose desktop rectangle is the capture monitor's.
-std::optional<std::size_t> outputShowing(const std::vector<Rect>& outputAreas, const Rect& monitorRect);
+// An output of the adapter as DXGI describes it: its monitor's system handle and its desktop rectangle.
+struct OutputPlace {
+    std::uintptr_t monitor = 0;
+    Rect area;
+};
+// The output to duplicate: the one that shows the capture monitor by its handle, which stays right when two
+// monitors mirror one rectangle or the rectangle moved; by the rectangle where the handle is unknown or no
+// output reports it.
+std::optional<std::size_t> outputShowing(const std::vector<OutputPlace>& outputs, std::uintptr_t monitorHandle,
+                                         const Rect& monitorRect);
+
+// The adapter the device is made on: the saved index where that adapter shows the capture monitor (or none
+// does), else the first that shows it. An index with no adapter (a negative setting arrives as a huge one)
+// is adapter 0.
+struct AdapterChoice {
+    uint32_t index = 0;
+    bool movedForCapture = false;
+    bool operator==(const AdapterChoice&) const = default;
+};
+AdapterChoice adapterForCapture(uint32_t savedIndex, const std::vector<bool>& showsCaptureMonitor);
 
 // What a GDI copy takes: the monitor's rectangle, or (when no monitor had the index, so the rectangle
 // is empty) the primary monitor's size from the virtual-screen origin.

@@ -1,5 +1,9 @@
 // The desktop-duplication branch of CaptureEngine.
+#include <cstdio>
+#include <cwchar>
 #include <vector>
+
+#include <dxgi1_5.h>
 
 #include "capture/capture_engine.h"
 #include "capture/capture_rules.h"
@@ -10,26 +14,34 @@ using Microsoft::WRL::ComPtr;
 namespace {
 
 constexpr UINT kAcquireTimeoutMs = 16; // about one frame at 60 Hz
+// scRGB's 1.0, and the SDR white level the system reports when it says nothing else.
+constexpr float kScRgbWhiteNits = 80.0f;
 
-// The adapter's output whose desktop rectangle is the capture monitor's. Output numbers need not
-// follow the system's monitor order (hybrid-GPU laptops), so the rectangle decides.
-ComPtr<IDXGIOutput> outputShowingMonitor(IDXGIAdapter* adapter, const Rect& monitorRect)
+// The adapter of the device as a factory that is current sees it: a factory made before the system's list
+// of adapters changed (a dock, a driver update, a projector on a USB display adapter) lists stale outputs,
+// so it is made anew (IsCurrent). The device's own adapter where no current one can be had.
+ComPtr<IDXGIAdapter1> currentAdapterOf(ID3D11Device* device, ComPtr<IDXGIFactory1>& factory)
 {
-    std::vector<ComPtr<IDXGIOutput>> outputs;
-    std::vector<Rect> areas;
-    ComPtr<IDXGIOutput> output;
-    // The list ends at the first index without an output; any other failure ends it too, or an adapter
-    // that fails every index would be asked about four billion of them.
-    for (UINT i = 0; SUCCEEDED(adapter->EnumOutputs(i, output.ReleaseAndGetAddressOf())); ++i) {
-        DXGI_OUTPUT_DESC description{};
-        if (!output || FAILED(output->GetDesc(&description)))
-            continue;
-        const RECT& d = description.DesktopCoordinates;
-        areas.push_back({d.left, d.top, d.right, d.bottom});
-        outputs.push_back(output);
+    ComPtr<IDXGIDevice> dxgiDevice;
+    ComPtr<IDXGIAdapter> deviceAdapter;
+    if (FAILED(device->QueryInterface(IID_PPV_ARGS(dxgiDevice.GetAddressOf()))) ||
+        FAILED(dxgiDevice->GetAdapter(deviceAdapter.GetAddressOf())))
+        return nullptr;
+    DXGI_ADAPTER_DESC wanted{};
+    deviceAdapter->GetDesc(&wanted);
+    if (!factory || !factory->IsCurrent())
+        CreateDXGIFactory1(IID_PPV_ARGS(factory.ReleaseAndGetAddressOf()));
+    ComPtr<IDXGIAdapter1> adapter;
+    for (UINT i = 0; factory && SUCCEEDED(factory->EnumAdapters1(i, adapter.ReleaseAndGetAddressOf())); ++i) {
+        DXGI_ADAPTER_DESC description{};
+        if (SUCCEEDED(adapter->GetDesc(&description)) &&
+            description.AdapterLuid.LowPart == wanted.AdapterLuid.LowPart &&
+            description.AdapterLuid.HighPart == wanted.AdapterLuid.HighPart)
+            return adapter;
     }
-    const auto chosen = outputShowing(areas, monitorRect);
-    return chosen ? outputs[*chosen] : nullptr;
+    ComPtr<IDXGIAdapter1> own;
+    deviceAdapter.As(&own);
+    return own;
 }
 
 constexpr ULONGLONG kRetryAfterLossMs = 1000;
@@ -51,46 +63,124 @@ int32_t quarterTurnsOf(DXGI_MODE_ROTATION rotation)
 
 } // namespace
 
-HRESULT duplicateRealOutput(IDXGIOutput1* output, ID3D11Device* device, IDXGIOutputDuplication** duplication)
+HRESULT duplicateRealOutput(IDXGIOutput* output, ID3D11Device* device, IDXGIOutputDuplication** duplication)
 {
-    return output->DuplicateOutput(device, duplication);
+    // Offered the float desktop, the system hands the HDR (or colour-managed) desktop as it is composed,
+    // where the legacy call hands an 8-bit picture clipped from it, which looks washed out.
+    ComPtr<IDXGIOutput5> output5;
+    if (SUCCEEDED(output->QueryInterface(IID_PPV_ARGS(output5.GetAddressOf())))) {
+        const DXGI_FORMAT formats[] = {DXGI_FORMAT_R16G16B16A16_FLOAT, DXGI_FORMAT_B8G8R8A8_UNORM};
+        if (SUCCEEDED(output5->DuplicateOutput1(device, 0, 2, formats, duplication)))
+            return S_OK;
+    }
+    ComPtr<IDXGIOutput1> output1;
+    if (FAILED(output->QueryInterface(IID_PPV_ARGS(output1.GetAddressOf()))))
+        return E_NOINTERFACE;
+    return output1->DuplicateOutput(device, duplication);
+}
+
+float sdrWhiteLevelOf(HMONITOR monitor)
+{
+    MONITORINFOEXW info{};
+    info.cbSize = sizeof info;
+    if (!monitor || !GetMonitorInfoW(monitor, reinterpret_cast<MONITORINFO*>(&info)))
+        return kScRgbWhiteNits;
+    std::vector<DISPLAYCONFIG_PATH_INFO> paths;
+    std::vector<DISPLAYCONFIG_MODE_INFO> modes;
+    // The configuration may change between the size and the query: asked again then.
+    LONG queried = ERROR_INSUFFICIENT_BUFFER;
+    for (int attempt = 0; attempt < 3 && queried == ERROR_INSUFFICIENT_BUFFER; ++attempt) {
+        UINT32 pathCount = 0, modeCount = 0;
+        if (GetDisplayConfigBufferSizes(QDC_ONLY_ACTIVE_PATHS, &pathCount, &modeCount) != ERROR_SUCCESS)
+            return kScRgbWhiteNits;
+        paths.resize(pathCount);
+        modes.resize(modeCount);
+        queried = QueryDisplayConfig(QDC_ONLY_ACTIVE_PATHS, &pathCount, paths.data(), &modeCount, modes.data(), nullptr);
+        paths.resize(pathCount);
+    }
+    if (queried != ERROR_SUCCESS)
+        return kScRgbWhiteNits;
+    for (const DISPLAYCONFIG_PATH_INFO& path : paths) {
+        DISPLAYCONFIG_SOURCE_DEVICE_NAME source{};
+        source.header.type = DISPLAYCONFIG_DEVICE_INFO_GET_SOURCE_NAME;
+        source.header.size = sizeof source;
+        source.header.adapterId = path.sourceInfo.adapterId;
+        source.header.id = path.sourceInfo.id;
+        if (DisplayConfigGetDeviceInfo(&source.header) != ERROR_SUCCESS ||
+            wcscmp(source.viewGdiDeviceName, info.szDevice) != 0)
+            continue;
+        DISPLAYCONFIG_SDR_WHITE_LEVEL white{};
+        white.header.type = DISPLAYCONFIG_DEVICE_INFO_GET_SDR_WHITE_LEVEL;
+        white.header.size = sizeof white;
+        white.header.adapterId = path.targetInfo.adapterId;
+        white.header.id = path.targetInfo.id;
+        // In thousandths of scRGB's 80 nits.
+        if (DisplayConfigGetDeviceInfo(&white.header) == ERROR_SUCCESS && white.SDRWhiteLevel > 0)
+            return static_cast<float>(white.SDRWhiteLevel) / 1000.0f * kScRgbWhiteNits;
+    }
+    return kScRgbWhiteNits;
+}
+
+ComPtr<IDXGIOutput> CaptureEngine::outputShowingCaptureMonitor()
+{
+    const ComPtr<IDXGIAdapter1> adapter = currentAdapterOf(device_, factory_);
+    if (!adapter)
+        return nullptr;
+    std::vector<ComPtr<IDXGIOutput>> outputs;
+    std::vector<OutputPlace> places;
+    ComPtr<IDXGIOutput> output;
+    // The list ends at the first index without an output; any other failure ends it too, or an adapter
+    // that fails every index would be asked about four billion of them.
+    for (UINT i = 0; SUCCEEDED(adapter->EnumOutputs(i, output.ReleaseAndGetAddressOf())); ++i) {
+        DXGI_OUTPUT_DESC description{};
+        if (!output || FAILED(output->GetDesc(&description)))
+            continue;
+        const RECT& d = description.DesktopCoordinates;
+        places.push_back({reinterpret_cast<std::uintptr_t>(description.Monitor), {d.left, d.top, d.right, d.bottom}});
+        outputs.push_back(output);
+    }
+    const auto chosen = outputShowing(places, reinterpret_cast<std::uintptr_t>(monitorHandle_), monitorRect_);
+    return chosen ? outputs[*chosen] : nullptr;
 }
 
 HRESULT CaptureEngine::initDuplication()
 {
-    ComPtr<IDXGIDevice> dxgiDevice;
-    if (!device_ || FAILED(device_->QueryInterface(IID_PPV_ARGS(dxgiDevice.GetAddressOf()))))
+    if (!device_)
         return E_FAIL;
-    ComPtr<IDXGIAdapter> adapter;
-    dxgiDevice->GetParent(IID_PPV_ARGS(adapter.GetAddressOf()));
-    const ComPtr<IDXGIOutput> output = adapter ? outputShowingMonitor(adapter.Get(), monitorRect_) : nullptr;
-    if (!output) {
-        useGdi_ = true;
-        return S_OK;
-    }
-    ComPtr<IDXGIOutput1> output1;
-    output->QueryInterface(IID_PPV_ARGS(output1.GetAddressOf()));
+    const ComPtr<IDXGIOutput> output = outputShowingCaptureMonitor();
     // A frame held by the duplication that is replaced goes with it.
     frameHeld_ = false;
-    const HRESULT hr =
-        output1 ? duplicateOutput(output1.Get(), device_, duplication_.ReleaseAndGetAddressOf()) : E_NOINTERFACE;
+    const HRESULT hr = output ? duplicateOutput(output.Get(), device_, duplication_.ReleaseAndGetAddressOf())
+                              : DXGI_ERROR_NOT_FOUND;
     if (FAILED(hr) || !duplication_) {
         duplication_.Reset();
-        // Said once: retries after a loss fail quietly until one succeeds.
-        if (!duplicationLost_)
+        // Said once: the retries, about once a second, fail quietly until one succeeds.
+        if (!retryingDuplication_)
             Log("WARN", "DXGI indisponivel, usando BitBlt (Resolucao pode ser limitada pelo sistema)");
         useGdi_ = true;
+        retryingDuplication_ = true;
+        retryDuplicationAt_ = GetTickCount64() + kRetryAfterLossMs;
         return S_OK;
     }
     DXGI_OUTDUPL_DESC description{};
     duplication_->GetDesc(&description);
     quarterTurns_ = quarterTurnsOf(description.Rotation);
+    floatDesktop_ = description.ModeDesc.Format == DXGI_FORMAT_R16G16B16A16_FLOAT;
+    sdrWhiteNits_ = floatDesktop_ ? whiteLevelOf(monitorHandle_) : kScRgbWhiteNits;
+    if (retryingDuplication_)
+        Log("LOG", "Captura DXGI restabelecida");
+    if (floatDesktop_) {
+        char message[128];
+        std::snprintf(message, sizeof message, "Area de trabalho HDR capturada; branco SDR em %.0f nits",
+                      static_cast<double>(sdrWhiteNits_));
+        Log("LOG", message);
+    }
     useGdi_ = false;
-    duplicationLost_ = false;
+    retryingDuplication_ = false;
     return S_OK;
 }
 
-void CaptureEngine::retryLostDuplication()
+void CaptureEngine::retryDuplicationWhenDue()
 {
     if (GetTickCount64() < retryDuplicationAt_)
         return;
@@ -106,13 +196,18 @@ HRESULT CaptureEngine::copyDesktopPicture(ID3D11Texture2D* picture)
         uprightShape({description.Width, description.Height, static_cast<uint32_t>(description.Format)}, quarterTurns_);
     description.Width = upright.width;
     description.Height = upright.height;
+    // A float desktop is brought into the 8-bit picture by the same draw that turns it upright.
+    const bool toSdr = description.Format == DXGI_FORMAT_R16G16B16A16_FLOAT;
+    if (toSdr)
+        description.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
     if (!prepareCopyTexture(description))
         return E_FAIL;
     ComPtr<ID3D11DeviceContext> context;
     device_->GetImmediateContext(context.GetAddressOf());
-    if (quarterTurns_ == 0)
+    const float sdrScale = toSdr ? kScRgbWhiteNits / sdrWhiteNits_ : 0.0f;
+    if (quarterTurns_ == 0 && !toSdr)
         context->CopySubresourceRegion(frameTexture_.Get(), 0, 0, 0, 0, picture, 0, nullptr);
-    else if (FAILED(uprightCopy_.copy(device_, picture, quarterTurns_, frameTexture_.Get())))
+    else if (FAILED(uprightCopy_.copy(device_, picture, quarterTurns_, frameTexture_.Get(), sdrScale)))
         return E_FAIL;
     context->GenerateMips(frameView_.Get());
     return S_OK;
@@ -131,8 +226,6 @@ HRESULT CaptureEngine::acquireByDuplication()
         duplication_.Reset();
         frameHeld_ = false;
         initDuplication();
-        duplicationLost_ = useGdi_;
-        retryDuplicationAt_ = GetTickCount64() + kRetryAfterLossMs;
         return decision.result;
     case CaptureStep::RedeliverLastPicture:
         return decision.result;

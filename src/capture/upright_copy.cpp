@@ -1,4 +1,5 @@
-// One triangle that covers the target; each pixel reads the scanned-out image where the turn put it.
+// One triangle that covers the target; each pixel reads the scanned-out image where the turn put it, and a
+// float desktop is brought to the 8-bit SDR picture on the way.
 #include "capture/upright_copy.h"
 
 #include <d3dcompiler.h>
@@ -19,11 +20,16 @@ constexpr std::string_view kCoverVertexShader =
     "o.pos = float4(t.x * 2.0f - 1.0f, 1.0f - t.y * 2.0f, 0.0f, 1.0f); o.tex = t; return o; }";
 
 // Texture coordinates of the upright picture into the scanned-out image: (a . (u, v, 1), b . (u, v, 1)).
+// With tone.x above 0, a linear scRGB colour scaled by it, clipped, and encoded with the sRGB curve.
 constexpr std::string_view kTurnPixelShader =
-    "cbuffer CB : register(b0) { float4 a; float4 b; }; "
+    "cbuffer CB : register(b0) { float4 a; float4 b; float4 tone; }; "
     "Texture2D t : register(t0); SamplerState s : register(s0); "
     "float4 main(float4 p : SV_POSITION, float2 tex : TEXCOORD) : SV_TARGET { "
-    "float3 uv1 = float3(tex, 1.0f); return t.Sample(s, float2(dot(a.xyz, uv1), dot(b.xyz, uv1))); }";
+    "float3 uv1 = float3(tex, 1.0f); float4 c = t.Sample(s, float2(dot(a.xyz, uv1), dot(b.xyz, uv1))); "
+    "if (tone.x > 0.0f) { float3 l = saturate(c.rgb * tone.x); "
+    "float3 low = l * 12.92f; float3 high = 1.055f * pow(max(l, 0.0031308f), 1.0f / 2.4f) - 0.055f; "
+    "c = float4(l <= 0.0031308f ? low : high, 1.0f); } "
+    "return c; }";
 
 ComPtr<ID3DBlob> compile(std::string_view text, const char* target)
 {
@@ -51,7 +57,7 @@ HRESULT UprightCopy::makePipeline(ID3D11Device* device)
     sampler.AddressU = sampler.AddressV = sampler.AddressW = D3D11_TEXTURE_ADDRESS_CLAMP;
     sampler.ComparisonFunc = D3D11_COMPARISON_NEVER;
     D3D11_BUFFER_DESC transform{};
-    transform.ByteWidth = 2 * 4 * sizeof(float);
+    transform.ByteWidth = 3 * 4 * sizeof(float);
     transform.Usage = D3D11_USAGE_DEFAULT;
     transform.BindFlags = D3D11_BIND_CONSTANT_BUFFER;
     if (FAILED(device->CreateSamplerState(&sampler, pointSampler_.ReleaseAndGetAddressOf())) ||
@@ -61,7 +67,7 @@ HRESULT UprightCopy::makePipeline(ID3D11Device* device)
 }
 
 HRESULT UprightCopy::copy(ID3D11Device* device, ID3D11Texture2D* scannedOut, int32_t quarterTurns,
-                          ID3D11Texture2D* upright)
+                          ID3D11Texture2D* upright, float sdrScale)
 {
     if (!transform_ && FAILED(makePipeline(device)))
         return E_FAIL;
@@ -78,7 +84,7 @@ HRESULT UprightCopy::copy(ID3D11Device* device, ID3D11Texture2D* scannedOut, int
         return E_FAIL;
 
     const TextureTransform m = scannedOutCoordinates(quarterTurns);
-    const float rows[8] = {m.a0, m.a1, m.a2, 0.0f, m.b0, m.b1, m.b2, 0.0f};
+    const float rows[12] = {m.a0, m.a1, m.a2, 0.0f, m.b0, m.b1, m.b2, 0.0f, sdrScale, 0.0f, 0.0f, 0.0f};
     ComPtr<ID3D11DeviceContext> context;
     device->GetImmediateContext(context.GetAddressOf());
     context->UpdateSubresource(transform_.Get(), 0, nullptr, rows, 0, 0);

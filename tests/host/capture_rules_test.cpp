@@ -70,12 +70,18 @@ TEST(ResultCodes, AreTheWindowsValues)
 
 TEST(DuplicatedOutput, IsTheOneShowingTheMonitorWhateverItsNumber)
 {
-    const std::vector<Rect> outputs{{1920, 0, 3840, 1080}, {0, 0, 1920, 1080}};
-    EXPECT_EQ(outputShowing(outputs, {0, 0, 1920, 1080}), 1u);
-    EXPECT_EQ(outputShowing(outputs, {1920, 0, 3840, 1080}), 0u);
-    EXPECT_EQ(outputShowing(outputs, {0, 0, 1280, 720}), std::nullopt);
-    EXPECT_EQ(outputShowing(outputs, {}), std::nullopt) << "an index no monitor has";
-    EXPECT_EQ(outputShowing({}, {0, 0, 1920, 1080}), std::nullopt);
+    const std::vector<OutputPlace> outputs{{0x20, {1920, 0, 3840, 1080}}, {0x10, {0, 0, 1920, 1080}}};
+    EXPECT_EQ(outputShowing(outputs, 0, {0, 0, 1920, 1080}), 1u);
+    EXPECT_EQ(outputShowing(outputs, 0, {1920, 0, 3840, 1080}), 0u);
+    EXPECT_EQ(outputShowing(outputs, 0, {0, 0, 1280, 720}), std::nullopt);
+    EXPECT_EQ(outputShowing(outputs, 0, {}), std::nullopt) << "an index no monitor has";
+    EXPECT_EQ(outputShowing({}, 0x10, {0, 0, 1920, 1080}), std::nullopt);
+    // The handle decides over the rectangle: two mirrored monitors share one, and a rectangle read before a
+    // resolution change is stale.
+    const std::vector<OutputPlace> mirrored{{0x10, {0, 0, 1920, 1080}}, {0x20, {0, 0, 1920, 1080}}};
+    EXPECT_EQ(outputShowing(mirrored, 0x20, {0, 0, 1920, 1080}), 1u);
+    EXPECT_EQ(outputShowing(outputs, 0x20, {0, 0, 1280, 720}), 0u);
+    EXPECT_EQ(outputShowing(outputs, 0x99, {0, 0, 1920, 1080}), 1u) << "a handle no output reports: the rectangle";
 }
 
 TEST(GdiArea, MonitorRectangleOrThePrimaryFromTheOrigin)

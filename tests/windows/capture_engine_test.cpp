@@ -2,6 +2,7 @@
 // so the GDI copy runs).
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 
 #include "capture/capture_engine.h"
@@ -337,7 +338,7 @@ protected:
     void start(DXGI_MODE_ROTATION rotation = DXGI_MODE_ROTATION_IDENTITY)
     {
         standIn_ = new StandInDuplication(rotation, 64, 48);
-        engine_ = std::make_unique<CaptureEngine>([this](IDXGIOutput1*, ID3D11Device*, IDXGIOutputDuplication** made) {
+        engine_ = std::make_unique<CaptureEngine>([this](IDXGIOutput*, ID3D11Device*, IDXGIOutputDuplication** made) {
             ++duplicationsMade_;
             if (FAILED(nextDuplication_))
                 return nextDuplication_;
@@ -374,6 +375,7 @@ protected:
     std::unique_ptr<CaptureEngine> engine_;
     int duplicationsMade_ = 0;
     HRESULT nextDuplication_ = S_OK; // what the next factory call answers
+    float sdrWhiteNits_ = 80.0f; // what the system says of the monitor's SDR white
 };
 
 } // namespace
@@ -449,6 +451,105 @@ TEST_F(DuplicationThroughAStandIn, ADuplicationThatCannotBeMadeAgainLeavesGdiAnd
     EXPECT_EQ(duplicationsMade_, 3);
     EXPECT_FALSE(engine_->usesGdi());
     expectThePicture(64, 48);
+}
+
+// Started at log-on, the program meets the lock screen: the first DuplicateOutput is refused. The GDI copy
+// stands in, and the picture comes by duplication again once the system allows it.
+TEST_F(DuplicationThroughAStandIn, AFirstDuplicationRefusedIsTriedAgainUntilItIsAllowed)
+{
+    nextDuplication_ = E_ACCESSDENIED;
+    start();
+    EXPECT_TRUE(engine_->usesGdi());
+    EXPECT_EQ(pass(), S_OK) << "the GDI copy stands in";
+    EXPECT_EQ(duplicationsMade_, 1) << "not tried again within the second";
+    nextDuplication_ = S_OK;
+    const ULONGLONG allowedAt = GetTickCount64();
+    while (engine_->usesGdi() && GetTickCount64() - allowedAt < 3000) {
+        standIn_->script.assign(1, {S_OK, frameOf(64, 48)});
+        pass();
+        Sleep(20);
+    }
+    EXPECT_FALSE(engine_->usesGdi());
+    EXPECT_LE(GetTickCount64() - allowedAt, 2000u) << "duplication came back too late";
+    EXPECT_EQ(duplicationsMade_, 2);
+    standIn_->script.assign(1, {S_OK, frameOf(64, 48)});
+    EXPECT_EQ(pass(), S_OK);
+    expectThePicture(64, 48);
+    const std::string log = logText();
+    EXPECT_NE(log.find("] [WARN] DXGI indisponivel, usando BitBlt"), std::string::npos) << log;
+    EXPECT_NE(log.find("] [LOG] Captura DXGI restabelecida\r\n"), std::string::npos) << log;
+}
+
+namespace {
+
+double linearOf(double srgb)
+{
+    return srgb <= 0.04045 ? srgb / 12.92 : std::pow((srgb + 0.055) / 1.055, 2.4);
+}
+
+// A half float, for the values a desktop holds (positive, normal or zero).
+uint16_t halfOf(float value)
+{
+    if (value <= 0.0f)
+        return 0;
+    int exponent = 0;
+    const float mantissa = std::frexp(value, &exponent); // value = mantissa * 2^exponent, mantissa in [0.5, 1)
+    const int biased = exponent - 1 + 15;
+    if (biased <= 0)
+        return 0;
+    const auto fraction = static_cast<uint16_t>(std::lround((mantissa * 2.0f - 1.0f) * 1024.0f));
+    return static_cast<uint16_t>((biased << 10) + fraction);
+}
+
+} // namespace
+
+// With HDR on (or the system's automatic colour management), the desktop is composed in linear scRGB,
+// SDR white at the monitor's SDR white level: brought back with that level, SDR content is projected as
+// it looks on the monitor, not washed out or clipped.
+TEST_F(DuplicationThroughAStandIn, AFloatDesktopIsProjectedAsTheSdrPictureAtTheMonitorsWhiteLevel)
+{
+    sdrWhiteNits_ = 240.0f;
+    start(DXGI_MODE_ROTATION_IDENTITY, DXGI_FORMAT_R16G16B16A16_FLOAT);
+    EXPECT_TRUE(engine_->floatDesktop());
+    constexpr uint32_t width = 64, height = 48;
+    std::vector<uint16_t> halves(static_cast<std::size_t>(width) * height * 4);
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint32_t colour = pictureAt(x, y);
+            uint16_t* pixel = &halves[(static_cast<std::size_t>(y) * width + x) * 4];
+            // Red, green, blue from the picture's bytes, each at three times scRGB's 80 nits.
+            for (int channel = 0; channel < 3; ++channel) {
+                const double srgb = static_cast<double>(colour >> (16 - 8 * channel) & 0xFFu) / 255.0;
+                pixel[channel] = halfOf(static_cast<float>(linearOf(srgb) * 3.0));
+            }
+            pixel[3] = halfOf(1.0f);
+        }
+    D3D11_TEXTURE2D_DESC description{};
+    description.Width = width;
+    description.Height = height;
+    description.MipLevels = description.ArraySize = 1;
+    description.Format = DXGI_FORMAT_R16G16B16A16_FLOAT;
+    description.SampleDesc.Count = 1;
+    description.BindFlags = D3D11_BIND_SHADER_RESOURCE;
+    const D3D11_SUBRESOURCE_DATA data{halves.data(), width * 8, 0};
+    ComPtr<ID3D11Texture2D> frame;
+    ASSERT_EQ(device_->CreateTexture2D(&description, &data, frame.GetAddressOf()), S_OK);
+    standIn_->script.push_back({S_OK, frame});
+    ASSERT_EQ(pass(), S_OK);
+
+    ASSERT_TRUE(engine_->frameTexture());
+    D3D11_TEXTURE2D_DESC copied{};
+    engine_->frameTexture()->GetDesc(&copied);
+    EXPECT_EQ(copied.Format, DXGI_FORMAT_B8G8R8A8_UNORM);
+    const TexturePixels pixels = readTexture(device_.Get(), engine_->frameTexture());
+    int worst = 0;
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x)
+            for (int shift = 0; shift < 24; shift += 8)
+                worst = std::max(worst, std::abs(static_cast<int>(pixelOf(pixels, x, y) >> shift & 0xFFu) -
+                                                 static_cast<int>(pictureAt(x, y) >> shift & 0xFFu)));
+    EXPECT_LE(worst, 2) << "the SDR picture's bytes, through half floats";
+    EXPECT_NE(logText().find("Area de trabalho HDR capturada; branco SDR em 240 nits"), std::string::npos);
 }
 
 TEST_F(DuplicationThroughAStandIn, EveryFrameIsGivenBackOnceOverThousandsOfRandomPasses)

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-StandInDuplication::StandInDuplication(DXGI_MODE_ROTATION rotation, UINT width, UINT height)
-    : rotation_(rotation), width_(width), height_(height)
+StandInDuplication::StandInDuplication(DXGI_MODE_ROTATION rotation, UINT width, UINT height, DXGI_FORMAT format)
+    : rotation_(rotation), width_(width), height_(height), format_(format)
 {
 }
 
@@ -39,7 +39,7 @@ void STDMETHODCALLTYPE StandInDuplication::GetDesc(DXGI_OUTDUPL_DESC* descriptio
     *description = DXGI_OUTDUPL_DESC{};
     description->ModeDesc.Width = width_;
     description->ModeDesc.Height = height_;
-    description->ModeDesc.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
+    description->ModeDesc.Format = format_;
     description->Rotation = rotation_;
 }
 

@@ -24,7 +24,8 @@ public:
         DXGI_OUTDUPL_POINTER_SHAPE_INFO pointerShapeInfo{};
     };
 
-    StandInDuplication(DXGI_MODE_ROTATION rotation, UINT width, UINT height);
+    StandInDuplication(DXGI_MODE_ROTATION rotation, UINT width, UINT height,
+                       DXGI_FORMAT format = DXGI_FORMAT_B8G8R8A8_UNORM);
     virtual ~StandInDuplication() = default;
 
     // With nothing scripted, AcquireNextFrame times out.
@@ -61,5 +62,6 @@ private:
     DXGI_MODE_ROTATION rotation_;
     UINT width_;
     UINT height_;
+    DXGI_FORMAT format_; // the desktop's, as DuplicateOutput1 chose it
     Outcome current_; // the held frame's outcome, for its pointer shape
 };
