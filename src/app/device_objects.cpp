@@ -2,6 +2,7 @@
 #include "app/device_objects.h"
 
 #include <cstdio>
+#include <string>
 
 #include "app/app_state.h"
 #include "app/camera_alignment.h"
@@ -13,6 +14,9 @@
 namespace {
 
 constexpr ULONGLONG kDeviceRetryMs = 1000;
+
+// Why the last device could not be made, as its log line said.
+std::string deviceFailureText;
 
 void makeEverythingOnTheDevice(DeviceRecovery& recovery, bool quiet)
 {
@@ -43,11 +47,22 @@ bool makeProjectionTargets(bool quiet)
 bool makeRenderer(bool quiet)
 {
     app.renderer = std::make_unique<Renderer>();
-    if (SUCCEEDED(app.renderer->initialize(app.controlWindow, static_cast<UINT>(app.adapterIdx), quiet)) &&
-        makeProjectionTargets(quiet))
+    const std::uintptr_t captureMonitor = isMonitorIndex(app.captureMonitor, app.monitors.size())
+                                              ? app.monitors[static_cast<std::size_t>(app.captureMonitor)].handle
+                                              : 0;
+    const AdapterWish adapter{static_cast<UINT>(app.adapterIdx), captureMonitor};
+    if (SUCCEEDED(app.renderer->initialize(app.controlWindow, adapter, quiet)) && makeProjectionTargets(quiet))
         return true;
+    // A projection's swap chain says its own line; the device's is kept.
+    deviceFailureText = app.renderer->setUpFailure().empty() ? "Falha ao criar a cadeia de troca de uma projecao"
+                                                             : app.renderer->setUpFailure();
     dropDeviceObjects();
     return false;
+}
+
+const std::string& deviceFailure()
+{
+    return deviceFailureText;
 }
 
 void dropDeviceObjects()

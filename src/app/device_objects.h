@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // When the device was last lost and, while no new one can be made, when to try again (GetTickCount64).
 // The main loop's own.
 struct DeviceRecovery {
@@ -15,6 +17,8 @@ struct DeviceRecovery {
 // The Renderer on the control window, and every output's target on its projection window; false, with
 // no Renderer and no target left, when no device or swap chain can be made (logged, unless `quiet`).
 bool makeRenderer(bool quiet = false);
+// Why the last makeRenderer failed, as its "WARN" line said (the device, a swap chain, a shader).
+const std::string& deviceFailure();
 // The capture engine on the Renderer's device, capturing the capture monitor.
 void makeCaptureEngine();
 // The grid with its fallbacks, then the logo.

@@ -14,5 +14,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (ready)
         runMainLoop();
     shutDown();
+    if (!ready)
+        tellStartFailure();
     return ready ? 0 : 1;
 }

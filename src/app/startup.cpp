@@ -1,6 +1,8 @@
 // Start-up steps: process set-up, settings, monitors, the control window and the projection windows.
 #include "app/startup.h"
 
+#include <string>
+
 #include "app/app_settings.h"
 #include "app/app_state.h"
 #include "app/device_objects.h"
@@ -14,11 +16,15 @@
 #include "platform/debug_log.h"
 #include "platform/executable_path.h"
 #include "platform/module_path.h"
+#include "platform/wide_text.h"
 #include "render/renderer.h"
 
 namespace {
 
 constexpr int kIconResource = 101;
+
+// Why start-up could not go on, as its log line said.
+std::string startFailure;
 
 // Relative names ("config.json", "debug.log", "assets/...") resolve beside the executable,
 // whatever folder the program was started from.
@@ -50,7 +56,7 @@ void createProjectionWindows(HINSTANCE instance)
 {
     registerProjectionClass(instance);
     for (std::size_t index = 0; index < app.outputs.size(); ++index)
-        app.outputs[index].window = makeProjectionWindow(index);
+        makeProjectionWindow(app.outputs[index], index);
 }
 
 void showControlWindow()
@@ -62,6 +68,15 @@ void showControlWindow()
 
 } // namespace
 
+void tellStartFailure()
+{
+    Log("WARN", ("Inicio interrompido: " + startFailure).c_str());
+    const std::wstring text = L"O Ostrel Mapper nao pode iniciar.\n\n" + wideText(startFailure) +
+                              L"\n\nA placa grafica precisa de Direct3D 11 no nivel 10_0 ou superior, com o "
+                              L"driver atualizado. Detalhes em debug.log, ao lado do programa.";
+    MessageBoxW(nullptr, text.c_str(), L"Ostrel Mapper", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
+
 bool startUp(HINSTANCE instance)
 {
     SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
@@ -71,11 +86,18 @@ bool startUp(HINSTANCE instance)
         registerStartWithWindows();
     refreshMonitors();
     createControlWindow(instance);
+    if (!app.controlWindow) {
+        startFailure = "Falha ao criar a janela de controle";
+        Log("WARN", startFailure.c_str());
+        return false;
+    }
     createProjectionWindows(instance);
     // Placed before the swap chains are made, which take the window's size.
     showProjections();
-    if (!makeRenderer())
+    if (!makeRenderer()) {
+        startFailure = deviceFailure();
         return false;
+    }
     makeCaptureEngine();
     showControlWindow();
     loadImages();

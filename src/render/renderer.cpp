@@ -6,9 +6,13 @@
 #include <imgui_impl_win32.h>
 
 #include <cstdio>
+#include <iterator>
 #include <string_view>
+#include <vector>
 
+#include "capture/capture_rules.h"
 #include "platform/debug_log.h"
+#include "platform/wide_text.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -22,14 +26,56 @@ constexpr const char* kAltEnterFailure = "Falha ao desativar Alt+Enter na janela
 constexpr uint32_t kOutlineColour = 0xFFFF00FFu;
 
 // The result code in hex, then what the compiler said, for the log line of a set-up that cannot go on.
-void logSetUpFailure(const char* what, HRESULT hr, std::string_view compilerMessages = {})
+std::string setUpFailureText(const char* what, HRESULT hr, std::string_view compilerMessages = {})
 {
     char code[16];
     std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
     std::string message = std::string(what) + " (" + code + ")";
     if (!compilerMessages.empty())
         message += ": " + std::string(compilerMessages);
-    Log("WARN", message.c_str());
+    return message;
+}
+
+void logSetUpFailure(const char* what, HRESULT hr, std::string_view compilerMessages = {})
+{
+    Log("WARN", setUpFailureText(what, hr, compilerMessages).c_str());
+}
+
+// Whether one of the adapter's outputs shows the monitor with this system handle.
+bool adapterShows(IDXGIAdapter1* adapter, std::uintptr_t monitor)
+{
+    ComPtr<IDXGIOutput> output;
+    for (UINT i = 0; SUCCEEDED(adapter->EnumOutputs(i, output.ReleaseAndGetAddressOf())); ++i) {
+        DXGI_OUTPUT_DESC description{};
+        if (output && SUCCEEDED(output->GetDesc(&description)) &&
+            reinterpret_cast<std::uintptr_t>(description.Monitor) == monitor)
+            return true;
+    }
+    return false;
+}
+
+// The saved adapter, or the one that shows the capture monitor where the saved one does not (a laptop with
+// two graphics chips, a monitor on a USB display adapter): duplication works only on the monitor's own
+// adapter. Said in one line when it is another.
+ComPtr<IDXGIAdapter1> adapterFor(IDXGIFactory1* factory, const AdapterWish& wish, bool quiet)
+{
+    std::vector<bool> shows;
+    ComPtr<IDXGIAdapter1> adapter;
+    for (UINT i = 0; SUCCEEDED(factory->EnumAdapters1(i, adapter.ReleaseAndGetAddressOf())); ++i)
+        shows.push_back(wish.captureMonitor != 0 && adapterShows(adapter.Get(), wish.captureMonitor));
+    const AdapterChoice choice = adapterForCapture(wish.index, shows);
+    if (FAILED(factory->EnumAdapters1(choice.index, adapter.ReleaseAndGetAddressOf())))
+        return nullptr;
+    if (choice.movedForCapture && !quiet) {
+        DXGI_ADAPTER_DESC1 description{};
+        adapter->GetDesc1(&description);
+        char message[256];
+        std::snprintf(message, sizeof message,
+                      "Adaptador %u (%s) usado: ele mostra o monitor de captura, o adaptador %u nao",
+                      choice.index, utf8Text(description.Description).c_str(), wish.index);
+        Log("LOG", message);
+    }
+    return adapter;
 }
 
 } // namespace
@@ -77,28 +123,35 @@ Renderer::~Renderer()
         CoUninitialize();
 }
 
-HRESULT Renderer::initialize(HWND controlWindow, UINT adapterIndex, bool quiet, const WarpShaderTexts& shaders)
+HRESULT Renderer::initialize(HWND controlWindow, AdapterWish wish, bool quiet, const WarpShaderTexts& shaders)
 {
-    const auto failed = [quiet](const char* what, HRESULT hr, std::string_view compilerMessages = {}) {
+    const auto failed = [this, quiet](const char* what, HRESULT hr, std::string_view compilerMessages = {}) {
+        setUpFailure_ = setUpFailureText(what, hr, compilerMessages);
         if (!quiet)
-            logSetUpFailure(what, hr, compilerMessages);
+            Log("WARN", setUpFailure_.c_str());
         return hr;
     };
+    setUpFailure_.clear();
     ComPtr<IDXGIAdapter1> adapter;
-    if (SUCCEEDED(CreateDXGIFactory1(IID_PPV_ARGS(factory.ReleaseAndGetAddressOf())))) {
-        // An index with no adapter (a negative setting arrives as a huge one) falls back to adapter 0.
-        if (FAILED(factory->EnumAdapters1(adapterIndex, adapter.ReleaseAndGetAddressOf())))
-            factory->EnumAdapters1(0, adapter.ReleaseAndGetAddressOf());
-    }
+    if (SUCCEEDED(CreateDXGIFactory1(IID_PPV_ARGS(factory.ReleaseAndGetAddressOf()))))
+        adapter = adapterFor(factory.Get(), wish, quiet);
 
-    const D3D_FEATURE_LEVEL level = D3D_FEATURE_LEVEL_11_0;
+    // The shaders are model 4.0: any card of level 10_0 draws them.
+    const D3D_FEATURE_LEVEL levels[] = {D3D_FEATURE_LEVEL_11_0, D3D_FEATURE_LEVEL_10_1, D3D_FEATURE_LEVEL_10_0};
     HRESULT hr = D3D11CreateDevice(adapter.Get(), adapter ? D3D_DRIVER_TYPE_UNKNOWN : D3D_DRIVER_TYPE_HARDWARE,
-                                   nullptr, 0, &level, 1, D3D11_SDK_VERSION, device_.ReleaseAndGetAddressOf(),
-                                   nullptr, context_.ReleaseAndGetAddressOf());
+                                   nullptr, 0, levels, static_cast<UINT>(std::size(levels)), D3D11_SDK_VERSION,
+                                   device_.ReleaseAndGetAddressOf(), &featureLevel_, context_.ReleaseAndGetAddressOf());
     if (FAILED(hr))
-        return failed("Falha ao criar o dispositivo Direct3D 11", hr);
+        return failed("Falha ao criar o dispositivo Direct3D 11 (nivel 10_0 ou superior)", hr);
     if (!factory)
         return failed("Falha ao criar a fabrica DXGI", E_FAIL);
+    if (featureLevel_ != D3D_FEATURE_LEVEL_11_0 && !quiet)
+        Log("LOG", featureLevel_ == D3D_FEATURE_LEVEL_10_1 ? "Placa grafica no nivel Direct3D 10_1"
+                                                           : "Placa grafica no nivel Direct3D 10_0");
+    // One frame queued at most instead of three: the projector is at most a refresh behind the desktop.
+    ComPtr<IDXGIDevice1> dxgiDevice;
+    if (SUCCEEDED(device_.As(&dxgiDevice)))
+        dxgiDevice->SetMaximumFrameLatency(1);
     SetUpFailure failure;
     hr = createWindowTarget(factory.Get(), controlWindow, controlSwapChain_, controlTarget, controlViewport, failure);
     if (FAILED(hr))
@@ -267,13 +320,34 @@ void Renderer::beginControlFrame()
     ID3D11RenderTargetView* targets[] = {controlTarget.Get()};
     context_->OMSetRenderTargets(1, targets, nullptr);
     context_->RSSetViewports(1, &controlViewport);
-    clearTarget(controlTarget.Get());
+    // None after a failed resize: the panel draws nowhere until the next size takes.
+    if (controlTarget)
+        clearTarget(controlTarget.Get());
 }
 
 void Renderer::clearTarget(ID3D11RenderTargetView* target)
 {
     const float transparentBlack[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     context_->ClearRenderTargetView(target, transparentBlack);
+}
+
+void Renderer::resizeControlTarget(UINT width, UINT height)
+{
+    if (!controlSwapChain_ || width == 0 || height == 0 ||
+        (static_cast<float>(width) == controlViewport.Width && static_cast<float>(height) == controlViewport.Height))
+        return;
+    // Every view of the back buffers must be gone before they can be resized.
+    controlTarget.Reset();
+    context_->OMSetRenderTargets(0, nullptr, nullptr);
+    const HRESULT resized = controlSwapChain_->ResizeBuffers(0, width, height, DXGI_FORMAT_UNKNOWN, 0);
+    noteDeviceResult(resized);
+    ComPtr<ID3D11Texture2D> backBuffer;
+    if (FAILED(controlSwapChain_->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()))))
+        return;
+    device_->CreateRenderTargetView(backBuffer.Get(), nullptr, controlTarget.ReleaseAndGetAddressOf());
+    D3D11_TEXTURE2D_DESC size{};
+    backBuffer->GetDesc(&size);
+    controlViewport = {0.0f, 0.0f, static_cast<float>(size.Width), static_cast<float>(size.Height), 0.0f, 1.0f};
 }
 
 void Renderer::presentControl()

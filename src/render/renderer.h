@@ -66,6 +66,14 @@ struct ProjectionTarget {
     std::wstring identificationOf;
 };
 
+// Which adapter the device is made on: the saved index, unless another adapter shows the capture monitor
+// (its system handle; 0 when unknown).
+struct AdapterWish {
+    UINT index = 0;
+    std::uintptr_t captureMonitor = 0;
+    AdapterWish(UINT savedIndex, std::uintptr_t monitor = 0) : index(savedIndex), captureMonitor(monitor) {}
+};
+
 // What a step of the set-up could not make, for its one log line: the object, and the shader compiler's
 // messages when it was the compiler.
 struct SetUpFailure {
@@ -86,8 +94,16 @@ public:
     // textures. The first of them that cannot be made is logged in one line ("WARN" with its result code,
     // and the compiler's messages when it was the compiler; unless `quiet`) and returned: the drawing
     // never runs with a part missing.
-    HRESULT initialize(HWND controlWindow, UINT adapterIndex, bool quiet = false,
+    // The device is made on the adapter that shows `adapter.captureMonitor` (desktop duplication works only
+    // there), the saved index where it does, at the highest feature level from 11_0 down to 10_0.
+    HRESULT initialize(HWND controlWindow, AdapterWish adapter, bool quiet = false,
                        const WarpShaderTexts& shaders = kWarpShaderTexts);
+    // What the last failed set-up step was, as its log line says it; empty while nothing failed.
+    const std::string& setUpFailure() const { return setUpFailure_; }
+    D3D_FEATURE_LEVEL featureLevel() const { return featureLevel_; }
+    // The control window's back buffers follow its client area (a resized or maximised panel is drawn at
+    // its size, so clicks land on what it shows). A zero size (minimised) keeps them.
+    void resizeControlTarget(UINT width, UINT height);
     // The swap chain and target of a projection window, into `target`; logged ("WARN", unless `quiet`)
     // and returned on failure, with `target` left empty.
     HRESULT makeProjectionTarget(HWND window, ProjectionTarget& target, bool quiet = false);
@@ -184,6 +200,8 @@ private:
     Microsoft::WRL::ComPtr<ID3D11Device> device_;
     Microsoft::WRL::ComPtr<ID3D11DeviceContext> context_;
     Microsoft::WRL::ComPtr<IDXGIFactory1> factory;
+    std::string setUpFailure_;
+    D3D_FEATURE_LEVEL featureLevel_ = D3D_FEATURE_LEVEL_11_0;
     Microsoft::WRL::ComPtr<IDXGISwapChain> controlSwapChain_;
     Microsoft::WRL::ComPtr<ID3D11RenderTargetView> controlTarget;
     Microsoft::WRL::ComPtr<ID3D11VertexShader> warpShader;
