@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include <dwmapi.h>
 #include <imgui.h>
 #include <imgui_impl_dx11.h>
 #include <imgui_impl_win32.h>
@@ -12,6 +13,7 @@
 #include "app/camera_session.h"
 #include "app/corner_editing_input.h"
 #include "app/device_objects.h"
+#include "app/keep_awake.h"
 #include "app/panel_pacing.h"
 #include "app/pass_pacing.h"
 #include "app/projection_pass.h"
@@ -107,13 +109,28 @@ DWORD idleWaitMs(const PanelPacing& pacing)
     return app.camera ? std::min(panelWait, kCameraPollMs) : panelWait;
 }
 
-// Whether a visible window other than the projections lies above this one: only a top-most window of
-// another program can.
+// Whether a window is visible but not seen: a window of another virtual desktop or a suspended store app is
+// cloaked, and covers nothing.
+bool cloaked(HWND window)
+{
+    DWORD cloak = 0;
+    return SUCCEEDED(DwmGetWindowAttribute(window, DWMWA_CLOAKED, &cloak, sizeof cloak)) && cloak != 0;
+}
+
+// Whether a visible window other than the projections lies above this one on its monitor: only a top-most
+// window of another program can. A window on another monitor, or a cloaked one, covers nothing, so the
+// projection is not put on top again (which would steal nothing, but redraw it) for it.
 bool coveredFromAbove(HWND window)
 {
-    for (HWND above = GetWindow(window, GW_HWNDPREV); above; above = GetWindow(above, GW_HWNDPREV))
-        if (IsWindowVisible(above) && outputOfWindow(above) == -1)
-            return true;
+    RECT projection{};
+    GetWindowRect(window, &projection);
+    for (HWND above = GetWindow(window, GW_HWNDPREV); above; above = GetWindow(above, GW_HWNDPREV)) {
+        RECT area{}, overlap{};
+        if (!IsWindowVisible(above) || outputOfWindow(above) != -1 || !GetWindowRect(above, &area) ||
+            !IntersectRect(&overlap, &area, &projection) || cloaked(above))
+            continue;
+        return true;
+    }
     return false;
 }
 
@@ -129,7 +146,7 @@ void keepProjectionsOnTop(int32_t& passesSinceLastCheck)
     }
 }
 
-// The refresh rate of the first shown output's monitor.
+// The refresh rate of the first shown output's monitor: that output paces the passes.
 double outputRefreshHz()
 {
     for (const ProjectionOutput& output : app.outputs) {
@@ -141,58 +158,116 @@ double outputRefreshHz()
     return kRefreshHzWithoutProjector;
 }
 
-} // namespace
-
-void runMainLoop()
-{
+// What the passes carry from one to the next.
+struct LoopState {
     PassPacer pacer;
     PanelPacing panelPacing;
     PanelView shownPanelView;
     DeviceRecovery deviceRecovery;
     int32_t passesSinceTopmostCheck = 0;
-    while (app.running) {
-        pacer.startPass();
-        if (dispatchPendingMessages())
-            panelPacing.somethingChanged();
-        // A message may have ended the program ("Sair"): nothing more to draw or wait for.
-        if (!app.running)
-            break;
-        // What the desk sent takes effect in this pass, idle or not.
-        runRemoteCommands();
-        keepCameraAsNeeded();
-        if (!app.renderer) {
-            retryDeviceWhenDue(deviceRecovery);
-            continue;
-        }
-        if (nothingToDo(panelPacing, shownPanelView)) {
-            waitForMessages(idleWaitMs(panelPacing));
-            reportPassEnd();
-            continue;
-        }
-        Renderer& renderer = *app.renderer;
-        updateCornerEditing();
-        advanceBlackoutFade();
-        advanceCameraAlignment();
-        const bool acquired = acquireCapturedFrame();
-        const bool projected = projectOutputs(renderer);
-        drawPanelWhenDue(renderer, panelPacing, shownPanelView);
-        keepProjectionsOnTop(passesSinceTopmostCheck);
-        releaseCapturedFrame(acquired);
-        if (reportedDeviceRemoval())
-            renderer.noteDeviceResult(DXGI_ERROR_DEVICE_REMOVED);
-        if (deviceWasLost()) {
-            recoverLostDevice(deviceRecovery);
-            panelPacing.somethingChanged();
-        }
-        // Only a projection's present waits for a vertical blank; any other pass waits here instead.
-        else if (!projected)
-            pacer.waitOutRefreshPeriod(outputRefreshHz());
-        reportPassEnd();
+};
+
+// The loop's state while the main loop runs, for the passes run from inside the system's modal loops.
+LoopState* runningLoop = nullptr;
+bool passRunning = false;
+
+// Where a pass runs: in the main loop, which takes the messages and may wait for them; or from a timer
+// inside a loop of the system's own (the tray menu, the panel moved or sized), which takes the messages
+// itself and calls again.
+enum class PassPlace { MainLoop, ModalLoop };
+
+// A pass after its messages were taken.
+void runPassSteps(LoopState& loop, PassPlace place)
+{
+    // What the desk sent takes effect in this pass, idle or not.
+    runRemoteCommands();
+    keepCameraAsNeeded();
+    keepDisplaysAwakeWhileShown();
+    warnOfProjectionsOnCapturedMonitor();
+    if (!app.renderer) {
+        if (place == PassPlace::MainLoop)
+            retryDeviceWhenDue(loop.deviceRecovery);
+        return;
     }
+    if (nothingToDo(loop.panelPacing, loop.shownPanelView)) {
+        if (place == PassPlace::MainLoop)
+            waitForMessages(idleWaitMs(loop.panelPacing));
+        reportPassEnd();
+        return;
+    }
+    Renderer& renderer = *app.renderer;
+    updateCornerEditing();
+    advanceBlackoutFade();
+    advanceCameraAlignment();
+    const bool acquired = acquireCapturedFrame();
+    const bool paced = projectOutputs(renderer);
+    drawPanelWhenDue(renderer, loop.panelPacing, loop.shownPanelView);
+    keepProjectionsOnTop(loop.passesSinceTopmostCheck);
+    releaseCapturedFrame(acquired);
+    if (reportedDeviceRemoval())
+        renderer.noteDeviceResult(DXGI_ERROR_DEVICE_REMOVED);
+    if (deviceWasLost()) {
+        recoverLostDevice(loop.deviceRecovery);
+        loop.panelPacing.somethingChanged();
+    }
+    // Only the first shown output's present waits for its vertical blank; a pass it did not present in
+    // waits here instead, and so does one in a modal loop, whose timer may come sooner.
+    else if (!paced)
+        loop.pacer.waitOutRefreshPeriod(outputRefreshHz());
+    reportPassEnd();
+}
+
+// The modal loop's timer comes at the shortest period the system allows: each pass waits out its own
+// refresh period.
+constexpr UINT kModalPassTimerMs = USER_TIMER_MINIMUM;
+
+// One pass. Its messages are taken while no pass runs: the tray menu and the panel's move and size loops
+// start from them and run passes of their own.
+void runPass(LoopState& loop, PassPlace place)
+{
+    loop.pacer.startPass();
+    if (place == PassPlace::MainLoop && dispatchPendingMessages())
+        loop.panelPacing.somethingChanged();
+    // A message may have ended the program ("Sair"): nothing more to draw or wait for.
+    if (!app.running)
+        return;
+    passRunning = true;
+    runPassSteps(loop, place);
+    passRunning = false;
+}
+
+} // namespace
+
+void runMainLoop()
+{
+    LoopState loop;
+    runningLoop = &loop;
+    while (app.running)
+        runPass(loop, PassPlace::MainLoop);
+    runningLoop = nullptr;
+}
+
+void keepPassesGoingInModalLoop(bool entering)
+{
+    if (entering)
+        SetTimer(app.controlWindow, kModalPassTimer, kModalPassTimerMs, nullptr);
+    else
+        KillTimer(app.controlWindow, kModalPassTimer);
+}
+
+bool runPassFromTimer(UINT_PTR timer)
+{
+    if (timer != kModalPassTimer)
+        return false;
+    // A pass never runs inside another: a modal loop started from a pass's own steps waits for it.
+    if (runningLoop && !passRunning && app.running)
+        runPass(*runningLoop, PassPlace::ModalLoop);
+    return true;
 }
 
 void shutDown()
 {
+    releaseDisplays();
     stopRemoteControl();
     unregisterShowHotKeys();
     removeTrayIcon();

@@ -72,7 +72,8 @@ void showProjection(ProjectionOutput& output)
         return;
     if (output.shown) {
         placeProjectionWindow(output.window, app.monitors[static_cast<std::size_t>(output.values.outputMonitor)].rect);
-        ShowWindow(output.window, SW_SHOW);
+        // Shown without taking the keyboard from what the operator is typing into.
+        ShowWindow(output.window, SW_SHOWNA);
         output.drawAnew();
     } else {
         ShowWindow(output.window, SW_HIDE);
@@ -107,6 +108,8 @@ void followDisplayChange()
     Log("LOG", "Display change detectado pelo Windows!");
     refreshMonitors();
     showProjections();
+    // The capture monitor may have another size, place or output now: the engine starts on what it is.
+    startCapture(app.captureMonitor);
 }
 
 void startCapture(int32_t index)
@@ -114,9 +117,12 @@ void startCapture(int32_t index)
     if (!app.capture || !app.renderer)
         return;
     // An empty rectangle tells the engine that no monitor has this index.
-    const Rect area = isMonitorIndex(index, app.monitors.size()) ? app.monitors[static_cast<std::size_t>(index)].rect
-                                                                 : Rect{};
-    app.capture->init(app.renderer->device(), index, area);
+    if (!isMonitorIndex(index, app.monitors.size())) {
+        app.capture->init(app.renderer->device(), index, Rect{});
+        return;
+    }
+    const MonitorInfo& monitor = app.monitors[static_cast<std::size_t>(index)];
+    app.capture->init(app.renderer->device(), index, monitor.rect, monitor.handle);
 }
 
 void chooseCaptureMonitor(int32_t index)
@@ -156,7 +162,7 @@ namespace {
 // could never be drawn.
 bool openProjection(ProjectionOutput& output, std::size_t index)
 {
-    output.window = makeProjectionWindow(index);
+    makeProjectionWindow(output, index);
     if (!output.window)
         return false;
     // Placed before its swap chain is made, which takes the window's size.

@@ -26,6 +26,11 @@ struct ProjectionOutput {
     ProjectionTarget target;
     // Whether its monitor exists.
     bool shown = false;
+    // Its window is kept out of screen captures; where the system refuses, a projection on the captured monitor
+    // shows itself (`onCapturedMonitor`, warned of once until it moves off).
+    bool excludedFromCapture = false;
+    bool onCapturedMonitor = false;
+    bool warnedOnCapturedMonitor = false;
     // What it shows: the picture or a test pattern. Not saved.
     TestPattern pattern = TestPattern::None;
 

@@ -224,17 +224,20 @@ void releaseCapturedFrame(bool acquired)
         app.capture->releaseFrame();
 }
 
-// Every shown output whose scene changed drawn, then all presented together; only the last present
-// waits for the vertical blank, so a pass waits once however many projectors there are. An output whose
-// scene is the one its window shows is left alone: the projector keeps the last picture. False when
-// nothing was presented.
+// Every shown output whose scene changed drawn, then all presented together; only the first shown output's
+// present waits for its vertical blank, so a pass waits once however many projectors there are, and always
+// for the same projector. An output whose scene is the one its window shows is left alone: the projector
+// keeps the last picture. False when the first shown output was not presented: nothing paced the pass.
 bool projectOutputs(Renderer& renderer)
 {
     std::vector<ProjectionOutput*> drawn;
+    ProjectionOutput* pacing = nullptr;
     for (std::size_t at = 0; at < app.outputs.size(); ++at) {
         ProjectionOutput& output = app.outputs[at];
         if (!output.shown)
             continue;
+        if (!pacing)
+            pacing = &output;
         ProjectionScene scene = sceneOf(renderer, output, static_cast<int32_t>(at) + 1);
         if ((output.shownScene == scene && output.settlingDraws == 0) || !renderer.beginProjectionFrame(output.target))
             continue;
@@ -243,7 +246,15 @@ bool projectOutputs(Renderer& renderer)
         output.settlingDraws = std::max(output.settlingDraws - 1, 0);
         drawn.push_back(&output);
     }
-    for (std::size_t at = 0; at < drawn.size(); ++at)
-        renderer.presentProjection(drawn[at]->target, at + 1 == drawn.size());
-    return !drawn.empty();
+    // The others first, so that none of them waits behind the pacing output's vertical blank.
+    bool paced = false;
+    for (ProjectionOutput* output : drawn) {
+        if (output == pacing)
+            paced = true;
+        else
+            renderer.presentProjection(output->target, false);
+    }
+    if (paced)
+        renderer.presentProjection(pacing->target, true);
+    return paced;
 }

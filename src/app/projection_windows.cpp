@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "platform/debug_log.h"
 #include "app/window_procs.h"
 
 namespace {
@@ -31,13 +32,34 @@ void registerProjectionClass(HINSTANCE instance)
     RegisterClassExW(&windowClass);
 }
 
-HWND makeProjectionWindow(std::size_t index)
+void makeProjectionWindow(ProjectionOutput& output, std::size_t index)
 {
-    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"OstrelProj", projectionTitle(index).c_str(),
-                                  WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (window)
-        SetWindowDisplayAffinity(window, WDA_EXCLUDEFROMCAPTURE);
-    return window;
+    output.window = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"OstrelProj",
+                                    projectionTitle(index).c_str(), WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
+                                    GetModuleHandleW(nullptr), nullptr);
+    // Refused before Windows 10 version 2004, and by Wine.
+    output.excludedFromCapture = output.window && SetWindowDisplayAffinity(output.window, WDA_EXCLUDEFROMCAPTURE);
+    output.warnedOnCapturedMonitor = false;
+}
+
+void warnOfProjectionsOnCapturedMonitor()
+{
+    for (std::size_t index = 0; index < app.outputs.size(); ++index) {
+        ProjectionOutput& output = app.outputs[index];
+        const bool onCaptured = output.shown && output.values.outputMonitor == app.captureMonitor;
+        output.onCapturedMonitor = onCaptured && !output.excludedFromCapture;
+        if (!output.onCapturedMonitor) {
+            output.warnedOnCapturedMonitor = false;
+            continue;
+        }
+        if (output.warnedOnCapturedMonitor)
+            continue;
+        output.warnedOnCapturedMonitor = true;
+        const std::string message = "Saida " + std::to_string(index + 1) +
+                                    " esta no monitor capturado e o Windows nao a exclui da captura: a projecao "
+                                    "aparece dentro da propria imagem";
+        Log("WARN", message.c_str());
+    }
 }
 
 void titleProjectionWindows()

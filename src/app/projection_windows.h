@@ -7,10 +7,17 @@
 #include <cstddef>
 #include <cstdint>
 
+struct ProjectionOutput;
+
 // Registers the window class once, before any projection window is made.
 void registerProjectionClass(HINSTANCE instance);
-// A new projection window, hidden, top-most, kept out of screen captures, titled for output `index`.
-HWND makeProjectionWindow(std::size_t index);
+// A new projection window for the output at `index`, hidden, top-most, titled for its place, and kept out of
+// screen captures where the system can (`excludedFromCapture`): a projection on the captured monitor would
+// otherwise show itself again and again.
+void makeProjectionWindow(ProjectionOutput& output, std::size_t index);
+// One "WARN" line for each output that lies on the captured monitor without being kept out of its capture,
+// once until it moves off; the panel says so too (`onCapturedMonitor`).
+void warnOfProjectionsOnCapturedMonitor();
 // Every output's window titled for its place in the list, after an output before it was removed.
 void titleProjectionWindows();
 // The output whose window this is, or -1.

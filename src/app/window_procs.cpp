@@ -2,11 +2,40 @@
 #include "app/window_procs.h"
 
 #include "app/app_state.h"
+#include "app/keep_awake.h"
+#include "app/main_loop.h"
 #include "app/operator_actions.h"
 #include "app/projection_windows.h"
 #include "app/remote_control.h"
 #include "app/show_control.h"
 #include "app/tray_icon.h"
+#include "render/renderer.h"
+
+namespace {
+
+// While a projector shows the picture, the screen saver and the monitors' power-off are refused. The low
+// four bits of the command are the system's own.
+bool refusedWhileShowing(UINT message, WPARAM wParam)
+{
+    if (message != WM_SYSCOMMAND || !displaysHeldAwake())
+        return false;
+    const WPARAM command = wParam & 0xFFF0;
+    return command == SC_SCREENSAVE || command == SC_MONITORPOWER;
+}
+
+// The loops of the system's own that hold the thread: the tray menu (TrackPopupMenu) and the panel moved or
+// sized by its frame.
+bool startsModalLoop(UINT message)
+{
+    return message == WM_ENTERMENULOOP || message == WM_ENTERSIZEMOVE;
+}
+
+bool endsModalLoop(UINT message)
+{
+    return message == WM_EXITMENULOOP || message == WM_EXITSIZEMOVE;
+}
+
+} // namespace
 
 // Declared by the backend's header only in a comment, so that including it does not drag in windows.h.
 extern LRESULT ImGui_ImplWin32_WndProcHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -26,7 +55,17 @@ LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     }
 
+    if (refusedWhileShowing(message, wParam))
+        return 0;
+    if (startsModalLoop(message) || endsModalLoop(message))
+        keepPassesGoingInModalLoop(startsModalLoop(message));
+
     switch (message) {
+    case WM_SIZE:
+        // The panel's back buffers follow its size; minimised, they keep theirs.
+        if (app.renderer && wParam != SIZE_MINIMIZED)
+            app.renderer->resizeControlTarget(LOWORD(lParam), HIWORD(lParam));
+        break;
     case WM_DESTROY:
         removeTrayIcon();
         app.running = false;
@@ -59,6 +98,8 @@ LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
             followRemoteDropTimer();
             return 0;
         }
+        if (runPassFromTimer(wParam))
+            return 0;
         break;
     case WM_TRAYICON:
         // Only button releases count, so a double click opens the panel on its first release.
@@ -75,6 +116,8 @@ LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 LRESULT CALLBACK ProjectionWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (refusedWhileShowing(message, wParam))
+        return 0;
     switch (message) {
     case WM_RBUTTONUP:
         // The panel opens on the output whose projection was clicked.

@@ -9,6 +9,8 @@ constexpr UINT WM_TRAYICON = WM_USER + 1;
 constexpr UINT WM_OSC = WM_USER + 2;
 // The control window's timer that reports the remote control's dropped packets once they are due.
 constexpr UINT_PTR kRemoteDropTimer = 1;
+// The control window's timer that runs passes while a loop of the system's own holds the thread.
+constexpr UINT_PTR kModalPassTimer = 2;
 
 // Tray menu commands (2002 is not used).
 constexpr WORD IDM_OPEN_PANEL = 2001;

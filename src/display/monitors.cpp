@@ -32,5 +32,6 @@ std::vector<MonitorInfo> enumerateMonitors()
 
 void placeProjectionWindow(HWND window, const Rect& area)
 {
-    SetWindowPos(window, HWND_TOPMOST, area.left, area.top, area.width(), area.height(), SWP_SHOWWINDOW);
+    SetWindowPos(window, HWND_TOPMOST, area.left, area.top, area.width(), area.height(),
+                 SWP_SHOWWINDOW | SWP_NOACTIVATE);
 }

@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 #include "app_folder.h"
@@ -14,6 +15,7 @@
 #include "panel_fixture.h"
 #include "program_test.h"
 #include "ostrel_process.h"
+#include "test_picture.h"
 #include "virtual_display.h"
 #include "wine_session.h"
 
@@ -451,4 +453,106 @@ TEST_F(Panel, SurfacesAndMasksAreEditedOnTheProjectionAndSaved)
 
     program_->requestExit();
     EXPECT_EQ(program_->waitForExit(), 0);
+}
+
+namespace {
+
+constexpr uint32_t WM_SYSCOMMAND = 0x0112;
+// SC_MOVE with HTCAPTION in its low bits: what the default procedure makes of a press on the title bar.
+constexpr uint64_t kMoveByTitleBar = 0xF012;
+// Right of the panel on the captured first monitor.
+const ScreenRect kPictureArea{560, 0, 1024, 768};
+
+// Whether the projector (the second monitor, the whole first monitor mapped onto it) shows the test
+// picture's white bar at `phase`.
+bool barShownOnProjector(const VirtualDisplay& display, double phase)
+{
+    const double captured = kPictureArea.left + TestPicture::barCentre(kPictureArea.width(), phase);
+    const int x = kSecondMonitor.left + static_cast<int>(captured * kSecondMonitor.width() / kFirstMonitor.width());
+    const Rgb p = display.pixel(x, 300);
+    return std::min({p.r, p.g, p.b}) > 200;
+}
+
+int differingPixels(const Image& a, const Image& b)
+{
+    int differing = 0;
+    for (std::size_t i = 0; i < std::min(a.pixels.size(), b.pixels.size()); ++i)
+        differing += a.pixels[i] == b.pixels[i] ? 0 : 1;
+    return differing;
+}
+
+} // namespace
+
+// The tray menu and the panel's move loop are loops of the system's own, in which the main loop makes no
+// pass: the projection must stay live through them. A resized panel is drawn at its size.
+TEST_F(Panel, TheProjectionStaysLiveInTheTrayMenuAndWhileThePanelIsDraggedAndASizedPanelIsDrawnAtItsSize)
+{
+    startWithPanelOpen();
+    auto picture = std::make_unique<TestPicture>(display_->x(), kPictureArea);
+    picture->draw(0.2);
+    ASSERT_TRUE(eventually([&] { return barShownOnProjector(*display_, 0.2); })) << "the picture never reached the projector";
+
+    // The tray menu held open for three seconds while the picture changes.
+    const auto tray = display_->findWindow("Wine System Tray");
+    ASSERT_TRUE(tray && tray->viewable) << "no notification area";
+    const int side = tray->area.height();
+    display_->click(tray->area.left + side / 2, tray->area.top + side / 2, 3);
+    const auto menuOpen = [&] {
+        const auto menu = wine_->window("#32768");
+        return menu && menu->visible;
+    };
+    ASSERT_TRUE(eventually(menuOpen)) << "the tray menu did not open";
+    const uint64_t passesBeforeMenu = program_->passCount().value_or(0);
+    picture->draw(0.8);
+    EXPECT_TRUE(eventually([&] { return barShownOnProjector(*display_, 0.8) && !barShownOnProjector(*display_, 0.2); }, 3s))
+        << "the projection froze while the menu was open";
+    std::this_thread::sleep_for(1s);
+    EXPECT_TRUE(menuOpen()) << "the menu closed before the end";
+    EXPECT_GE(program_->passCount().value_or(0), passesBeforeMenu + 10) << "no passes inside the menu's loop";
+    display_->tapKey("Escape");
+    ASSERT_TRUE(eventually([&] { return !menuOpen(); })) << "the menu stayed open";
+
+    // The panel held by its title bar and dragged down: the system's move loop, as a press on the title bar
+    // starts it, while the picture changes.
+    const auto control = wine_->window("OstrelControl");
+    ASSERT_TRUE(control);
+    const int grabX = control->clientLeft + 220, grabY = control->clientTop + 640;
+    display_->moveCursor(grabX, grabY);
+    ASSERT_TRUE(program_->waitForPasses(2));
+    display_->pressButton(1);
+    ASSERT_TRUE(program_->waitForPasses(2));
+    ASSERT_TRUE(wine_->post("OstrelControl", WM_SYSCOMMAND, kMoveByTitleBar, (grabY << 16) | grabX));
+    const uint64_t passesBeforeDrag = program_->passCount().value_or(0);
+    for (int step = 1; step <= 10; ++step) {
+        std::this_thread::sleep_for(100ms);
+        display_->moveCursor(grabX, grabY + 4 * step);
+    }
+    picture->draw(0.5);
+    EXPECT_TRUE(eventually([&] { return barShownOnProjector(*display_, 0.5) && !barShownOnProjector(*display_, 0.8); }, 3s))
+        << "the projection froze while the panel was held";
+    EXPECT_GE(program_->passCount().value_or(0), passesBeforeDrag + 10) << "no passes inside the move loop";
+    display_->releaseButton(1);
+    EXPECT_TRUE(eventually([&] { return wine_->window("OstrelControl")->rect.top == control->rect.top + 40; }))
+        << "the panel was not dragged";
+
+    // Sized wider and taller: drawn at its size, its widgets where they were and as sharp, and a click lands
+    // on what it shows.
+    picture.reset();
+    openThePanel();
+    const Box tab = layout()["Monitoramento"];
+    const ScreenRect tabArea{clientLeft_ + static_cast<int>(tab.left), clientTop_ + static_cast<int>(tab.top),
+                             clientLeft_ + static_cast<int>(tab.right), clientTop_ + static_cast<int>(tab.bottom)};
+    const Image tabBefore = display_->capture(tabArea);
+    const auto placed = wine_->window("OstrelControl");
+    ASSERT_TRUE(wine_->move("OstrelControl", {placed->rect.left, 0, placed->rect.left + 760, 760}));
+    ASSERT_TRUE(eventually([&] { return wine_->window("OstrelControl")->clientWidth >= 700; }));
+    openThePanel();
+    ASSERT_TRUE(program_->waitForPasses(5));
+    const Box movedTab = layout()["Monitoramento"];
+    const ScreenRect movedArea{clientLeft_ + static_cast<int>(movedTab.left), clientTop_ + static_cast<int>(movedTab.top),
+                               clientLeft_ + static_cast<int>(movedTab.right), clientTop_ + static_cast<int>(movedTab.bottom)};
+    ASSERT_EQ(movedArea.width(), tabArea.width());
+    EXPECT_LE(differingPixels(display_->capture(movedArea), tabBefore), tabArea.width() * tabArea.height() / 50)
+        << "the tab is not drawn as it was: the panel was stretched";
+    switchToTab("Apresentacao", "TELA PRETA");
 }

@@ -27,6 +27,8 @@ const std::vector<std::string> kCaptureLines = {
     "[WARN] DXGI indisponivel, usando BitBlt (Resolucao pode ser limitada pelo sistema)"};
 
 const std::string kGridLine = "[LOG] Tentando carregar gradil: assets/gradil.png";
+// With a projector shown, the first pass keeps the displays awake.
+const std::string kAwakeLine = "[LOG] Tela e sistema mantidos ligados enquanto ha projecao";
 
 std::vector<std::string> startLines(bool withProjector)
 {
@@ -34,6 +36,8 @@ std::vector<std::string> startLines(bool withProjector)
     if (!withProjector)
         lines.push_back(kNoProjectorLine);
     lines.push_back(kGridLine);
+    if (withProjector)
+        lines.push_back(kAwakeLine);
     return lines;
 }
 
@@ -228,6 +232,7 @@ namespace {
 std::vector<std::string> withGridFallbacks(std::vector<std::string> lines)
 {
     lines.insert(lines.begin(), kCaptureLines.begin(), kCaptureLines.end());
+    lines.push_back(kAwakeLine);
     return lines;
 }
 
