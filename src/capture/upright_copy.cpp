@@ -20,7 +20,8 @@ constexpr std::string_view kCoverVertexShader =
     "o.pos = float4(t.x * 2.0f - 1.0f, 1.0f - t.y * 2.0f, 0.0f, 1.0f); o.tex = t; return o; }";
 
 // Texture coordinates of the upright picture into the scanned-out image: (a . (u, v, 1), b . (u, v, 1)).
-// With tone.x above 0, a linear scRGB colour scaled by it, clipped, and encoded with the sRGB curve.
+// With tone.x above 0, a linear scRGB colour scaled by it, clipped, and encoded with the sRGB curve; its two
+// pieces joined by saturate and lerp, which every HLSL compiler has (Wine's lacks step and vector selects).
 constexpr std::string_view kTurnPixelShader =
     "cbuffer CB : register(b0) { float4 a; float4 b; float4 tone; }; "
     "Texture2D t : register(t0); SamplerState s : register(s0); "
@@ -28,7 +29,7 @@ constexpr std::string_view kTurnPixelShader =
     "float3 uv1 = float3(tex, 1.0f); float4 c = t.Sample(s, float2(dot(a.xyz, uv1), dot(b.xyz, uv1))); "
     "if (tone.x > 0.0f) { float3 l = saturate(c.rgb * tone.x); "
     "float3 low = l * 12.92f; float3 high = 1.055f * pow(max(l, 0.0031308f), 1.0f / 2.4f) - 0.055f; "
-    "c = float4(l <= 0.0031308f ? low : high, 1.0f); } "
+    "float3 above = saturate((l - 0.0031308f) * 1.0e7f); c = float4(lerp(low, high, above), 1.0f); } "
     "return c; }";
 
 ComPtr<ID3DBlob> compile(std::string_view text, const char* target)

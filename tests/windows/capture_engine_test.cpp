@@ -335,17 +335,21 @@ uint32_t pixelOf(const TexturePixels& pixels, uint32_t x, uint32_t y)
 // The engine duplicating the first monitor through a stand-in, as the main loop drives it.
 class DuplicationThroughAStandIn : public CaptureEngineOnScreen {
 protected:
-    void start(DXGI_MODE_ROTATION rotation = DXGI_MODE_ROTATION_IDENTITY)
+    void start(DXGI_MODE_ROTATION rotation = DXGI_MODE_ROTATION_IDENTITY,
+               DXGI_FORMAT desktop = DXGI_FORMAT_B8G8R8A8_UNORM)
     {
-        standIn_ = new StandInDuplication(rotation, 64, 48);
-        engine_ = std::make_unique<CaptureEngine>([this](IDXGIOutput*, ID3D11Device*, IDXGIOutputDuplication** made) {
-            ++duplicationsMade_;
-            if (FAILED(nextDuplication_))
-                return nextDuplication_;
-            return standIn_.CopyTo(made);
-        });
+        standIn_ = new StandInDuplication(rotation, 64, 48, desktop);
+        engine_ = std::make_unique<CaptureEngine>(
+            [this](IDXGIOutput*, ID3D11Device*, IDXGIOutputDuplication** made) {
+                ++duplicationsMade_;
+                if (FAILED(nextDuplication_))
+                    return nextDuplication_;
+                return standIn_.CopyTo(made);
+            },
+            [this](HMONITOR) { return sdrWhiteNits_; });
         engine_->init(device_.Get(), 0, areaOf(0));
-        ASSERT_FALSE(engine_->usesGdi()) << "the stand-in was not taken for the output";
+        if (SUCCEEDED(nextDuplication_))
+            ASSERT_FALSE(engine_->usesGdi()) << "the stand-in was not taken for the output";
     }
     ComPtr<ID3D11Texture2D> frameOf(uint32_t width, uint32_t height, int quarterTurns = 0)
     {
