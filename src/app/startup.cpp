@@ -6,6 +6,7 @@
 #include "app/app_settings.h"
 #include "app/app_state.h"
 #include "app/device_objects.h"
+#include "app/keep_awake.h"
 #include "app/operator_actions.h"
 #include "app/projection_windows.h"
 #include "app/remote_control.h"
@@ -104,5 +105,7 @@ bool startUp(HINSTANCE instance)
     addTrayIcon(*app.renderer);
     registerShowHotKeys();
     startRemoteControl();
+    // Held from the start when a projector shows the picture, not from the first pass.
+    keepDisplaysAwakeWhileShown();
     return true;
 }

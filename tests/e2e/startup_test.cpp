@@ -27,8 +27,9 @@ const std::vector<std::string> kCaptureLines = {
     "[WARN] DXGI indisponivel, usando BitBlt (Resolucao pode ser limitada pelo sistema)"};
 
 const std::string kGridLine = "[LOG] Tentando carregar gradil: assets/gradil.png";
-// With a projector shown, the first pass keeps the displays awake.
+// With a projector shown, the first pass keeps the displays awake, and the end gives them back.
 const std::string kAwakeLine = "[LOG] Tela e sistema mantidos ligados enquanto ha projecao";
+const std::string kReleasedLine = "[LOG] Tela e sistema liberados: nenhuma projecao";
 
 std::vector<std::string> startLines(bool withProjector)
 {
@@ -233,6 +234,7 @@ std::vector<std::string> withGridFallbacks(std::vector<std::string> lines)
 {
     lines.insert(lines.begin(), kCaptureLines.begin(), kCaptureLines.end());
     lines.push_back(kAwakeLine);
+    lines.push_back(kReleasedLine);
     return lines;
 }
 
