@@ -12,6 +12,10 @@ set(OSTREL_PURE_FILES
     src/align/camera_fit.cpp
     src/camera/camera_pixels.h
     src/camera/camera_pixels.cpp
+    src/camera/camera_problem.h
+    src/camera/camera_problem.cpp
+    src/camera/media_type_choice.h
+    src/camera/media_type_choice.cpp
     src/camera/standin_view.h
     src/camera/standin_view.cpp
     src/capture/capture_rules.h

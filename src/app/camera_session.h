@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,9 +12,18 @@
 #include "warp/corner_point.h"
 
 // A step of every pass, idle or not: the camera opened while the panel shows its tab or an alignment
-// runs (once for each time it is wanted, not every pass when there is none), closed when neither does,
-// and its newest frame taken into AppState cameraFrame.
+// runs (once for each time it is wanted or the devices change, not every pass when there is none),
+// closed when neither does or when it stops for good (unplugged, refused), and its newest frame taken
+// into AppState cameraFrame.
 void keepCameraAsNeeded();
+
+// WM_DEVICECHANGE's event: on a device's arrival or removal, or a change of the device tree, the cameras
+// are listed again and a camera that is not open is tried again while it is wanted.
+void followCameraDeviceChange(uintptr_t event);
+
+// Why the camera gives no pictures (unplugged, refused by the privacy settings, in use, failed), as the
+// panel says it; empty while it works or when there is simply none.
+const std::string& cameraProblemLine();
 
 // The cameras present, UTF-8, listed the first time they are asked for after the panel opens.
 const std::vector<std::string>& cameraNames();

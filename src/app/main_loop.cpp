@@ -42,7 +42,7 @@ bool mayChangeThePanel(UINT message)
     return (message >= WM_KEYFIRST && message <= WM_KEYLAST) || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
            message == WM_MOUSELEAVE || message == WM_PAINT || message == WM_COMMAND || message == WM_TRAYICON ||
            message == WM_DISPLAYCHANGE || message == WM_HOTKEY || message == WM_OSC ||
-           message == WM_CAMERA_FRAME;
+           message == WM_CAMERA_FRAME || message == WM_DEVICECHANGE;
 }
 
 // Whether a message that may change the panel came.

@@ -2,6 +2,7 @@
 #include "app/window_procs.h"
 
 #include "app/app_state.h"
+#include "app/camera_session.h"
 #include "app/keep_awake.h"
 #include "app/main_loop.h"
 #include "app/operator_actions.h"
@@ -76,6 +77,9 @@ LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_DISPLAYCHANGE:
         followDisplayChange();
+        break;
+    case WM_DEVICECHANGE:
+        followCameraDeviceChange(wParam);
         break;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDM_OPEN_PANEL)

@@ -22,10 +22,14 @@ std::vector<std::wstring> listCameras()
     return listMediaFoundationCameras();
 }
 
-std::unique_ptr<Camera> openCamera(const std::wstring& name, HWND notifyWindow)
+CameraOpening openCamera(const std::wstring& name, HWND notifyWindow)
 {
     // The test set-up's file stands for every camera, so a name saved on another machine opens it too.
-    if (const std::wstring path = standinFilePath(); standinPresent(path))
-        return openStandinCamera(path, notifyWindow);
+    if (const std::wstring path = standinFilePath(); standinPresent(path)) {
+        CameraOpening opening{openStandinCamera(path, notifyWindow), {}, kStandinName};
+        if (!opening.camera)
+            opening.failure = cameraFailure("arquivo", static_cast<uint32_t>(E_FAIL));
+        return opening;
+    }
     return openMediaFoundationCamera(name, notifyWindow);
 }

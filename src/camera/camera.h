@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "camera/camera_problem.h"
+
 // Posted to the window given to openCamera when a device has a frame ready, so that a waiting loop wakes.
 inline constexpr UINT WM_CAMERA_FRAME = WM_USER + 3;
 
@@ -25,10 +27,20 @@ public:
     virtual ~Camera() = default;
     // The newest frame delivered since the last call, into `frame`; false, `frame` untouched, when none came.
     virtual bool takeFrame(CameraFrame& frame) = 0;
+    // Why it stopped delivering frames for good (unplugged, refused, failed); problem None while it works.
+    virtual CameraFailure failure() const = 0;
+};
+
+// A camera opened, or why none could be, with the name of the device tried.
+struct CameraOpening {
+    std::unique_ptr<Camera> camera;
+    CameraFailure failure; // problem None exactly when there is a camera
+    std::wstring name;
 };
 
 // The names of the cameras present, in the order offered: only the stand-in when its file lies beside the
 // executable. Empty when there is none, or no Media Foundation.
 std::vector<std::wstring> listCameras();
-// The named camera opened (the first listed when the name is empty or not listed); null when it cannot be.
-std::unique_ptr<Camera> openCamera(const std::wstring& name, HWND notifyWindow);
+// The named camera opened (the first listed when the name is empty or not listed), or why it cannot be.
+// Nothing is logged here: the caller says the failure once.
+CameraOpening openCamera(const std::wstring& name, HWND notifyWindow);

@@ -6,9 +6,6 @@
 
 namespace {
 
-constexpr int64_t kWidestMode = 1920;
-constexpr int64_t kTallestMode = 1080;
-
 // Bytes of one row's own pixels, without padding; for NV12 the luma row.
 int64_t rowBytes(CameraPixelFormat format, int64_t width)
 {
@@ -79,28 +76,6 @@ void convertNv12(const uint8_t* bytes, int32_t width, int32_t height, int32_t st
 }
 
 } // namespace
-
-int32_t chooseCameraMode(const std::vector<CameraMode>& modes)
-{
-    int32_t chosen = -1;
-    bool chosenFits = false;
-    int64_t chosenArea = 0;
-    for (std::size_t i = 0; i < modes.size(); ++i) {
-        const int64_t width = modes[i].width, height = modes[i].height;
-        if (width <= 0 || height <= 0)
-            continue;
-        const bool fits = width <= kWidestMode && height <= kTallestMode;
-        const int64_t area = width * height;
-        const bool better = chosen < 0 || (fits && !chosenFits) ||
-                            (fits == chosenFits && (fits ? area > chosenArea : area < chosenArea));
-        if (better) {
-            chosen = static_cast<int32_t>(i);
-            chosenFits = fits;
-            chosenArea = area;
-        }
-    }
-    return chosen;
-}
 
 int32_t defaultCameraStride(CameraPixelFormat format, int32_t width)
 {

@@ -1,5 +1,4 @@
-// The picture formats the program reads from a capture device, the choice among a device's modes, and
-// their conversion to 0xAARRGGBB.
+// The picture formats the program reads from a capture device and their conversion to 0xAARRGGBB.
 #pragma once
 
 #include <cstddef>
@@ -7,17 +6,6 @@
 #include <vector>
 
 enum class CameraPixelFormat { Rgb32, Nv12, Yuy2 };
-
-// One way a device offers to deliver its pictures.
-struct CameraMode {
-    CameraPixelFormat format = CameraPixelFormat::Rgb32;
-    int32_t width = 0;
-    int32_t height = 0;
-};
-
-// The largest mode that fits in 1920 x 1080 (on a tie, the one offered first); the smallest one when none
-// fits. -1 for an empty list.
-int32_t chooseCameraMode(const std::vector<CameraMode>& modes);
 
 // Bytes from one row to the next when the device does not say: RGB32 is stored bottom-up (negative), as
 // device-independent bitmaps are; YUY2 and NV12 top-down, without padding.

@@ -1,6 +1,7 @@
 // The stand-in camera of the test set-up: the monitors' real pixels, read from the screen for every frame,
 // seen through the views of camera-standin.json, one frame behind the screen and at most 30 a second.
 #include <windows.h>
+#include <mferror.h>
 
 #include <cstdio>
 
@@ -88,9 +89,10 @@ void CALLBACK postFrameDue(HWND window, UINT, UINT_PTR timer, DWORD)
 
 class StandinCamera final : public Camera {
 public:
-    StandinCamera(const StandinSettings& settings, const std::vector<MonitorInfo>& monitors, HWND window)
-        : model_(settings, sizesOf(monitors)), width_(settings.width), height_(settings.height), window_(window),
-          pictures_(monitors.size())
+    StandinCamera(const StandinSettings& settings, const std::vector<MonitorInfo>& monitors, std::wstring path,
+                  HWND window)
+        : model_(settings, sizesOf(monitors)), width_(settings.width), height_(settings.height), path_(std::move(path)),
+          window_(window), pictures_(monitors.size())
     {
         std::vector<bool> seen(monitors.size(), false);
         for (const StandinView& view : settings.views)
@@ -112,9 +114,16 @@ public:
     // shows always lags the screen by one frame.
     bool takeFrame(CameraFrame& frame) override
     {
+        if (unplugged_)
+            return false;
         const ULONGLONG now = GetTickCount64();
         if (now < due_) {
             wakeIn(due_ - now);
+            return false;
+        }
+        // The file taken away is the test set-up's way of pulling the camera's cable.
+        if (GetFileAttributesW(path_.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            unplugged_ = true;
             return false;
         }
         due_ = now + kFrameInterval;
@@ -128,6 +137,13 @@ public:
         }
         haveRead_ = readMonitors();
         return delivering;
+    }
+
+    CameraFailure failure() const override
+    {
+        // As a device's reader reports an unplugged camera.
+        return unplugged_ ? cameraFailure("leitura", static_cast<uint32_t>(MF_E_VIDEO_RECORDING_DEVICE_INVALIDATED))
+                          : CameraFailure{};
     }
 
 private:
@@ -168,10 +184,12 @@ private:
     StandinModel model_;
     int32_t width_;
     int32_t height_;
+    std::wstring path_;
     HWND window_;
     std::vector<Copy> copies_;
     std::vector<MonitorPicture> pictures_; // by monitor index: the last read, unused monitors empty
     bool haveRead_ = false;
+    bool unplugged_ = false;
     ULONGLONG due_ = 0;
     uint64_t delivered_ = 0;
 };
@@ -210,5 +228,5 @@ std::unique_ptr<Camera> openStandinCamera(const std::wstring& path, HWND notifyW
             return nullptr;
         }
     }
-    return std::make_unique<StandinCamera>(*reading.settings, monitors, notifyWindow);
+    return std::make_unique<StandinCamera>(*reading.settings, monitors, path, notifyWindow);
 }

@@ -207,7 +207,10 @@ void drawAlignment()
 
 void drawCameraTab()
 {
-    if (drawDeviceChoice())
+    const bool listed = drawDeviceChoice();
+    if (const std::string& problem = cameraProblemLine(); !problem.empty())
+        reportedText(problem.c_str());
+    else if (listed)
         drawPicture();
     ImGui::TextUnformatted("Alvo (pixels da camera)");
     drawTargetFields();

@@ -1,9 +1,10 @@
-// The panel's camera tab on the real program with no camera at all: Wine offers no capture device and no
-// stand-in camera lies beside the program.
+// The panel's camera tab on the real program with no camera at all (Wine offers no capture device and no
+// stand-in camera lies beside the program), and with the stand-in camera unplugged and plugged back.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "camera_scenes.h"
 #include "panel_fixture.h"
 
 using namespace e2e;
@@ -35,6 +36,36 @@ TEST_F(CameraTab, WithNoCameraTheCameraTabSaysSoAndAligningLeavesTheSettingsAsTh
         << log();
     EXPECT_EQ(config(), saved);
     EXPECT_EQ(layout().count("ALINHAR COM A CAMERA"), 1u) << "the panel still draws";
+    program_->requestExit();
+    EXPECT_EQ(program_->waitForExit(), 0) << program_->output();
+}
+
+// The stand-in's file taken away is its cable pulled: the tab and one "WARN" line say so, a change of the
+// devices with the camera still away keeps saying it, and once the file is back the next change opens
+// the camera again.
+TEST_F(CameraTab, AnUnpluggedCameraIsSaidOnceAndOpenedAgainWhenItComesBack)
+{
+    constexpr uint32_t kDeviceChange = 0x0219, kDevicesChanged = 0x0007; // WM_DEVICECHANGE, DBT_DEVNODES_CHANGED
+    const CameraScene scene = slantedScene();
+    folder_.writeFile("config.json", settingsFileBytes(settingsFor(scene)));
+    folder_.writeFile("camera-standin.json", standInJson(scene));
+    startWithPanelOpen();
+    switchToTab("Camera", "Imagem da camera");
+
+    const std::string unplugged = "Camera desconectada: Camera de teste";
+    folder_.remove("camera-standin.json");
+    ASSERT_TRUE(eventually([&] { return layout().count(unplugged) == 1; })) << log();
+    EXPECT_EQ(layout().count("Imagem da camera"), 0u);
+    ASSERT_TRUE(wine_->post("OstrelControl", kDeviceChange, kDevicesChanged, 0));
+    ASSERT_TRUE(wine_->post("OstrelControl", kDeviceChange, kDevicesChanged, 0));
+    EXPECT_TRUE(eventually([&] { return layout().count(unplugged) == 1; }));
+
+    folder_.writeFile("camera-standin.json", standInJson(scene));
+    ASSERT_TRUE(wine_->post("OstrelControl", kDeviceChange, kDevicesChanged, 0));
+    EXPECT_TRUE(eventually([&] { return layout().count("Imagem da camera") == 1; })) << log();
+    EXPECT_EQ(layout().count(unplugged), 0u);
+    EXPECT_EQ(count(log(), "[WARN] " + unplugged), 1u) << log();
+    EXPECT_EQ(count(log(), "[WARN] Camera"), 1u) << "nothing else said of the camera: " << log();
     program_->requestExit();
     EXPECT_EQ(program_->waitForExit(), 0) << program_->output();
 }

@@ -1,4 +1,5 @@
-// The camera layer's pure parts: capture pictures converted from each device format, and the stand-in
+// The camera layer's pure parts: capture pictures converted from each device format, the choice among a
+// device's media types on real cameras' lists, the failures said to the operator, and the stand-in
 // camera's file and frame model, checked against OpenCV's perspective warp and against known statistics.
 #include <gtest/gtest.h>
 
@@ -7,6 +8,8 @@
 #include <cmath>
 
 #include "camera/camera_pixels.h"
+#include "camera/camera_problem.h"
+#include "camera/media_type_choice.h"
 #include "camera/standin_view.h"
 
 namespace {
@@ -108,15 +111,108 @@ TEST(CameraPixels, PicturesThatDoNotFitTheirBytesAreRefused)
     EXPECT_TRUE(convertCameraPicture(CameraPixelFormat::Nv12, bytes.data(), 24, 4, 4, 4, pixels));
 }
 
-TEST(CameraPixels, TheLargestModeWithinFullHdIsChosen)
+namespace {
+
+constexpr uint32_t kZ16 = cameraFourcc('Z', '1', '6', ' '), kY8 = cameraFourcc('Y', '8', ' ', ' ');
+
+CameraMediaType typeOf(uint32_t subtype, int32_t width, int32_t height, uint32_t rate, uint32_t per = 1)
 {
-    using F = CameraPixelFormat;
-    EXPECT_EQ(chooseCameraMode({{F::Yuy2, 640, 480}, {F::Nv12, 3840, 2160}, {F::Nv12, 1920, 1080},
-                                {F::Rgb32, 1920, 1080}}),
-              2);
-    EXPECT_EQ(chooseCameraMode({{F::Nv12, 3840, 2160}, {F::Nv12, 2560, 1440}}), 1);
-    EXPECT_EQ(chooseCameraMode({{F::Nv12, 1080, 1920}, {F::Nv12, 800, 600}}), 1);
-    EXPECT_EQ(chooseCameraMode({}), -1);
+    return {subtype, width, height, rate, per};
+}
+
+CameraMediaType rangedType(uint32_t subtype, int32_t width, int32_t height, uint32_t rate, uint32_t most)
+{
+    return {subtype, width, height, rate, 1, most, 1};
+}
+
+struct TypeList {
+    const char* camera;
+    std::vector<CameraMediaType> types; // in the order the device offers them
+    int32_t chosen;
+    bool decoded;
+    double rate;
+};
+
+class CameraMediaTypes : public testing::TestWithParam<TypeList> {};
+
+} // namespace
+
+TEST_P(CameraMediaTypes, TheFluentLargestWithinFullHdIsChosenAndReadAsItComesWhenItCan)
+{
+    const TypeList& list = GetParam();
+    const CameraTypeChoice choice = chooseCameraMediaType(list.types);
+    EXPECT_EQ(choice.index, list.chosen) << list.camera;
+    EXPECT_EQ(choice.decoded, list.decoded) << list.camera;
+    EXPECT_NEAR(choice.rate, list.rate, 1e-9) << list.camera;
+    if (choice.index >= 0) {
+        const uint32_t subtype = list.types[static_cast<std::size_t>(choice.index)].subtype;
+        EXPECT_EQ(pixelFormatOfSubtype(subtype).has_value(), !choice.decoded) << list.camera;
+        EXPECT_EQ(decodableSubtype(subtype), choice.decoded) << list.camera;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cameras, CameraMediaTypes,
+    testing::Values(
+        // YUY2 is slow above 640 x 480; MJPG is fluent up to 1080p.
+        TypeList{"C920-like",
+                 {typeOf(kSubtypeYuy2, 640, 480, 30), typeOf(kSubtypeYuy2, 1280, 720, 10),
+                  typeOf(kSubtypeYuy2, 1920, 1080, 5), typeOf(kSubtypeYuy2, 2304, 1296, 2),
+                  typeOf(kSubtypeMjpg, 640, 480, 30), typeOf(kSubtypeMjpg, 1280, 720, 30),
+                  typeOf(kSubtypeMjpg, 1920, 1080, 30), typeOf(kSubtypeNv12, 640, 480, 30)},
+                 6, true, 30.0},
+        // The same size and rate (30000/1001 is 30 in whole frames): the uncompressed one, offered last.
+        TypeList{"720p in both",
+                 {typeOf(kSubtypeMjpg, 1280, 720, 30), typeOf(kSubtypeH264, 1280, 720, 30),
+                  typeOf(kSubtypeYuy2, 1280, 720, 30000, 1001)},
+                 2, false, 30000.0 / 1001.0},
+        // Only MJPG, one size above 1080p that is fluent too.
+        TypeList{"cheap MJPG camera",
+                 {typeOf(kSubtypeMjpg, 2592, 1944, 15), typeOf(kSubtypeMjpg, 640, 480, 30),
+                  typeOf(kSubtypeMjpg, 1920, 1080, 30), typeOf(kSubtypeMjpg, 1280, 720, 30)},
+                 2, true, 30.0},
+        // 1080p only at 5 a second: the smallest fluent size above it instead.
+        TypeList{"4K camera",
+                 {typeOf(kSubtypeYuy2, 1920, 1080, 5), typeOf(kSubtypeMjpg, 3840, 2160, 30),
+                  typeOf(kSubtypeMjpg, 2560, 1440, 30)},
+                 2, true, 30.0},
+        // A range reaching 30 makes the 5-a-second type fluent; a type with no rate comes after it.
+        TypeList{"rates as ranges",
+                 {typeOf(kSubtypeYuy2, 1920, 1080, 0, 0), rangedType(kSubtypeYuy2, 1280, 720, 5, 30),
+                  rangedType(kSubtypeYuy2, 640, 480, 5, 10)},
+                 1, false, 30.0},
+        // No rates at all: size alone decides; a known slow rate loses to an unknown one.
+        TypeList{"rates 0/0",
+                 {typeOf(kSubtypeNv12, 1920, 1080, 5), typeOf(kSubtypeNv12, 640, 480, 0, 0),
+                  typeOf(kSubtypeNv12, 1280, 720, 0, 0), typeOf(kSubtypeRgb32, 1280, 720, 0, 0)},
+                 2, false, 0.0},
+        // Nothing reaches 15: the fastest.
+        TypeList{"slow camera",
+                 {typeOf(kSubtypeYuy2, 1920, 1080, 5), typeOf(kSubtypeYuy2, 1280, 720, 10),
+                  typeOf(kSubtypeYuy2, 640, 480, 8)},
+                 1, false, 10.0},
+        // A depth camera's formats, a subtype of nobody's and an empty size.
+        TypeList{"nothing usable",
+                 {typeOf(kZ16, 640, 480, 30), typeOf(kY8, 640, 480, 30), typeOf(0, 1280, 720, 30),
+                  typeOf(kSubtypeYuy2, 0, 480, 30)},
+                 -1, false, 0.0},
+        TypeList{"empty list", {}, -1, false, 0.0}));
+
+TEST(CameraFailures, ResultsAreSortedIntoWhatTheOperatorCanDoAndSaidOnce)
+{
+    EXPECT_EQ(problemOfResult(0), CameraProblem::None);
+    EXPECT_EQ(problemOfResult(1), CameraProblem::None); // S_FALSE
+    EXPECT_EQ(problemOfResult(0xC00D3E9Fu), CameraProblem::Failed); // an audio device's result
+    const std::string name = "HD Pro Webcam C920";
+    const auto said = [&](const char* step, uint32_t result) { return cameraFailureText(cameraFailure(step, result), name); };
+    EXPECT_EQ(said("ativacao", 0x80070005u), "Acesso a camera negado pelas configuracoes de privacidade do Windows");
+    EXPECT_EQ(said("leitura", 0x80070005u), said("ativacao", 0x80070005u));
+    EXPECT_EQ(said("leitura", 0xC00D3EA2u), "Camera desconectada: HD Pro Webcam C920");
+    EXPECT_EQ(said("leitura", 0x8007048Fu), "Camera desconectada: HD Pro Webcam C920");
+    EXPECT_EQ(said("leitura", 0xC00D3704u), "Camera em uso por outro programa: HD Pro Webcam C920");
+    EXPECT_EQ(said("formato", 0xC00D36B4u), "Camera indisponivel: HD Pro Webcam C920 (formato, erro 0xc00d36b4)");
+    EXPECT_EQ(said("leitura", 0), "");
+    EXPECT_EQ(cameraFailureText({CameraProblem::NoDevice, "lista", 0}, ""), "Camera indisponivel: nenhum dispositivo de video");
 }
 
 namespace {
