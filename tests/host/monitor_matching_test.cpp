@@ -41,8 +41,9 @@ TEST_P(MonitorMatching, EachOutputFindsItsOwnMonitorOrNone)
     // Whatever the case, the names never put two outputs of different names on one monitor.
     std::set<int32_t> taken;
     for (std::size_t i = 0; i < matches.size(); ++i)
-        if (matches[i].found == MonitorFound::Named && !(i > 0 && c.saved[i].id == c.saved[i - 1].id))
+        if (matches[i].found == MonitorFound::Named && !(i > 0 && c.saved[i].id == c.saved[i - 1].id)) {
             EXPECT_TRUE(taken.insert(matches[i].index).second) << "monitor " << matches[i].index << " twice";
+        }
 }
 
 INSTANTIATE_TEST_SUITE_P(
