@@ -6,6 +6,7 @@
 #include "app/device_objects.h"
 #include "app/operator_actions.h"
 #include "app/projection_windows.h"
+#include "app/projector_follow.h"
 #include "app/remote_control.h"
 #include "app/show_control.h"
 #include "app/tray_icon.h"
@@ -70,6 +71,7 @@ bool startUp(HINSTANCE instance)
     if (app.startWithWindows)
         registerStartWithWindows();
     refreshMonitors();
+    followProjectors();
     createControlWindow(instance);
     createProjectionWindows(instance);
     // Placed before the swap chains are made, which take the window's size.
