@@ -103,13 +103,3 @@ TEST(MonitorIdentity, OnlyWhatTheMonitorItselfReportsNamesIt)
     // A laptop panel: EDID ids, no EDID name.
     EXPECT_EQ(targetIdentity("p", "Generic", true, false), (MonitorId{"p", ""}));
 }
-
-TEST(MonitorLabel, FriendlyNameAndSizeBesideTodaysText)
-{
-    MonitorInfo monitor;
-    monitor.name = L"Monitor 2";
-    monitor.rect = {1024, 0, 2944, 1080};
-    EXPECT_EQ(monitorLabel(monitor), "Monitor 2");
-    monitor.friendlyName = "EPSON PJ";
-    EXPECT_EQ(monitorLabel(monitor), "Monitor 2 - EPSON PJ (1920x1080)");
-}
