@@ -24,6 +24,8 @@ set(OSTREL_PURE_FILES
     src/capture/pointer_shape.cpp
     src/display/monitor_info.h
     src/display/monitor_info.cpp
+    src/display/monitor_matching.h
+    src/display/monitor_matching.cpp
     src/platform/log_line.h
     src/platform/log_line.cpp
     src/remote/osc_packet.h

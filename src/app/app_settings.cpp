@@ -11,6 +11,7 @@ SettingsValues persistedValues()
 {
     SettingsValues values;
     values.captureMonitor = app.captureMonitor;
+    values.captureMonitorId = app.captureMonitorId;
     values.adapterIdx = app.adapterIdx;
     values.startWithWindows = app.startWithWindows;
     values.showCursor = app.showCursor;
@@ -48,6 +49,7 @@ void loadSettings()
     }
     app.editedOutput = 0;
     app.captureMonitor = values.captureMonitor;
+    app.captureMonitorId = values.captureMonitorId;
     app.adapterIdx = values.adapterIdx;
     app.startWithWindows = values.startWithWindows;
     app.showCursor = values.showCursor;

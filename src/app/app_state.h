@@ -35,6 +35,8 @@ struct AppState {
     // The output the panel's mapping tab edits.
     int32_t editedOutput = 0;
     int32_t captureMonitor = 0;
+    // What Windows called the captured monitor when it was chosen; unknown where it gave no name.
+    MonitorId captureMonitorId;
     int32_t adapterIdx = 0;
     std::vector<MonitorInfo> monitors;
     HWND controlWindow = nullptr;

@@ -4,6 +4,7 @@
 #include "app/app_settings.h"
 #include "app/app_state.h"
 #include "app/operator_actions.h"
+#include "app/projector_follow.h"
 #include "platform/debug_log.h"
 #include "settings/preset_files.h"
 
@@ -14,6 +15,9 @@ void showAndSave(const std::optional<Calibration>& calibration)
     if (!calibration)
         return;
     replaceCalibration(*calibration);
+    // An older step holds the indices its outputs had then; the projectors they followed since are not a
+    // step to undo.
+    historyFollowsProjectors();
     saveSettings();
 }
 

@@ -10,6 +10,7 @@
 #include "app/calibration_steps.h"
 #include "app/camera_session.h"
 #include "app/projection_windows.h"
+#include "app/projector_follow.h"
 #include "capture/capture_engine.h"
 #include "display/monitors.h"
 #include "panel/panel_items.h"
@@ -67,7 +68,7 @@ namespace {
 // Whether `output`'s monitor exists; its window over that monitor and shown, or hidden.
 void showProjection(ProjectionOutput& output)
 {
-    output.shown = isMonitorIndex(output.values.outputMonitor, app.monitors.size());
+    output.shown = outputMonitorShown(output);
     if (!output.window)
         return;
     if (output.shown) {
@@ -94,7 +95,7 @@ void refreshMonitors()
 {
     app.monitors = enumerateMonitors();
     for (ProjectionOutput& output : app.outputs)
-        output.shown = isMonitorIndex(output.values.outputMonitor, app.monitors.size());
+        output.shown = outputMonitorShown(output);
 }
 
 void showProjections()
@@ -107,6 +108,7 @@ void followDisplayChange()
 {
     Log("LOG", "Display change detectado pelo Windows!");
     refreshMonitors();
+    followProjectors();
     showProjections();
     // The capture monitor may have another size, place or output now: the engine starts on what it is.
     startCapture(app.captureMonitor);
@@ -128,6 +130,7 @@ void startCapture(int32_t index)
 void chooseCaptureMonitor(int32_t index)
 {
     app.captureMonitor = index;
+    app.captureMonitorId = namesOfMonitor(index);
     startCapture(index);
     saveSettings();
 }
@@ -136,8 +139,11 @@ void chooseOutputMonitor(int32_t output, int32_t index)
 {
     if (output < 0 || static_cast<std::size_t>(output) >= app.outputs.size())
         return;
-    app.outputs[static_cast<std::size_t>(output)].values.outputMonitor = index;
-    showProjection(app.outputs[static_cast<std::size_t>(output)]);
+    ProjectionOutput& chosen = app.outputs[static_cast<std::size_t>(output)];
+    chosen.values.outputMonitor = index;
+    chosen.values.outputMonitorId = namesOfMonitor(index);
+    chosen.projectorMissing = false;
+    showProjection(chosen);
     loadCalibrationGrid();
     saveChange();
 }
@@ -207,6 +213,7 @@ void addOutput()
         return;
     ProjectionOutput output;
     output.values.outputMonitor = *monitor;
+    output.values.outputMonitorId = namesOfMonitor(*monitor);
     if (!openProjection(output, app.outputs.size()))
         return;
     app.outputs.push_back(std::move(output));
@@ -226,8 +233,11 @@ void removeOutput(int32_t output)
     saveChange();
 }
 
-void replaceCalibration(const Calibration& calibration)
+void replaceCalibration(const Calibration& replaced)
 {
+    // Its indices are the ones its outputs had when it was made: each output goes to its projector now.
+    Calibration calibration = replaced;
+    const std::vector<bool> projectorMissing = followProjectorsIn(calibration, false);
     // Windows differ only in their place, given below: the list grows and shrinks at its end.
     while (app.outputs.size() > std::max<std::size_t>(calibration.size(), 1)) {
         closeProjection(app.outputs.back());
@@ -236,6 +246,7 @@ void replaceCalibration(const Calibration& calibration)
     while (app.outputs.size() < std::min<std::size_t>(calibration.size(), kMostOutputs)) {
         ProjectionOutput output;
         output.values = calibration[app.outputs.size()];
+        output.projectorMissing = projectorMissing[app.outputs.size()];
         if (!openProjection(output, app.outputs.size()))
             break;
         app.outputs.push_back(std::move(output));
@@ -245,6 +256,7 @@ void replaceCalibration(const Calibration& calibration)
         ProjectionOutput& output = app.outputs[index];
         monitorsChanged = monitorsChanged || output.values.outputMonitor != calibration[index].outputMonitor;
         output.values = calibration[index];
+        output.projectorMissing = projectorMissing[index];
         keepEditingWithin(output);
         showProjection(output);
     }

@@ -3,11 +3,12 @@
 
 #include "app/app_state.h"
 #include "app/camera_alignment.h"
+#include "panel/panel_items.h"
 
 PanelView currentPanelView()
 {
     PanelView view;
-    view.monitorCount = app.monitors.size();
+    view.monitorItems = monitorItemList(app.monitors);
     view.captureMonitor = app.captureMonitor;
     view.editedOutput = app.editedOutput;
     view.startWithWindows = app.startWithWindows;
@@ -25,7 +26,7 @@ PanelView currentPanelView()
     view.aligning = cameraAlignmentRunning();
     view.alignmentMessage = app.alignmentMessage;
     for (const ProjectionOutput& output : app.outputs)
-        view.outputs.push_back({output.values, output.editing.selectedPoint, output.pattern});
+        view.outputs.push_back({output.values, output.editing.selectedPoint, output.pattern, output.projectorMissing});
     return view;
 }
 

@@ -19,9 +19,11 @@ struct PanelView {
         OutputValues values;
         int32_t selectedPoint = 0;
         TestPattern pattern = TestPattern::None;
+        bool projectorMissing = false;
         bool operator==(const Output&) const = default;
     };
-    std::size_t monitorCount = 0;
+    // The monitor lists' entries, as the panel shows them.
+    std::string monitorItems;
     int32_t captureMonitor = 0;
     int32_t editedOutput = 0;
     bool startWithWindows = false;

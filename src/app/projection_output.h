@@ -24,13 +24,16 @@ struct ProjectionOutput {
     HWND window = nullptr;
     // Its swap chain on the Renderer's device; empty while there is no device.
     ProjectionTarget target;
-    // Whether its monitor exists.
+    // Whether its monitor exists (and is its projector's, when its projector's names are known).
     bool shown = false;
     // Its window is kept out of screen captures; where the system refuses, a projection on the captured monitor
     // shows itself (`onCapturedMonitor`, warned of once until it moves off).
     bool excludedFromCapture = false;
     bool onCapturedMonitor = false;
     bool warnedOnCapturedMonitor = false;
+    // Its projector is known by its names and is not connected: the output is shown nowhere, whatever
+    // monitor its index names now. Not saved: the index and names stay as they were.
+    bool projectorMissing = false;
     // What it shows: the picture or a test pattern. Not saved.
     TestPattern pattern = TestPattern::None;
 

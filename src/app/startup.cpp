@@ -9,6 +9,7 @@
 #include "app/keep_awake.h"
 #include "app/operator_actions.h"
 #include "app/projection_windows.h"
+#include "app/projector_follow.h"
 #include "app/remote_control.h"
 #include "app/show_control.h"
 #include "app/tray_icon.h"
@@ -86,6 +87,7 @@ bool startUp(HINSTANCE instance)
     if (app.startWithWindows)
         registerStartWithWindows();
     refreshMonitors();
+    followProjectors();
     createControlWindow(instance);
     if (!app.controlWindow) {
         startFailure = "Falha ao criar a janela de controle";

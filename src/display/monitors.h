@@ -3,11 +3,29 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "display/monitor_info.h"
 
-// Every monitor in the system's enumeration order, numbered from 0 in that order.
+// The monitor that one active display path drives, as DisplayConfigGetDeviceInfo names it: its source's GDI
+// device name ("\\.\DISPLAY2", as MONITORINFOEXW szDevice has it), its device path and friendly name,
+// and whether these come from the monitor's EDID.
+struct DisplayTarget {
+    std::wstring gdiDeviceName;
+    std::wstring devicePath;
+    std::wstring friendlyName;
+    bool edidIdsValid = false;
+    bool friendlyNameFromEdid = false;
+};
+
+// Every active path's target (QueryDisplayConfig with QDC_ONLY_ACTIVE_PATHS), in the system's order; none
+// when the configuration cannot be read.
+std::vector<DisplayTarget> displayTargets();
+
+// Every monitor in the system's enumeration order, numbered from 0 in that order, each with the names
+// targetIdentity keeps of its target.
 std::vector<MonitorInfo> enumerateMonitors();
 
 // Moves `window` over the whole of `area`, top-most and shown.

@@ -53,11 +53,15 @@ std::optional<int32_t> pickedMonitor(const char* label, int32_t current, const s
 // "ADICIONAR SAIDA", while an output can be added.
 void drawOutputRows(const std::string& items)
 {
-    if (const auto monitor = pickedMonitor("Saida", app.outputs.front().values.outputMonitor, items))
+    // An output whose projector is gone shows no monitor: any the operator picks is a choice.
+    const auto shownMonitor = [](const ProjectionOutput& output) {
+        return output.projectorMissing ? -1 : output.values.outputMonitor;
+    };
+    if (const auto monitor = pickedMonitor("Saida", shownMonitor(app.outputs.front()), items))
         chooseOutputMonitor(0, *monitor);
     for (int32_t output = 1; output < static_cast<int32_t>(app.outputs.size()); ++output) {
         const std::string label = "Saida " + std::to_string(output + 1);
-        if (const auto monitor = pickedMonitor(label.c_str(), app.outputs[static_cast<std::size_t>(output)].values.outputMonitor, items))
+        if (const auto monitor = pickedMonitor(label.c_str(), shownMonitor(app.outputs[static_cast<std::size_t>(output)]), items))
             chooseOutputMonitor(output, *monitor);
         ImGui::SameLine();
         const bool remove = ImGui::Button(("REMOVER##" + label).c_str());

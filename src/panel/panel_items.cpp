@@ -7,8 +7,7 @@ std::string monitorItemList(const std::vector<MonitorInfo>& monitors)
 {
     std::string items;
     for (const MonitorInfo& monitor : monitors) {
-        for (wchar_t unit : monitor.name)
-            items += static_cast<char>(static_cast<unsigned>(unit) & 0xFFu);
+        items += monitorLabel(monitor);
         items += '\0';
     }
     items += '\0';

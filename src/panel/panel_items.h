@@ -7,8 +7,7 @@
 
 #include "display/monitor_info.h"
 
-// Each monitor's name as single bytes (the low byte of each UTF-16 unit; the names are ASCII), each
-// followed by a zero byte, and one more zero byte after the last: the list format of the panel's combo
+// Each monitor's monitorLabel (UTF-8, as the panel library takes text), each followed by a zero byte, and one more zero byte after the last: the list format of the panel's combo
 // lists. With no monitors, a single zero byte.
 std::string monitorItemList(const std::vector<MonitorInfo>& monitors);
 

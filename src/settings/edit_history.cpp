@@ -11,6 +11,11 @@ void EditHistory::start(Calibration now)
     lastKey_.reset();
 }
 
+void EditHistory::follow(Calibration now)
+{
+    current_ = std::move(now);
+}
+
 bool EditHistory::record(const Calibration& now, std::optional<StepKey> key)
 {
     if (now == current_)

@@ -30,6 +30,9 @@ public:
 
     // The calibration at the start, with nothing to undo or redo.
     void start(Calibration now);
+    // The calibration now differs from the current one by what no step records (outputs that followed their
+    // projectors to other monitors): it becomes the current one, and the steps stay as they are.
+    void follow(Calibration now);
     // A change: when `now` differs from the last step's calibration it becomes a step, or joins the last
     // step when both have the same key, and nothing is left to redo. True when it was taken.
     bool record(const Calibration& now, std::optional<StepKey> key = std::nullopt);

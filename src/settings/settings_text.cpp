@@ -348,6 +348,33 @@ bool readCamera(const Json& value, CameraSettings& camera)
     return true;
 }
 
+// A monitor's names, whole or nothing: a path that is not empty and a name, empty when missing.
+bool readMonitorId(const Json& value, MonitorId& id)
+{
+    if (!value.is_object())
+        return false;
+    MonitorId read;
+    const auto path = value.find("path");
+    if (path == value.end() || !path->is_string() || path->get<std::string>().empty())
+        return false;
+    read.path = path->get<std::string>();
+    if (const auto name = value.find("name"); name != value.end()) {
+        if (!name->is_string())
+            return false;
+        read.name = name->get<std::string>();
+    }
+    id = std::move(read);
+    return true;
+}
+
+// The optional `key` of `object` into `id`; one that cannot be read keeps `id` and is named in `ignored`.
+void readMonitorIdMember(const Json& object, const char* key, MonitorId& id, const std::string& prefix,
+                         std::vector<std::string>& ignored)
+{
+    if (const auto member = object.find(key); member != object.end() && !readMonitorId(*member, id))
+        ignored.push_back(prefix + key);
+}
+
 // An output's surfaces after the first and its masks: each array, when present, replaces what the output held.
 // Then its colour matching.
 void readSurfacesAndMasks(const Json& object, OutputValues& output, const std::string& prefix,
@@ -388,6 +415,7 @@ bool readExtraOutput(const Json& entry, const std::string& name, OutputValues& o
     }
     readSurfaceParts(entry, output.surfaces.front(), name + ".", ignored);
     readSurfacesAndMasks(entry, output, name + ".", ignored);
+    readMonitorIdMember(entry, "outputMonitorId", output.outputMonitorId, name + ".", ignored);
     return true;
 }
 
@@ -559,13 +587,26 @@ Json cameraJson(const CameraSettings& camera)
     return written;
 }
 
+// A monitor's names, when known; "name" only when there is one.
+void writeMonitorId(const MonitorId& id, const char* key, Json& object)
+{
+    if (!id.known())
+        return;
+    Json written = Json::object();
+    written["path"] = id.path;
+    if (!id.name.empty())
+        written["name"] = id.name;
+    object[key] = written;
+}
+
 } // namespace
 
 // The names in `ignored` come in a fixed order: the first output's "mesh", "source", "blend", its
 // "surfaces" and then its "masks" (the array, or its entries one by one, each surface entry's own mesh,
-// source and blend right after its place) and its "color", then "extraOutputs" or its entries one by one,
-// each entry's own names (corners, mesh, source, blend, surfaces, masks, color, in the same way) right after
-// its place, then "osc", then "camera".
+// source and blend right after its place), its "color" and its "outputMonitorId", then "extraOutputs" or
+// its entries one by one, each entry's own names (corners, mesh, source, blend, surfaces, masks, color,
+// outputMonitorId, in the same way) right after its place, then "osc", then "camera", then
+// "captureMonitorId".
 SettingsReading readSettingsText(std::string_view text, SettingsValues& values)
 {
     SettingsReading reading;
@@ -577,11 +618,13 @@ SettingsReading readSettingsText(std::string_view text, SettingsValues& values)
         values.outputs.emplace_back();
     reading.mesh = readSurfaceParts(document, values.outputs.front().surfaces.front(), "", reading.ignored);
     readSurfacesAndMasks(document, values.outputs.front(), "", reading.ignored);
+    readMonitorIdMember(document, "outputMonitorId", values.outputs.front().outputMonitorId, "", reading.ignored);
     readExtraOutputs(document, values.outputs, reading.ignored);
     if (const auto member = document.find("osc"); member != document.end() && !readRemote(*member, values.remote))
         reading.ignored.push_back("osc");
     if (const auto member = document.find("camera"); member != document.end() && !readCamera(*member, values.camera))
         reading.ignored.push_back("camera");
+    readMonitorIdMember(document, "captureMonitorId", values.captureMonitorId, "", reading.ignored);
     if (const auto member = document.find("showCursor"); member != document.end())
         readFlag(*member, values.showCursor);
     reading.readWhole = readPlainValues(document, values);
@@ -593,11 +636,13 @@ std::string settingsFileBytes(const SettingsValues& values)
     Json document = Json::object();
     document["adapterIdx"] = values.adapterIdx;
     document["captureMonitor"] = values.captureMonitor;
+    writeMonitorId(values.captureMonitorId, "captureMonitorId", document);
     static const OutputValues kNoOutput;
     const OutputValues& first = values.outputs.empty() ? kNoOutput : values.outputs.front();
     document["corners"] = cornersJson(first.surfaces.front().corners);
     writeSurfaceParts(first.surfaces.front(), document);
     writeSurfacesAndMasks(first, document);
+    writeMonitorId(first.outputMonitorId, "outputMonitorId", document);
     if (values.outputs.size() > 1) {
         // More than the reader takes would only come back as ignored entries.
         const std::size_t count = std::min(values.outputs.size(), static_cast<std::size_t>(kMostOutputs));
@@ -609,6 +654,7 @@ std::string settingsFileBytes(const SettingsValues& values)
             entry["corners"] = cornersJson(output.surfaces.front().corners);
             writeSurfaceParts(output.surfaces.front(), entry);
             writeSurfacesAndMasks(output, entry);
+            writeMonitorId(output.outputMonitorId, "outputMonitorId", entry);
             outputs.push_back(entry);
         }
         document["extraOutputs"] = outputs;

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "display/monitor_info.h"
 #include "warp/color_match.h"
 #include "warp/corner_point.h"
 #include "warp/edge_blend.h"
@@ -43,6 +44,8 @@ inline SurfaceValues middleQuarterSurface()
 // and written in settings_text.cpp, and reaches the rest of the program with the record.
 struct OutputValues {
     int32_t outputMonitor = 1;
+    // What Windows called that monitor when it was chosen ("outputMonitorId"); unknown where it gave no name.
+    MonitorId outputMonitorId;
     std::vector<SurfaceValues> surfaces = std::vector<SurfaceValues>(1);
     std::vector<MaskValues> masks;
     ColorMatch color;
@@ -69,6 +72,7 @@ struct CameraSettings {
 // The persisted values; the defaults are the start values of the program.
 struct SettingsValues {
     int32_t captureMonitor = 0;
+    MonitorId captureMonitorId; // the key "captureMonitorId", as an output's "outputMonitorId"
     int32_t adapterIdx = 0;
     bool startWithWindows = false;
     bool showCursor = false; // the mouse pointer drawn over the captured picture
@@ -117,7 +121,9 @@ struct SettingsReading {
 // An output's "color" ("b", "c", "g", "r", "gr", "bl": brightness, contrast, gamma and the three gains) is
 // read whole or not at all, missing members taking the default's; so is the top-level "osc" ("port" 0 to
 // kLargestPort, "allowLan" true or false) and the top-level "camera" ("device" a string, "target" four
-// objects whose "x" and "y" are read like a corner's).
+// objects whose "x" and "y" are read like a corner's). An output's "outputMonitorId" (top level for the
+// first, in its entry for the others) and the top-level "captureMonitorId" are {"path", "name"}: read whole
+// or not at all, "path" a string that is not empty, "name" a string, empty when missing.
 SettingsReading readSettingsText(std::string_view text, SettingsValues& values);
 
 // The whole file: keys sorted, indent 4, CR LF line breaks, no final line break. "mesh" is written only
@@ -126,7 +132,8 @@ SettingsReading readSettingsText(std::string_view text, SettingsValues& values);
 // "surfaces" and "masks" only when it has a second surface or a mask, so a file of the defaults keeps
 // exactly its five keys. A mask's "invert" is written only when it is true, an output's "color" only when
 // it is not the default, "osc" only when its port is set or it takes the local network, and "camera" only
-// when it names a device or marks a target (each of the two written only when set). Nothing the reader
+// when it names a device or marks a target (each of the two written only when set). A monitor's names are
+// written only when known, "name" only when not empty. Nothing the reader
 // would refuse is written (a part out of range, a surface with corners that are not finite, a mask that is
 // not isMask, entries beyond the limits), so a saved file reads back whole.
 std::string settingsFileBytes(const SettingsValues& values);

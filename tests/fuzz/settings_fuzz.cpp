@@ -21,8 +21,8 @@ bool sameValues(const SettingsValues& a, const SettingsValues& b)
     for (std::size_t i = 0; i < a.outputs.size(); ++i)
         if (!sameOutput(a.outputs[i], b.outputs[i]))
             return false;
-    return a.captureMonitor == b.captureMonitor && a.adapterIdx == b.adapterIdx &&
-           a.startWithWindows == b.startWithWindows && a.showCursor == b.showCursor && a.remote == b.remote &&
+    return a.captureMonitor == b.captureMonitor && a.captureMonitorId == b.captureMonitorId &&
+           a.adapterIdx == b.adapterIdx && a.startWithWindows == b.startWithWindows && a.showCursor == b.showCursor && a.remote == b.remote &&
            a.camera == b.camera;
 }
 

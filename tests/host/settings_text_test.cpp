@@ -55,7 +55,8 @@ bool sameCorners(const CornerSet& a, const CornerSet& b)
 
 bool sameValues(const SettingsValues& a, const SettingsValues& b)
 {
-    return a.outputs == b.outputs && a.remote == b.remote && a.camera == b.camera && a.captureMonitor == b.captureMonitor && a.adapterIdx == b.adapterIdx &&
+    return a.outputs == b.outputs && a.remote == b.remote && a.camera == b.camera && a.captureMonitor == b.captureMonitor &&
+           a.captureMonitorId == b.captureMonitorId && a.adapterIdx == b.adapterIdx &&
            a.startWithWindows == b.startWithWindows && a.showCursor == b.showCursor;
 }
 
@@ -196,6 +197,12 @@ TEST(SettingsRoundTrip, LoadThenSaveReproducesTheFileByteForByte)
                 point = {400.0f * coordinate(random), 300.0f * coordinate(random)};
             written.camera.target = target;
         }
+        // What Windows called the monitors, in some files, for the capture or the first output; a name beyond
+        // ASCII, and a path without a friendly name.
+        if (round % 4 == 3)
+            written.captureMonitorId = {"\\\\?\\DISPLAY#DEL4126#" + std::to_string(round), ""};
+        if (round % 3 == 2)
+            written.outputs[0].outputMonitorId = {"\\\\?\\DISPLAY#SEC5432#" + std::to_string(round), "Proje\xc3\xa7\xc3\xa3o"};
         // Further surfaces and masks in some outputs, the first or another, and none in the others.
         if (round % 4 == 1)
             addSurfacesAndMasks(written.outputs[0], round / 4, random);
@@ -212,6 +219,8 @@ TEST(SettingsRoundTrip, LoadThenSaveReproducesTheFileByteForByte)
                 extra.surfaces[0].blend = randomBlend(random);
             if ((round + output) % 3 == 2)
                 addSurfacesAndMasks(extra, round / 3 + output, random);
+            if ((round + output) % 2 == 1)
+                extra.outputMonitorId = {"p" + std::to_string(output), output == 1 ? "" : "EPSON PJ"};
             written.outputs.push_back(extra);
         }
         const std::string bytes = settingsFileBytes(written);
@@ -735,4 +744,48 @@ TEST(SettingsCamera, ReadWholeOrIgnoredAndWrittenOnlyWhenSet)
     SettingsValues loaded;
     EXPECT_TRUE(readSettingsText(bytes, loaded).ignored.empty());
     EXPECT_EQ(loaded.camera, values.camera);
+}
+
+TEST(SettingsMonitorNames, ReadWholeOrIgnoredAndWrittenOnlyWhenKnown)
+{
+    const MonitorId epson{"\\\\?\\DISPLAY#SEC5432#5&1a2b&0&UID4353", "EPSON PJ"};
+    const std::string broken[] = {"\"p\"", "[]", "{}", R"({"path": ""})", R"({"path": 5})", R"({"name": "EPSON PJ"})",
+                                  R"({"path": "p", "name": null})"};
+    for (const std::string& value : broken) {
+        Read read;
+        read.values.captureMonitorId = epson;
+        read.values.outputs[0].outputMonitorId = epson;
+        read.reading = readSettingsText(R"({"outputMonitorId": )" + value + R"(, "captureMonitorId": )" + value +
+                                            R"(, "extraOutputs": [{"outputMonitor": 2, "outputMonitorId": )" + value +
+                                            R"(}], "camera": 1, "outputMonitor": 7})",
+                                        read.values);
+        EXPECT_EQ(read.reading.ignored,
+                  (Names{"outputMonitorId", "extraOutputs[0].outputMonitorId", "camera", "captureMonitorId"}))
+            << value;
+        EXPECT_EQ(read.values.captureMonitorId, epson) << value;
+        EXPECT_EQ(read.values.outputs[0].outputMonitorId, epson) << value;
+        EXPECT_FALSE(read.values.outputs[1].outputMonitorId.known()) << value;
+        EXPECT_EQ(read.values.outputs[0].outputMonitor, 7) << value;
+    }
+    // Read whole: a missing name is empty, not what was there before.
+    Read read;
+    read.values.captureMonitorId = epson;
+    read.reading = readSettingsText(R"({"captureMonitorId": {"path": "q", "note": 1}})", read.values);
+    EXPECT_TRUE(read.reading.ignored.empty());
+    EXPECT_EQ(read.values.captureMonitorId, (MonitorId{"q", ""}));
+
+    // Today's file, read and saved without names, keeps its bytes; with the names Windows gives, it gains
+    // exactly them, beside the indices.
+    SettingsValues values;
+    readSettingsText(kDefaultFile, values);
+    EXPECT_EQ(settingsFileBytes(values), kDefaultFile);
+    values.outputs[0].outputMonitorId = epson;
+    values.captureMonitorId = {"\\\\?\\DISPLAY#DEL4126#5&1a2b&0&UID4352", ""};
+    std::string expected = kDefaultFile;
+    expected.insert(expected.find("    \"corners\""),
+                    "    \"captureMonitorId\": {\r\n        \"path\": \"\\\\\\\\?\\\\DISPLAY#DEL4126#5&1a2b&0&UID4352\"\r\n    },\r\n");
+    expected.insert(expected.find("    \"startWithWindows\""),
+                    "    \"outputMonitorId\": {\r\n        \"name\": \"EPSON PJ\",\r\n        \"path\": "
+                    "\"\\\\\\\\?\\\\DISPLAY#SEC5432#5&1a2b&0&UID4353\"\r\n    },\r\n");
+    EXPECT_EQ(settingsFileBytes(values), expected);
 }
