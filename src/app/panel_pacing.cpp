@@ -26,7 +26,8 @@ PanelView currentPanelView()
     view.aligning = cameraAlignmentRunning();
     view.alignmentMessage = app.alignmentMessage;
     for (const ProjectionOutput& output : app.outputs)
-        view.outputs.push_back({output.values, output.editing.selectedPoint, output.pattern, output.projectorMissing});
+        view.outputs.push_back({output.values, output.editing.selectedPoint, output.pattern, output.projectorMissing,
+                                output.onCapturedMonitor});
     return view;
 }
 

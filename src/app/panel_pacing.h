@@ -20,6 +20,7 @@ struct PanelView {
         int32_t selectedPoint = 0;
         TestPattern pattern = TestPattern::None;
         bool projectorMissing = false;
+        bool onCapturedMonitor = false;
         bool operator==(const Output&) const = default;
     };
     // The monitor lists' entries, as the panel shows them.

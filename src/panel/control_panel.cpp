@@ -13,6 +13,7 @@
 #include "app/operator_actions.h"
 #include "panel/camera_section.h"
 #include "panel/combo_list.h"
+#include "panel/item_report.h"
 #include "panel/panel_items.h"
 #include "panel/picture_sections.h"
 #include "panel/preset_section.h"
@@ -70,6 +71,17 @@ void drawOutputRows(const std::string& items)
             removeOutput(output);
             break;
         }
+    }
+    // Where the system does not keep a projection out of screen captures, one on the captured monitor shows
+    // itself within itself: said here, so that the operator knows why.
+    for (std::size_t output = 0; output < app.outputs.size(); ++output) {
+        if (!app.outputs[output].onCapturedMonitor)
+            continue;
+        const std::string warning =
+            "Saida " + std::to_string(output + 1) + " esta no monitor capturado: ela aparece na imagem";
+        ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(1.0f, 0.75f, 0.2f, 1.0f));
+        reportedText(warning.c_str());
+        ImGui::PopStyleColor();
     }
     ImGui::BeginDisabled(!monitorForNewOutput());
     if (ImGui::Button("ADICIONAR SAIDA"))

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <regex>
 #include <thread>
@@ -336,6 +337,38 @@ TEST_F(MainJob, SecondMonitorProjectedOntoTheFirst)
                                              cv::Size(kFirstMonitor.width(), kFirstMonitor.height())),
                                difference))
         << difference.mean << " over " << difference.comparedPixels;
+    program->requestExit();
+    EXPECT_EQ(program->waitForExit(), 0);
+}
+
+// A resolution change or a rearranged desktop moves and resizes the captured monitor: the capture follows
+// it to its new rectangle, and the projector shows that rectangle's picture.
+TEST_F(MainJob, ADisplayChangeThatMovesAndResizesTheCapturedMonitorIsFollowedByTheCapture)
+{
+    TestPicture picture(display_->x(), kSecondMonitor);
+    picture.draw(0.3);
+    auto program = start(R"({"captureMonitor":1,"outputMonitor":0})");
+    picture.draw(0.3);
+    const cv::Size projector(kFirstMonitor.width(), kFirstMonitor.height());
+    Difference difference;
+    ASSERT_TRUE(showsReference(kFirstMonitor, referenceWarp(testPictureImage(800, 600, 0.3), kUnitQuad, projector),
+                               difference))
+        << difference.mean;
+
+    const ScreenRect moved{1124, 50, 1724, 500};
+    display_->placeMonitor(1, moved);
+    // The suite's display is put back whatever happens below.
+    const std::shared_ptr<void> restore(nullptr, [&](void*) {
+        display_->plugMonitorBackIn(1);
+        wine_->followDisplays();
+    });
+    ASSERT_TRUE(wine_->followDisplays());
+    picture.draw(0.3);
+    const cv::Mat part = testPictureImage(800, 600, 0.3)(cv::Rect(100, 50, 600, 450)).clone();
+    EXPECT_TRUE(showsReference(kFirstMonitor, referenceWarp(part, kUnitQuad, projector), difference))
+        << "the projector does not show the moved monitor's picture: " << difference.mean;
+    const std::string log = folder_.readFile("debug.log").value_or("");
+    EXPECT_NE(log.find("[INFO] CaptureEngine: Monitor 1 selecionado (600x450)"), std::string::npos) << log;
     program->requestExit();
     EXPECT_EQ(program->waitForExit(), 0);
 }

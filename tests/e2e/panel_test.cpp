@@ -124,6 +124,11 @@ TEST_F(Panel, MonitoringTabChoosesMonitorsAndStartWithWindows)
     EXPECT_TRUE(eventually([&] { return wine_->window("OstrelProj")->rect == kFirstMonitor; }));
     ASSERT_TRUE(eventually([&] { return files.writes("config.json") == writes + 1; }));
     EXPECT_NE(config().find("\"outputMonitor\": 0,"), std::string::npos) << config();
+    // Wine does not keep a window out of screen captures: the projection on the captured monitor is said,
+    // once, in the log and in the panel.
+    const std::string onCaptured = "Saida 1 esta no monitor capturado: ela aparece na imagem";
+    EXPECT_TRUE(eventually([&] { return layout().count(onCaptured) == 1; })) << folder_.readFile("panel-layout.txt").value_or("");
+    EXPECT_EQ(count(log(), "[WARN] Saida 1 esta no monitor capturado e o Windows nao a exclui da captura"), 1u) << log();
 
     program_->requestExit();
     EXPECT_EQ(program_->waitForExit(), 0);

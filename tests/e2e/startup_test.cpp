@@ -2,22 +2,29 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
+#include <memory>
 #include <regex>
 
 #include "app_folder.h"
 #include "program_test.h"
 #include "ostrel_process.h"
+#include "reference_warp.h"
+#include "test_picture.h"
 #include "virtual_display.h"
 #include "wine_session.h"
 
 using namespace harness;
+using e2e::eventually;
 
 namespace {
 
 constexpr uint32_t WS_POPUP = 0x80000000, WS_VISIBLE = 0x10000000, WS_CLIPSIBLINGS = 0x04000000;
 constexpr uint32_t WS_OVERLAPPEDWINDOW = 0x00CF0000;
 constexpr uint32_t WS_EX_TOPMOST = 0x8, WS_EX_TOOLWINDOW = 0x80, WS_EX_APPWINDOW = 0x40000;
+
+const std::array<cv::Point2f, 4> kUnitQuad{{{-1, 1}, {1, 1}, {-1, -1}, {1, -1}}};
 
 const std::string kNoProjectorLine = "[LOG] Iniciado sem projetor. Aguardando conexao do Monitor 2.";
 
@@ -316,4 +323,100 @@ TEST_F(TwoMonitors, SecondStartOpensTheRunningProgramsPanelAndEnds)
     EXPECT_FALSE(otherCopy.exists("debug.log")) << "the second start touched nothing";
     EXPECT_FALSE(otherCopy.exists("config.json"));
     expectCleanExit(*first);
+}
+
+// While a projector shows the picture the program asks Windows to keep the displays and the system on, and
+// gives that back when no projector is left: Wine records each request it is given.
+TEST_F(TwoMonitors, TheDisplaysAreKeptAwakeWhileAProjectorShowsThePictureAndGivenBackWhenNoneDoes)
+{
+    OstrelProcess program(*wine_, folder_, "-all,warn+ntdll");
+    ASSERT_TRUE(program.waitUntilStarted()) << program.output();
+    const auto requests = [&](const std::string& state) {
+        const std::string traced = program.output();
+        const std::string call = "NtSetThreadExecutionState (" + state;
+        int found = 0;
+        for (auto at = traced.find(call); at != std::string::npos; at = traced.find(call, at + 1))
+            ++found;
+        return found;
+    };
+    // ES_CONTINUOUS | ES_DISPLAY_REQUIRED | ES_SYSTEM_REQUIRED, then ES_CONTINUOUS alone.
+    EXPECT_TRUE(eventually([&] { return requests("0x80000003") == 1; })) << program.output();
+    EXPECT_EQ(requests("0x80000000,"), 0);
+
+    display_->removeMonitor(1);
+    const std::shared_ptr<void> restore(nullptr, [&](void*) {
+        display_->plugMonitorBackIn(1);
+        wine_->followDisplays();
+    });
+    ASSERT_TRUE(wine_->followDisplays());
+    EXPECT_TRUE(eventually([&] { return requests("0x80000000,") == 1; })) << "not given back without a projector";
+    display_->plugMonitorBackIn(1);
+    ASSERT_TRUE(wine_->followDisplays());
+    EXPECT_TRUE(eventually([&] { return requests("0x80000003") == 2; })) << "not asked again for the projector";
+    expectCleanExit(program);
+    EXPECT_EQ(requests("0x80000000,"), 2) << "not given back at the end";
+    const std::vector<std::string> said = logMessages(folder_.readFile("debug.log").value_or(""));
+    EXPECT_EQ(std::count(said.begin(), said.end(), kAwakeLine), 2);
+    EXPECT_EQ(std::count(said.begin(), said.end(), kReleasedLine), 2);
+}
+
+namespace {
+
+// Wine's Direct3D limited to shader model `model` for this suite's prefix while it lives: 4 gives a card of
+// feature level 10_1, 3 one below 10_0.
+class ShaderModelCap {
+public:
+    ShaderModelCap(const WineSession& wine, int model) : wine_(wine)
+    {
+        for (const char* stage : kStages)
+            wine_.wine({"reg", "add", kKey, "/v", std::string("MaxShaderModel") + stage, "/t", "REG_DWORD", "/d",
+                        std::to_string(model), "/f"});
+    }
+    ~ShaderModelCap()
+    {
+        for (const char* stage : kStages)
+            wine_.wine({"reg", "delete", kKey, "/v", std::string("MaxShaderModel") + stage, "/f"});
+    }
+
+private:
+    static constexpr const char* kKey = R"(HKCU\Software\Wine\Direct3D)";
+    static constexpr const char* kStages[] = {"VS", "PS", "GS", "HS", "DS", "CS"};
+    const WineSession& wine_;
+};
+
+} // namespace
+
+// The shaders are model 4.0: a card of feature level 10 projects. Without a usable device at all the
+// operator is told why in a message box, and the program ends with a failure code.
+TEST_F(TwoMonitors, ACardOfLevelTenProjectsAndWithoutAUsableDeviceTheOperatorIsToldWhy)
+{
+    TestPicture picture(display_->x(), {0, 0, 1024, 768});
+    picture.draw(0.4);
+    {
+        const ShaderModelCap level10(*wine_, 4);
+        auto program = start();
+        picture.draw(0.4);
+        Difference difference;
+        EXPECT_TRUE(showsReference(*display_, {1024, 0, 1824, 600},
+                                   referenceWarp(testPictureImage(1024, 768, 0.4), kUnitQuad, cv::Size(800, 600)),
+                                   difference))
+            << difference.mean;
+        EXPECT_NE(folder_.readFile("debug.log").value_or("").find("[LOG] Placa grafica no nivel Direct3D 10_1"),
+                  std::string::npos);
+        expectCleanExit(*program);
+    }
+    const ShaderModelCap level9(*wine_, 3);
+    OstrelProcess program(*wine_, folder_);
+    ASSERT_TRUE(eventually([&] {
+        const auto box = wine_->window("#32770|Ostrel Mapper");
+        return box && box->visible;
+    })) << "no message box: " << program.output();
+    const std::string log = folder_.readFile("debug.log").value_or("");
+    EXPECT_NE(log.find("[WARN] Inicio interrompido: Falha ao criar o dispositivo Direct3D 11 (nivel 10_0 ou superior)"),
+              std::string::npos)
+        << log;
+    EXPECT_TRUE(program.running()) << "ended before the operator read why";
+    constexpr uint32_t WM_COMMAND = 0x0111, IDOK = 1;
+    ASSERT_TRUE(wine_->post("#32770|Ostrel Mapper", WM_COMMAND, IDOK, 0));
+    EXPECT_EQ(program.waitForExit(), 1);
 }

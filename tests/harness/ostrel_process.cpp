@@ -17,11 +17,16 @@ std::string wintool()
 }
 } // namespace
 
-OstrelProcess::OstrelProcess(const WineSession& wine, const AppFolder& folder)
+OstrelProcess::OstrelProcess(const WineSession& wine, const AppFolder& folder, const std::string& wineDebug)
     : wine_(wine), outputFile_(folder.elsewhere() + "/../wine-output.txt")
 {
-    process_ = std::make_unique<ChildProcess>(std::vector<std::string>{"wine", folder.exePath()},
-                                              wine.environment(), folder.elsewhere(), outputFile_);
+    Environment environment = wine.environment();
+    if (!wineDebug.empty())
+        for (auto& [name, value] : environment)
+            if (name == "WINEDEBUG")
+                value = wineDebug;
+    process_ = std::make_unique<ChildProcess>(std::vector<std::string>{"wine", folder.exePath()}, environment,
+                                              folder.elsewhere(), outputFile_);
 }
 
 OstrelProcess::~OstrelProcess()

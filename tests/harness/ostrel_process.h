@@ -14,7 +14,8 @@ namespace harness {
 
 class OstrelProcess {
 public:
-    OstrelProcess(const WineSession& wine, const AppFolder& folder);
+    // `wineDebug` replaces the session's WINEDEBUG, for a test that reads what Wine traces of a call.
+    OstrelProcess(const WineSession& wine, const AppFolder& folder, const std::string& wineDebug = "");
     OstrelProcess(const OstrelProcess&) = delete;
     OstrelProcess& operator=(const OstrelProcess&) = delete;
     // Kills the program if it is still running.

@@ -116,8 +116,16 @@ void VirtualDisplay::removeMonitor(std::size_t index) const
 
 void VirtualDisplay::plugMonitorBackIn(std::size_t index) const
 {
+    placeMonitor(index, layout_.monitors.at(index));
+}
+
+void VirtualDisplay::placeMonitor(std::size_t index, const ScreenRect& area) const
+{
+    // A monitor is given a new geometry by taking it away and setting it anew (RandR refuses to set a name
+    // that is set already); taking away one that is not there is harmless.
+    runCommand({"xrandr", "-d", name_, "--delmonitor", "MON" + std::to_string(index + 1)});
     const auto result = runCommand({"xrandr", "-d", name_, "--setmonitor", "MON" + std::to_string(index + 1),
-                                    monitorGeometry(layout_.monitors.at(index)), index == 0 ? "screen" : "none"});
+                                    monitorGeometry(area), index == 0 ? "screen" : "none"});
     if (result.exitCode != 0)
         throw std::runtime_error("xrandr --setmonitor failed: " + result.output);
 }

@@ -96,6 +96,8 @@ public:
     void removeMonitor(std::size_t index) const;
     // Plugs monitor `index` of the layout in again after removeMonitor.
     void plugMonitorBackIn(std::size_t index) const;
+    // Gives monitor `index` another place and size, as a resolution change or a rearranged desktop does.
+    void placeMonitor(std::size_t index, const ScreenRect& area) const;
     // The pixels of a screen area, as the X server shows them now.
     Image capture(const ScreenRect& area) const;
 
