@@ -84,6 +84,19 @@ TEST(DuplicatedOutput, IsTheOneShowingTheMonitorWhateverItsNumber)
     EXPECT_EQ(outputShowing(outputs, 0x99, {0, 0, 1920, 1080}), 1u) << "a handle no output reports: the rectangle";
 }
 
+// A hybrid laptop: the saved adapter is kept where it shows the capture monitor, else the one that does is
+// taken (duplication fails on any other); with no adapter showing it, the saved one stays.
+TEST(DeviceAdapter, IsTheOneShowingTheCaptureMonitor)
+{
+    EXPECT_EQ(adapterForCapture(0, {true, false}), (AdapterChoice{0, false}));
+    EXPECT_EQ(adapterForCapture(0, {false, true}), (AdapterChoice{1, true})) << "the monitor is on the other chip";
+    EXPECT_EQ(adapterForCapture(1, {true, true}), (AdapterChoice{1, false})) << "the saved one shows it too";
+    EXPECT_EQ(adapterForCapture(1, {false, false}), (AdapterChoice{1, false})) << "no adapter shows it";
+    EXPECT_EQ(adapterForCapture(7, {false, true}), (AdapterChoice{1, true})) << "an index with no adapter";
+    EXPECT_EQ(adapterForCapture(0xFFFFFFFFu, {false, false}), (AdapterChoice{0, false}));
+    EXPECT_EQ(adapterForCapture(0, {}), (AdapterChoice{0, false}));
+}
+
 TEST(GdiArea, MonitorRectangleOrThePrimaryFromTheOrigin)
 {
     EXPECT_EQ(gdiCaptureArea({1024, 0, 1824, 600}, 1024, 768), (Rect{1024, 0, 1824, 600}));
