@@ -8,6 +8,7 @@
 #include "app/camera_alignment.h"
 #include "app/operator_actions.h"
 #include "capture/capture_engine.h"
+#include "display/monitors.h"
 #include "platform/debug_log.h"
 #include "render/renderer.h"
 
@@ -84,7 +85,7 @@ void dropDeviceObjects()
 
 void makeCaptureEngine()
 {
-    app.capture = std::make_unique<CaptureEngine>();
+    app.capture = std::make_unique<CaptureEngine>(duplicateRealOutput, sdrWhiteLevelOf);
     startCapture(app.captureMonitor);
 }
 

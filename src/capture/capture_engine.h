@@ -16,17 +16,15 @@
 #include "capture/upright_copy.h"
 #include "display/monitor_info.h"
 
-// How the engine gets the duplication of an output and the SDR white level of its monitor: the program asks
-// the system; a test hands the engine a stand-in through these seams.
+// How the engine gets the duplication of an output and the SDR white level of its monitor (the display
+// subsystem's, handed in by the program; scRGB's 80 nits without one): a test hands the engine stand-ins
+// through these seams.
 using DuplicationFactory =
     std::function<HRESULT(IDXGIOutput* output, ID3D11Device* device, IDXGIOutputDuplication** duplication)>;
 using WhiteLevelSource = std::function<float(HMONITOR monitor)>;
 // IDXGIOutput5::DuplicateOutput1 offering a 16-bit float desktop beside the 8-bit one, where the system has
 // it; IDXGIOutput1::DuplicateOutput elsewhere.
 HRESULT duplicateRealOutput(IDXGIOutput* output, ID3D11Device* device, IDXGIOutputDuplication** duplication);
-// The brightness, in nits, at which the system composes SDR white on this monitor's float desktop (80 where it
-// says nothing: scRGB's 1.0).
-float sdrWhiteLevelOf(HMONITOR monitor);
 
 // The mouse pointer over the captured picture. Neither desktop duplication nor the GDI copy puts it into
 // the picture itself.
@@ -39,8 +37,7 @@ struct CapturedPointer {
 
 class CaptureEngine {
 public:
-    explicit CaptureEngine(DuplicationFactory factory = duplicateRealOutput,
-                           WhiteLevelSource whiteLevel = sdrWhiteLevelOf)
+    explicit CaptureEngine(DuplicationFactory factory = duplicateRealOutput, WhiteLevelSource whiteLevel = {})
         : duplicateOutput(std::move(factory)), whiteLevelOf(std::move(whiteLevel))
     {
     }

@@ -1,6 +1,5 @@
 // The desktop-duplication branch of CaptureEngine.
 #include <cstdio>
-#include <cwchar>
 #include <vector>
 
 #include <dxgi1_5.h>
@@ -79,48 +78,6 @@ HRESULT duplicateRealOutput(IDXGIOutput* output, ID3D11Device* device, IDXGIOutp
     return output1->DuplicateOutput(device, duplication);
 }
 
-float sdrWhiteLevelOf(HMONITOR monitor)
-{
-    MONITORINFOEXW info{};
-    info.cbSize = sizeof info;
-    if (!monitor || !GetMonitorInfoW(monitor, reinterpret_cast<MONITORINFO*>(&info)))
-        return kScRgbWhiteNits;
-    std::vector<DISPLAYCONFIG_PATH_INFO> paths;
-    std::vector<DISPLAYCONFIG_MODE_INFO> modes;
-    // The configuration may change between the size and the query: asked again then.
-    LONG queried = ERROR_INSUFFICIENT_BUFFER;
-    for (int attempt = 0; attempt < 3 && queried == ERROR_INSUFFICIENT_BUFFER; ++attempt) {
-        UINT32 pathCount = 0, modeCount = 0;
-        if (GetDisplayConfigBufferSizes(QDC_ONLY_ACTIVE_PATHS, &pathCount, &modeCount) != ERROR_SUCCESS)
-            return kScRgbWhiteNits;
-        paths.resize(pathCount);
-        modes.resize(modeCount);
-        queried = QueryDisplayConfig(QDC_ONLY_ACTIVE_PATHS, &pathCount, paths.data(), &modeCount, modes.data(), nullptr);
-        paths.resize(pathCount);
-    }
-    if (queried != ERROR_SUCCESS)
-        return kScRgbWhiteNits;
-    for (const DISPLAYCONFIG_PATH_INFO& path : paths) {
-        DISPLAYCONFIG_SOURCE_DEVICE_NAME source{};
-        source.header.type = DISPLAYCONFIG_DEVICE_INFO_GET_SOURCE_NAME;
-        source.header.size = sizeof source;
-        source.header.adapterId = path.sourceInfo.adapterId;
-        source.header.id = path.sourceInfo.id;
-        if (DisplayConfigGetDeviceInfo(&source.header) != ERROR_SUCCESS ||
-            wcscmp(source.viewGdiDeviceName, info.szDevice) != 0)
-            continue;
-        DISPLAYCONFIG_SDR_WHITE_LEVEL white{};
-        white.header.type = DISPLAYCONFIG_DEVICE_INFO_GET_SDR_WHITE_LEVEL;
-        white.header.size = sizeof white;
-        white.header.adapterId = path.targetInfo.adapterId;
-        white.header.id = path.targetInfo.id;
-        // In thousandths of scRGB's 80 nits.
-        if (DisplayConfigGetDeviceInfo(&white.header) == ERROR_SUCCESS && white.SDRWhiteLevel > 0)
-            return static_cast<float>(white.SDRWhiteLevel) / 1000.0f * kScRgbWhiteNits;
-    }
-    return kScRgbWhiteNits;
-}
-
 ComPtr<IDXGIOutput> CaptureEngine::outputShowingCaptureMonitor()
 {
     const ComPtr<IDXGIAdapter1> adapter = currentAdapterOf(device_, factory_);
@@ -147,6 +104,11 @@ HRESULT CaptureEngine::initDuplication()
 {
     if (!device_)
         return E_FAIL;
+    // No monitor has the index: the GDI copy takes the primary, with nothing to duplicate or try again.
+    if (monitorRect_.width() <= 0 || monitorRect_.height() <= 0) {
+        useGdi_ = true;
+        return S_OK;
+    }
     const ComPtr<IDXGIOutput> output = outputShowingCaptureMonitor();
     // A frame held by the duplication that is replaced goes with it.
     frameHeld_ = false;
@@ -166,7 +128,7 @@ HRESULT CaptureEngine::initDuplication()
     duplication_->GetDesc(&description);
     quarterTurns_ = quarterTurnsOf(description.Rotation);
     floatDesktop_ = description.ModeDesc.Format == DXGI_FORMAT_R16G16B16A16_FLOAT;
-    sdrWhiteNits_ = floatDesktop_ ? whiteLevelOf(monitorHandle_) : kScRgbWhiteNits;
+    sdrWhiteNits_ = floatDesktop_ && whiteLevelOf ? whiteLevelOf(monitorHandle_) : kScRgbWhiteNits;
     if (retryingDuplication_)
         Log("LOG", "Captura DXGI restabelecida");
     if (floatDesktop_) {

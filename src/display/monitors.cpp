@@ -61,8 +61,13 @@ std::optional<DisplayTarget> targetOfPath(const DISPLAYCONFIG_PATH_INFO& path)
     target.header.id = path.targetInfo.id;
     if (DisplayConfigGetDeviceInfo(&target.header) != ERROR_SUCCESS)
         return std::nullopt;
-    return DisplayTarget{source.viewGdiDeviceName, target.monitorDevicePath, target.monitorFriendlyDeviceName,
-                         target.flags.edidIdsValid != 0, target.flags.friendlyNameFromEdid != 0};
+    return DisplayTarget{source.viewGdiDeviceName,
+                         target.monitorDevicePath,
+                         target.monitorFriendlyDeviceName,
+                         target.flags.edidIdsValid != 0,
+                         target.flags.friendlyNameFromEdid != 0,
+                         path.targetInfo.adapterId,
+                         path.targetInfo.id};
 }
 
 } // namespace
@@ -99,6 +104,30 @@ std::vector<MonitorInfo> enumerateMonitors()
     Enumeration enumeration{{}, displayTargets()};
     EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&enumeration));
     return enumeration.monitors;
+}
+
+float sdrWhiteLevelOf(HMONITOR monitor)
+{
+    // scRGB's 1.0, and what the system reports of a monitor that is not HDR.
+    constexpr float kScRgbWhiteNits = 80.0f;
+    MONITORINFOEXW info{};
+    info.cbSize = sizeof info;
+    if (!monitor || !GetMonitorInfoW(monitor, &info))
+        return kScRgbWhiteNits;
+    for (const DisplayTarget& target : displayTargets()) {
+        if (target.gdiDeviceName != info.szDevice)
+            continue;
+        DISPLAYCONFIG_SDR_WHITE_LEVEL white{};
+        white.header.type = DISPLAYCONFIG_DEVICE_INFO_GET_SDR_WHITE_LEVEL;
+        white.header.size = sizeof white;
+        white.header.adapterId = target.adapterId;
+        white.header.id = target.targetId;
+        // In thousandths of scRGB's 80 nits.
+        if (DisplayConfigGetDeviceInfo(&white.header) == ERROR_SUCCESS && white.SDRWhiteLevel > 0)
+            return static_cast<float>(white.SDRWhiteLevel) / 1000.0f * kScRgbWhiteNits;
+        break;
+    }
+    return kScRgbWhiteNits;
 }
 
 void placeProjectionWindow(HWND window, const Rect& area)
