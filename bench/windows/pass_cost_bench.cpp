@@ -1,18 +1,22 @@
-// Cost of one pass of the main loop with the projector, step by step, next to the capture steps no
-// pass can avoid (screen copy, upload, mip generation), on the real Renderer and CaptureEngine.
-// Each step is closed by waiting for the device, so its time is its own.
+// Cost of one pass of the main loop with the projector, next to the capture steps no pass can avoid
+// (screen copy, upload, mip generation), on the real Renderer and CaptureEngine. Every figure is a ratio
+// of two sides timed in turns, pair after pair, so that a moment when the shared machine is busy weighs on
+// both sides of one pair and on few pairs: the median of the pairs' ratios holds from one run to the next.
+// Each timed step is closed by waiting for the device, so its time is its own.
 #include <windows.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "app/app_state.h"
 #include "app/projection_pass.h"
 #include "capture/capture_engine.h"
 #include "display/monitors.h"
+#include "pair_ratios.h"
 #include "render/renderer.h"
 #include "table_row.h"
 #include "warp/solve_warp.h"
@@ -21,7 +25,10 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-constexpr int kPasses = 120;
+// Pairs per figure, and timed passes per side of a pair. A side first makes one untimed pass: the first
+// pass after a change of shape makes its mesh buffers and mask layer, which is not what is compared.
+constexpr int kPairs = 40;
+constexpr int kPassesPerSide = 3;
 
 class Stopwatch {
 public:
@@ -62,16 +69,124 @@ HWND makeWindow(const wchar_t* title, int x, int y, int width, int height, bool 
                            width, height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
-struct Average {
-    double total = 0.0;
-    int count = 0;
-    void add(double ms)
-    {
-        total += ms;
-        ++count;
-    }
-    double per() const { return count > 0 ? total / count : 0.0; }
+// Milliseconds of each capture step, as a side of a pair: the means over its passes.
+struct CaptureSteps {
+    double gdiObjects = 0.0, bitBlt = 0.0, getDIBits = 0.0, compare = 0.0, upload = 0.0, mips = 0.0;
+    double unavoidable() const { return bitBlt + getDIBits + upload + mips; }
+    double copyAndCompare() const { return gdiObjects + bitBlt + getDIBits + compare; }
 };
+
+// The bare screen copy of the captured area as the engine makes it (device contexts and bitmap included),
+// its comparison with the copy before, and the upload and mip generation of its picture.
+class BareCapture {
+public:
+    static constexpr int kWidth = 1024, kHeight = 768;
+
+    explicit BareCapture(Renderer& renderer) : renderer_(renderer), pixels_(static_cast<std::size_t>(kWidth) * kHeight)
+    {
+        D3D11_TEXTURE2D_DESC description{};
+        description.Width = kWidth;
+        description.Height = kHeight;
+        description.MipLevels = 0;
+        description.ArraySize = 1;
+        description.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
+        description.SampleDesc.Count = 1;
+        description.BindFlags = D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDER_TARGET;
+        description.MiscFlags = D3D11_RESOURCE_MISC_GENERATE_MIPS;
+        renderer.device()->CreateTexture2D(&description, nullptr, texture_.GetAddressOf());
+        renderer.device()->CreateShaderResourceView(texture_.Get(), nullptr, view_.GetAddressOf());
+    }
+
+    ID3D11ShaderResourceView* view() const { return view_.Get(); }
+    // Copies that differed from the one before.
+    int changes() const { return changes_; }
+
+    // `passes` copies, each compared with the one before; uploaded with its mips when `upload`.
+    CaptureSteps run(int passes, bool upload)
+    {
+        CaptureSteps total;
+        for (int i = 0; i < passes; ++i)
+            runOnce(total, upload);
+        for (double* step : {&total.gdiObjects, &total.bitBlt, &total.getDIBits, &total.compare, &total.upload, &total.mips})
+            *step /= passes;
+        return total;
+    }
+
+private:
+    void runOnce(CaptureSteps& total, bool upload)
+    {
+        clock_.start();
+        HDC screen = GetDC(nullptr);
+        HDC memory = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, kWidth, kHeight);
+        HGDIOBJ previous = SelectObject(memory, bitmap);
+        total.gdiObjects += clock_.milliseconds();
+        clock_.start();
+        BitBlt(memory, 0, 0, kWidth, kHeight, screen, 0, 0, SRCCOPY | CAPTUREBLT);
+        total.bitBlt += clock_.milliseconds();
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        clock_.start();
+        GetDIBits(memory, bitmap, 0, kHeight, pixels_.data(), &info, DIB_RGB_COLORS);
+        total.getDIBits += clock_.milliseconds();
+        if (previousPixels_.empty())
+            previousPixels_ = pixels_;
+        // A still desktop's copy equals the one before, so it is compared whole.
+        clock_.start();
+        const bool same = std::memcmp(previousPixels_.data(), pixels_.data(), pixels_.size() * sizeof(uint32_t)) == 0;
+        total.compare += clock_.milliseconds();
+        changes_ += same ? 0 : 1;
+        previousPixels_.swap(pixels_);
+        clock_.start();
+        SelectObject(memory, previous);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+        total.gdiObjects += clock_.milliseconds();
+        if (!upload)
+            return;
+        clock_.start();
+        renderer_.context()->UpdateSubresource(texture_.Get(), 0, nullptr, previousPixels_.data(), kWidth * 4, 0);
+        finish(renderer_);
+        total.upload += clock_.milliseconds();
+        clock_.start();
+        renderer_.context()->GenerateMips(view_.Get());
+        finish(renderer_);
+        total.mips += clock_.milliseconds();
+    }
+
+    Renderer& renderer_;
+    Stopwatch clock_;
+    std::vector<uint32_t> pixels_, previousPixels_;
+    int changes_ = 0;
+    ComPtr<ID3D11Texture2D> texture_;
+    ComPtr<ID3D11ShaderResourceView> view_;
+};
+
+// The first output's shape for a side: `shape` gives it surfaces and masks, `edit` changes it before
+// each pass, as a drag would.
+using Shape = std::function<void(OutputValues&)>;
+using Edit = std::function<void(OutputValues&, int)>;
+struct PassSide {
+    Mesh mesh;
+    std::size_t outputs = 1;
+    Shape shape;
+    Edit edit;
+};
+
+// "1.23x (middle half of 40 pairs: 1.18x to 1.29x)"
+std::string describe(const PairedFigure& figure)
+{
+    char text[96];
+    std::snprintf(text, sizeof text, "%.2fx (middle half of %d pairs: %.2fx to %.2fx)", figure.ratio, figure.pairs,
+                  figure.lowRatio, figure.highRatio);
+    return text;
+}
+
+double median(const std::vector<double>& values)
+{
+    return quantile(values, 0.5);
+}
 
 } // namespace
 
@@ -113,111 +228,30 @@ int main()
     }
     const WarpMatrix warp = solveWarp(keystone);
     Stopwatch clock;
-
-    // The bare screen copy of the same area, and the upload and mip generation of its picture.
-    const int width = 1024, height = 768;
-    std::vector<uint32_t> pixels(static_cast<std::size_t>(width) * height);
-    // The copy before, which a still desktop's copy is compared with: equal, so compared whole.
-    std::vector<uint32_t> previousPixels;
-    D3D11_TEXTURE2D_DESC description{};
-    description.Width = width;
-    description.Height = height;
-    description.MipLevels = 0;
-    description.ArraySize = 1;
-    description.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
-    description.SampleDesc.Count = 1;
-    description.BindFlags = D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDER_TARGET;
-    description.MiscFlags = D3D11_RESOURCE_MISC_GENERATE_MIPS;
-    ComPtr<ID3D11Texture2D> texture;
-    ComPtr<ID3D11ShaderResourceView> view;
-    renderer.device()->CreateTexture2D(&description, nullptr, texture.GetAddressOf());
-    renderer.device()->CreateShaderResourceView(texture.Get(), nullptr, view.GetAddressOf());
-    Average bitBlt, getDIBits, compare, upload, mips, draw, present, secondDraw, secondPresent, pass;
-    // The copy as the engine makes it, its device contexts and bitmap included.
-    Average gdiObjects;
-    for (int i = 0; i < kPasses; ++i) {
-        clock.start();
-        HDC screen = GetDC(nullptr);
-        HDC memory = CreateCompatibleDC(screen);
-        HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-        HGDIOBJ previous = SelectObject(memory, bitmap);
-        gdiObjects.add(clock.milliseconds());
-        clock.start();
-        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY | CAPTUREBLT);
-        bitBlt.add(clock.milliseconds());
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        clock.start();
-        GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
-        getDIBits.add(clock.milliseconds());
-        if (previousPixels.empty())
-            previousPixels = pixels;
-        clock.start();
-        const bool same = std::memcmp(previousPixels.data(), pixels.data(), pixels.size() * sizeof(uint32_t)) == 0;
-        compare.add(clock.milliseconds());
-        previousPixels.swap(pixels);
-        if (!same)
-            pixels = previousPixels;
-        clock.start();
-        SelectObject(memory, previous);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-        ReleaseDC(nullptr, screen);
-        gdiObjects.add(clock.milliseconds());
-
-        clock.start();
-        renderer.context()->UpdateSubresource(texture.Get(), 0, nullptr, pixels.data(), width * 4, 0);
-        finish(renderer);
-        upload.add(clock.milliseconds());
-        clock.start();
-        renderer.context()->GenerateMips(view.Get());
-        finish(renderer);
-        mips.add(clock.milliseconds());
-
-        // Each projector's own draw and present, the second with the part and blend it has below.
-        const PictureLook secondLook{{0.5f, 0.0f, 1.0f, 1.0f}, {0.1f, 0.0f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}, {}};
-        const PictureLook* looks[] = {nullptr, &secondLook};
-        Average* draws[] = {&draw, &secondDraw};
-        Average* presents[] = {&present, &secondPresent};
-        for (std::size_t output = 0; output < 2; ++output) {
-            renderer.beginProjectionFrame(app.outputs[output].target);
-            clock.start();
-            renderer.drawWarpedTexture(view.Get(), warp, false, looks[output]);
-            finish(renderer);
-            draws[output]->add(clock.milliseconds());
-            clock.start();
-            renderer.presentProjection(app.outputs[output].target, true);
-            finish(renderer);
-            presents[output]->add(clock.milliseconds());
-        }
-    }
+    BareCapture bare(renderer);
+    bare.run(1, true); // the copy the next one is compared with
 
     // The real pass on a desktop that changes before every pass: the main loop's own capture and
-    // projection steps; with the keystone alone, through a bent 9 x 9 mesh, and on two projectors (one
-    // capture, two draws, one present waiting).
-    // `shape` then gives the first output its surfaces and masks; `edit` changes it before each pass, as a
-    // drag would.
-    using Shape = std::function<void(OutputValues&)>;
-    using Edit = std::function<void(OutputValues&, int)>;
-    const auto runPasses = [&](const Mesh& mesh, std::size_t outputs, Average& average, const Shape& shape = {},
-                               const Edit& edit = {}) {
+    // projection steps, on one output or two (one capture, two draws, one present waiting).
+    const auto passes = [&](const PassSide& side) {
         const SourceRect halves[] = {{0.0f, 0.0f, 0.6f, 1.0f}, {0.4f, 0.0f, 1.0f, 1.0f}};
         const EdgeBlend blends[] = {{0.0f, 0.2f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}, {0.2f, 0.0f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}};
         for (std::size_t output = 0; output < 2; ++output) {
             ProjectionOutput& shown = app.outputs[output];
-            shown.shown = output < outputs;
-            shown.values.surfaces.front().mesh = mesh;
-            shown.values.surfaces.front().source = outputs > 1 ? halves[output] : SourceRect{};
-            shown.values.surfaces.front().blend = outputs > 1 ? blends[output] : EdgeBlend{};
+            shown.shown = output < side.outputs;
             shown.values.surfaces.resize(1);
+            shown.values.surfaces.front().mesh = side.mesh;
+            shown.values.surfaces.front().source = side.outputs > 1 ? halves[output] : SourceRect{};
+            shown.values.surfaces.front().blend = side.outputs > 1 ? blends[output] : EdgeBlend{};
             shown.values.masks.clear();
             shown.values.surfaces.front().corners = keystone;
         }
-        if (shape)
-            shape(app.outputs[0].values);
-        for (int i = 0; i < kPasses; ++i) {
-            if (edit)
-                edit(app.outputs[0].values, i);
+        if (side.shape)
+            side.shape(app.outputs[0].values);
+        double total = 0.0;
+        for (int i = 0; i <= kPassesPerSide; ++i) {
+            if (side.edit)
+                side.edit(app.outputs[0].values, i);
             changeTheDesktop();
             clock.start();
             const bool acquired = acquireCapturedFrame();
@@ -225,9 +259,23 @@ int main()
             renderer.presentControl();
             releaseCapturedFrame(acquired);
             finish(renderer);
-            average.add(clock.milliseconds());
+            if (i > 0)
+                total += clock.milliseconds();
         }
+        return total / kPassesPerSide;
     };
+
+    // The whole pass against the capture steps no pass can avoid, measured back to back.
+    PairedRatios passToSteps;
+    std::vector<double> copies, uploads, mips;
+    for (int pair = 0; pair < kPairs; ++pair) {
+        const CaptureSteps steps = bare.run(kPassesPerSide, true);
+        copies.push_back(steps.bitBlt + steps.getDIBits);
+        uploads.push_back(steps.upload);
+        mips.push_back(steps.mips);
+        passToSteps.add(passes({}), steps.unavoidable());
+    }
+
     // Bowed as on a curved screen.
     Mesh bent = resizedMesh(Mesh{}, 9, 9);
     for (int32_t point = 0; point < bent.pointCount(); ++point) {
@@ -236,23 +284,39 @@ int main()
             bent.offsets[static_cast<std::size_t>(point)] = {0.02f * std::sin(3.14159f * rest.t),
                                                              0.05f * std::sin(3.14159f * rest.s)};
     }
-    // A still desktop: the engine copies and compares, finds no new picture, and the program draws nothing.
-    Average stillPass;
-    capture.acquireFrame(); // the picture the still passes compare with
-    capture.releaseFrame();
-    for (int i = 0; i < kPasses; ++i) {
-        clock.start();
-        const uint64_t version = capture.pictureVersion();
-        capture.acquireFrame();
-        if (capture.pictureVersion() != version)
-            std::printf("  (a still pass found a new picture)\n");
-        capture.releaseFrame();
-        stillPass.add(clock.milliseconds());
+    PairedRatios meshToKeystone;
+    for (int pair = 0; pair < kPairs; ++pair) {
+        const double plain = passes({});
+        meshToKeystone.add(passes({bent, 1, {}, {}}), plain);
     }
-    Average meshPass, twoOutputPass;
-    runPasses(Mesh{}, 1, pass);
-    runPasses(bent, 1, meshPass);
-    runPasses(Mesh{}, 2, twoOutputPass);
+
+    // What a second projector adds to the pass, against its own draw and present (with the part and
+    // blend it has in the pass).
+    PairedRatios secondToOwn;
+    std::vector<double> onePass, twoPass, ownDraws, ownPresents;
+    const PictureLook secondLook{{0.4f, 0.0f, 1.0f, 1.0f}, {0.2f, 0.0f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}, {}};
+    const auto ownDrawAndPresent = [&] {
+        double draw = 0.0, present = 0.0;
+        for (int i = 0; i < kPassesPerSide; ++i) {
+            renderer.beginProjectionFrame(app.outputs[1].target);
+            clock.start();
+            renderer.drawWarpedTexture(bare.view(), warp, false, &secondLook);
+            finish(renderer);
+            draw += clock.milliseconds();
+            clock.start();
+            renderer.presentProjection(app.outputs[1].target, false); // as in the pass: the first output waits
+            finish(renderer);
+            present += clock.milliseconds();
+        }
+        ownDraws.push_back(draw / kPassesPerSide);
+        ownPresents.push_back(present / kPassesPerSide);
+        return ownDraws.back() + ownPresents.back();
+    };
+    for (int pair = 0; pair < kPairs; ++pair) {
+        onePass.push_back(passes({}));
+        twoPass.push_back(passes({Mesh{}, 2, {}, {}}));
+        secondToOwn.add(twoPass.back() - onePass.back(), ownDrawAndPresent());
+    }
 
     // Eight surfaces that tile the projection once, 4 x 2, each showing its own part of the picture,
     // against one surface over all of it.
@@ -268,6 +332,11 @@ int main()
                 output.surfaces.push_back(tile);
             }
     };
+    PairedRatios tilesToWhole;
+    for (int pair = 0; pair < kPairs; ++pair) {
+        const double whole = passes({Mesh{}, 1, wholeWindow, {}});
+        tilesToWhole.add(passes({Mesh{}, 1, eightTiles, {}}), whole);
+    }
 
     // Eight masks of 32 points, feather 50: rings of 32 points around eight centres over the keystone's
     // picture. Then the same while a corner moves every pass, and while a mask point does.
@@ -289,74 +358,100 @@ int main()
     const Edit moveMaskPoint = [](OutputValues& output, int pass) {
         output.masks[2].points[5].x += pass % 2 ? -0.0025f : 0.0025f;
     };
-    // Each comparison runs its two sides in turns, so that a machine busy for a while weighs on both.
-    Average wholePass, tiledPass, plainPass, maskedPass, cornerMovedPass, maskPointMovedPass;
-    for (int round = 0; round < 3; ++round) {
-        runPasses(Mesh{}, 1, wholePass, wholeWindow);
-        runPasses(Mesh{}, 1, tiledPass, eightTiles);
-        runPasses(Mesh{}, 1, plainPass);
-        runPasses(Mesh{}, 1, maskedPass, eightMasks);
-        runPasses(Mesh{}, 1, cornerMovedPass, eightMasks, moveCorner);
-        runPasses(Mesh{}, 1, maskPointMovedPass, eightMasks, moveMaskPoint);
+    PairedRatios maskedToPlain, maskPointToCorner;
+    for (int pair = 0; pair < kPairs; ++pair) {
+        const double plain = passes({});
+        maskedToPlain.add(passes({Mesh{}, 1, eightMasks, {}}), plain);
+    }
+    for (int pair = 0; pair < kPairs; ++pair) {
+        const double cornerMoved = passes({Mesh{}, 1, eightMasks, moveCorner});
+        maskPointToCorner.add(passes({Mesh{}, 1, eightMasks, moveMaskPoint}), cornerMoved);
     }
 
-    const double unavoidable = bitBlt.per() + getDIBits.per() + upload.per() + mips.per();
-    std::printf("one pass with the projector (Wine, software rendering, 1024x768 captured, 800x600 shown), "
-                "mean of %d:\n",
-                kPasses);
-    std::printf("  screen copy: BitBlt %.2f ms + GetDIBits %.2f ms; upload %.2f ms; mip generation %.2f ms; "
-                "draw %.2f ms; present %.2f ms\n",
-                bitBlt.per(), getDIBits.per(), upload.per(), mips.per(), draw.per(), present.per());
-    std::printf("  whole pass %.2f ms against %.2f ms of capture steps no pass can avoid: %.2fx "
-                "(target: at most 1.3x)\n",
-                pass.per(), unavoidable, pass.per() / unavoidable);
-    printTableRow("One pass against the capture steps it cannot avoid (screen copy, upload, mips)",
-                  "Wine, software rendering, 1024x768 captured, 800x600 shown", "at most 1.3x",
-                  "%.1f ms against %.1f ms: %.1fx (copy %.1f, upload %.1f, mips %.1f, draw %.1f, present %.1f ms)",
-                  pass.per(), unavoidable, pass.per() / unavoidable, bitBlt.per() + getDIBits.per(), upload.per(),
-                  mips.per(), draw.per(), present.per());
-    std::printf("  through a bowed 9 x 9 mesh %.2f ms against %.2f ms with the keystone alone: %.2fx "
-                "(target: at most 1.15x)\n",
-                meshPass.per(), pass.per(), meshPass.per() / pass.per());
-    printTableRow("One pass through a bowed 9 x 9 mesh against the 2 x 2 pass, same run",
-                  "Wine, software rendering, 1024x768 captured, 800x600 shown", "at most 1.15x",
-                  "%.1f ms against %.1f ms: %.2fx", meshPass.per(), pass.per(), meshPass.per() / pass.per());
-    const double copy = gdiObjects.per() + bitBlt.per() + getDIBits.per();
-    const double copyAndCompare = copy + compare.per();
-    std::printf("  a pass on a still desktop %.2f ms against the bare screen copy and its comparison %.2f ms (copy "
-                "%.2f ms with its DCs and bitmap, comparison %.2f ms): %.2fx (target: no more than the copy and the "
-                "comparison)\n",
-                stillPass.per(), copyAndCompare, copy, compare.per(), stillPass.per() / copyAndCompare);
-    printTableRow("A pass on a still desktop against the bare screen copy and its comparison, same run",
-                  "Wine, 1024x768 captured, 800x600 shown", "the copy and the comparison alone (before: a whole pass)",
-                  "%.2f ms against %.2f ms (copy %.2f, comparison %.2f ms): %.2fx", stillPass.per(), copyAndCompare, copy,
-                  compare.per(), stillPass.per() / copyAndCompare);
-    const double secondOwn = secondDraw.per() + secondPresent.per();
-    const double added = twoOutputPass.per() - pass.per();
-    std::printf("  with a second projector %.2f ms against %.2f ms: it adds %.2f ms against its own draw %.2f ms "
-                "and present %.2f ms: %.2fx (target: at most 1.2x)\n",
-                twoOutputPass.per(), pass.per(), added, secondDraw.per(), secondPresent.per(), added / secondOwn);
-    printTableRow("A second projector's cost in a pass against its own draw and present, same run",
+    // A still desktop: the engine copies and compares, finds no new picture, and the program draws nothing;
+    // against the bare copy and its comparison.
+    PairedRatios stillToCopy;
+    std::vector<double> bareCopies, comparisons;
+    // The pictures both sides compare with.
+    capture.acquireFrame();
+    capture.releaseFrame();
+    bare.run(1, false);
+    const int bareChanges = bare.changes();
+    int newPictures = 0;
+    for (int pair = 0; pair < kPairs; ++pair) {
+        const CaptureSteps steps = bare.run(kPassesPerSide, false);
+        bareCopies.push_back(steps.gdiObjects + steps.bitBlt + steps.getDIBits);
+        comparisons.push_back(steps.compare);
+        double still = 0.0;
+        for (int i = 0; i < kPassesPerSide; ++i) {
+            clock.start();
+            const uint64_t version = capture.pictureVersion();
+            capture.acquireFrame();
+            newPictures += capture.pictureVersion() != version ? 1 : 0;
+            capture.releaseFrame();
+            still += clock.milliseconds();
+        }
+        stillToCopy.add(still / kPassesPerSide, steps.copyAndCompare());
+    }
+    if (newPictures > 0 || bare.changes() > bareChanges)
+        std::printf("  (the desktop changed during the still passes: %d new pictures in the engine, %d in the bare "
+                    "copy)\n",
+                    newPictures, bare.changes() - bareChanges);
+
+    const char* const kOneShown = "Wine, software rendering, 1024x768 captured, 800x600 shown";
+    std::printf("one pass with the projector (Wine, software rendering, 1024x768 captured, 800x600 shown): each ratio "
+                "the median of %d pairs, each side %d passes, the sides in turns\n",
+                kPairs, kPassesPerSide);
+    const PairedFigure whole = passToSteps.figure();
+    std::printf("  whole pass %.2f ms against %.2f ms of capture steps no pass can avoid (screen copy %.2f ms, upload "
+                "%.2f ms, mip generation %.2f ms): %s (target: at most 1.3x)\n",
+                whole.numerator, whole.denominator, median(copies), median(uploads), median(mips),
+                describe(whole).c_str());
+    printTableRow("One pass against the capture steps it cannot avoid (screen copy, upload, mips), in pairs", kOneShown,
+                  "at most 1.3x", "%.1f ms against %.1f ms: %s (copy %.1f, upload %.1f, mips %.1f ms)", whole.numerator,
+                  whole.denominator, describe(whole).c_str(), median(copies), median(uploads), median(mips));
+    const PairedFigure mesh = meshToKeystone.figure();
+    std::printf("  through a bowed 9 x 9 mesh %.2f ms against %.2f ms with the keystone alone: %s (target: at most "
+                "1.15x)\n",
+                mesh.numerator, mesh.denominator, describe(mesh).c_str());
+    printTableRow("One pass through a bowed 9 x 9 mesh against the 2 x 2 pass, in pairs", kOneShown, "at most 1.15x",
+                  "%.1f ms against %.1f ms: %s", mesh.numerator, mesh.denominator, describe(mesh).c_str());
+    const PairedFigure second = secondToOwn.figure();
+    std::printf("  with a second projector %.2f ms against %.2f ms: it adds %.2f ms against its own draw %.2f ms and "
+                "present %.2f ms: %s (target: at most 1.2x)\n",
+                median(twoPass), median(onePass), second.numerator, median(ownDraws), median(ownPresents),
+                describe(second).c_str());
+    printTableRow("A second projector's cost in a pass against its own draw and present, in pairs",
                   "Wine, software rendering, 1024x768 captured, two 800x600 shown", "at most 1.2x",
-                  "%.1f ms against %.1f ms: adds %.1f ms against %.1f ms: %.2fx", twoOutputPass.per(), pass.per(), added,
-                  secondOwn, added / secondOwn);
-    std::printf("  eight surfaces tiling the projection %.2f ms against one surface over all of it %.2f ms: %.2fx "
+                  "adds %.1f ms against %.1f ms: %s", second.numerator, second.denominator, describe(second).c_str());
+    const PairedFigure tiles = tilesToWhole.figure();
+    std::printf("  eight surfaces tiling the projection %.2f ms against one surface over all of it %.2f ms: %s "
                 "(target: at most 1.25x)\n",
-                tiledPass.per(), wholePass.per(), tiledPass.per() / wholePass.per());
-    printTableRow("Eight surfaces that tile the projection once against one surface over all of it, same run",
-                  "Wine, software rendering, 1024x768 captured, 800x600 shown", "at most 1.25x",
-                  "%.1f ms against %.1f ms: %.2fx", tiledPass.per(), wholePass.per(), tiledPass.per() / wholePass.per());
-    std::printf("  eight masks of 32 points, feather 50: %.2f ms against %.2f ms without: %.2fx (target: at most "
-                "1.1x); moving a mask point every pass %.2f ms against moving a corner %.2f ms: %.2fx\n",
-                maskedPass.per(), plainPass.per(), maskedPass.per() / plainPass.per(), maskPointMovedPass.per(),
-                cornerMovedPass.per(), maskPointMovedPass.per() / cornerMovedPass.per());
-    printTableRow("A pass under eight masks of 32 points, feather 50, against the same pass without masks",
-                  "Wine, software rendering, 1024x768 captured, 800x600 shown", "at most 1.1x",
-                  "%.1f ms against %.1f ms: %.2fx", maskedPass.per(), plainPass.per(), maskedPass.per() / plainPass.per());
-    printTableRow("Under those masks, a pass that moves a mask point against one that moves a corner",
-                  "Wine, software rendering, 1024x768 captured, 800x600 shown", "no more than moving a corner",
-                  "%.2f ms against %.2f ms: %.2fx", maskPointMovedPass.per(), cornerMovedPass.per(),
-                  maskPointMovedPass.per() / cornerMovedPass.per());
+                tiles.numerator, tiles.denominator, describe(tiles).c_str());
+    printTableRow("Eight surfaces that tile the projection once against one surface over all of it, in pairs",
+                  kOneShown, "at most 1.25x", "%.1f ms against %.1f ms: %s", tiles.numerator, tiles.denominator,
+                  describe(tiles).c_str());
+    const PairedFigure masked = maskedToPlain.figure();
+    std::printf("  eight masks of 32 points, feather 50: %.2f ms against %.2f ms without: %s (target: at most 1.1x)\n",
+                masked.numerator, masked.denominator, describe(masked).c_str());
+    printTableRow("A pass under eight masks of 32 points, feather 50, against the same pass without masks, in pairs",
+                  kOneShown, "at most 1.1x", "%.1f ms against %.1f ms: %s", masked.numerator, masked.denominator,
+                  describe(masked).c_str());
+    const PairedFigure maskPoint = maskPointToCorner.figure();
+    std::printf("  under those masks, moving a mask point every pass %.2f ms against moving a corner %.2f ms: %s "
+                "(target: no more than moving a corner)\n",
+                maskPoint.numerator, maskPoint.denominator, describe(maskPoint).c_str());
+    printTableRow("Under those masks, a pass that moves a mask point against one that moves a corner, in pairs",
+                  kOneShown, "no more than moving a corner", "%.1f ms against %.1f ms: %s", maskPoint.numerator,
+                  maskPoint.denominator, describe(maskPoint).c_str());
+    const PairedFigure still = stillToCopy.figure();
+    std::printf("  a pass on a still desktop %.2f ms against the bare screen copy and its comparison %.2f ms (copy "
+                "%.2f ms with its DCs and bitmap, comparison %.2f ms): %s (target: no more than the copy and the "
+                "comparison)\n",
+                still.numerator, still.denominator, median(bareCopies), median(comparisons), describe(still).c_str());
+    printTableRow("A pass on a still desktop against the bare screen copy and its comparison, in pairs",
+                  "Wine, 1024x768 captured, 800x600 shown", "the copy and the comparison alone (before: a whole pass)",
+                  "%.2f ms against %.2f ms: %s", still.numerator, still.denominator, describe(still).c_str());
     for (ProjectionOutput& output : app.outputs)
         renderer.releaseProjectionTarget(output.target);
     app.capture.reset();
