@@ -25,10 +25,9 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-// Pairs per figure, and timed passes per side of a pair. A side first makes one untimed pass: the first
-// pass after a change of shape makes its mesh buffers and mask layer, which is not what is compared.
+// Pairs per figure, and turns per pair: in each turn every side of the pair makes one timed pass.
 constexpr int kPairs = 40;
-constexpr int kPassesPerSide = 3;
+constexpr int kTurns = 5;
 
 class Stopwatch {
 public:
@@ -69,7 +68,7 @@ HWND makeWindow(const wchar_t* title, int x, int y, int width, int height, bool 
                            width, height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
-// Milliseconds of each capture step, as a side of a pair: the means over its passes. The upload and the
+// Milliseconds of each capture step of one copy. The upload and the
 // mip generation are timed together, with one wait for the device as a pass has: a wait of its own for
 // each would count the device's hand-over twice.
 struct CaptureSteps {
@@ -103,40 +102,30 @@ public:
     // Copies that differed from the one before.
     int changes() const { return changes_; }
 
-    // `passes` copies, each compared with the one before; uploaded with its mips when `upload`.
-    CaptureSteps run(int passes, bool upload)
+    // One copy, compared with the one before; uploaded with its mips when `upload`.
+    CaptureSteps run(bool upload)
     {
-        CaptureSteps total;
-        for (int i = 0; i < passes; ++i)
-            runOnce(total, upload);
-        for (double* step : {&total.gdiObjects, &total.bitBlt, &total.getDIBits, &total.compare, &total.uploadAndMips})
-            *step /= passes;
-        return total;
-    }
-
-private:
-    void runOnce(CaptureSteps& total, bool upload)
-    {
+        CaptureSteps steps;
         clock_.start();
         HDC screen = GetDC(nullptr);
         HDC memory = CreateCompatibleDC(screen);
         HBITMAP bitmap = CreateCompatibleBitmap(screen, kWidth, kHeight);
         HGDIOBJ previous = SelectObject(memory, bitmap);
-        total.gdiObjects += clock_.milliseconds();
+        steps.gdiObjects += clock_.milliseconds();
         clock_.start();
         BitBlt(memory, 0, 0, kWidth, kHeight, screen, 0, 0, SRCCOPY | CAPTUREBLT);
-        total.bitBlt += clock_.milliseconds();
+        steps.bitBlt += clock_.milliseconds();
         BITMAPINFO info{};
         info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         clock_.start();
         GetDIBits(memory, bitmap, 0, kHeight, pixels_.data(), &info, DIB_RGB_COLORS);
-        total.getDIBits += clock_.milliseconds();
+        steps.getDIBits += clock_.milliseconds();
         if (previousPixels_.empty())
             previousPixels_ = pixels_;
         // A still desktop's copy equals the one before, so it is compared whole.
         clock_.start();
         const bool same = std::memcmp(previousPixels_.data(), pixels_.data(), pixels_.size() * sizeof(uint32_t)) == 0;
-        total.compare += clock_.milliseconds();
+        steps.compare += clock_.milliseconds();
         changes_ += same ? 0 : 1;
         previousPixels_.swap(pixels_);
         clock_.start();
@@ -144,16 +133,18 @@ private:
         DeleteObject(bitmap);
         DeleteDC(memory);
         ReleaseDC(nullptr, screen);
-        total.gdiObjects += clock_.milliseconds();
+        steps.gdiObjects += clock_.milliseconds();
         if (!upload)
-            return;
+            return steps;
         clock_.start();
         renderer_.context()->UpdateSubresource(texture_.Get(), 0, nullptr, previousPixels_.data(), kWidth * 4, 0);
         renderer_.context()->GenerateMips(view_.Get());
         finish(renderer_);
-        total.uploadAndMips += clock_.milliseconds();
+        steps.uploadAndMips += clock_.milliseconds();
+        return steps;
     }
 
+private:
     Renderer& renderer_;
     Stopwatch clock_;
     std::vector<uint32_t> pixels_, previousPixels_;
@@ -162,15 +153,17 @@ private:
     ComPtr<ID3D11ShaderResourceView> view_;
 };
 
-// What a side's passes show: on `outputs` projectors, which share the picture, each with its part and a
+// What a side's pass shows: on `outputs` projectors, which share the picture, each with its part and a
 // blend band over the shared part when `split`; `shape` gives the first one surfaces and masks, `edit`
-// changes it before each pass, as a drag would.
+// changes it before the pass, as a drag would. A side that `settle`s first makes one untimed pass: the
+// first pass after a change of mesh makes its buffers, which is not what is compared.
 using Shape = std::function<void(OutputValues&)>;
 using Edit = std::function<void(OutputValues&, int)>;
 struct PassSide {
     Mesh mesh;
     std::size_t outputs = 1;
     bool split = false;
+    bool settle = false;
     Shape shape;
     Edit edit;
 };
@@ -235,12 +228,26 @@ int main()
     const WarpMatrix warp = solveWarp(keystone);
     Stopwatch clock;
     BareCapture bare(renderer);
-    bare.run(1, true); // the copy the next one is compared with
+    bare.run(true); // the copy the next one is compared with
 
-    // The real pass on a desktop that changes before every pass: the main loop's own capture and
-    // projection steps, on one output or two (one capture, two draws, one present waiting).
+    // One pair: kTurns turns of one timed pass of each side, in order. Each side's time is the median of
+    // its turns, so that a pass held up by another process does not weigh.
+    using Side = std::function<double(int turn)>;
+    const auto pairOf = [&](const std::vector<Side>& sides) {
+        std::vector<std::vector<double>> times(sides.size());
+        for (int turn = 0; turn < kTurns; ++turn)
+            for (std::size_t side = 0; side < sides.size(); ++side)
+                times[side].push_back(sides[side](turn));
+        std::vector<double> medians;
+        for (const std::vector<double>& sideTimes : times)
+            medians.push_back(median(sideTimes));
+        return medians;
+    };
+
+    // One real pass, timed, on a desktop that changed just before it: the main loop's own capture and
+    // projection steps on what `side` shows.
     int changingPasses = 0, newPictures = 0;
-    const auto passes = [&](const PassSide& side) {
+    const auto pass = [&](const PassSide& side, int turn) {
         const SourceRect halves[] = {{0.0f, 0.0f, 0.6f, 1.0f}, {0.4f, 0.0f, 1.0f, 1.0f}};
         const EdgeBlend blends[] = {{0.0f, 0.2f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}, {0.2f, 0.0f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}};
         for (std::size_t output = 0; output < 2; ++output) {
@@ -255,10 +262,10 @@ int main()
         }
         if (side.shape)
             side.shape(app.outputs[0].values);
-        double total = 0.0;
-        for (int i = 0; i <= kPassesPerSide; ++i) {
-            if (side.edit)
-                side.edit(app.outputs[0].values, i);
+        if (side.edit)
+            side.edit(app.outputs[0].values, turn);
+        double milliseconds = 0.0;
+        for (int run = side.settle ? 0 : 1; run <= 1; ++run) {
             changeTheDesktop();
             const uint64_t version = capture.pictureVersion();
             clock.start();
@@ -267,25 +274,29 @@ int main()
             renderer.presentControl();
             releaseCapturedFrame(acquired);
             finish(renderer);
-            if (i > 0)
-                total += clock.milliseconds();
+            milliseconds = clock.milliseconds();
             changingPasses += 1;
             newPictures += capture.pictureVersion() != version ? 1 : 0;
         }
-        return total / kPassesPerSide;
+        return milliseconds;
     };
 
     // The whole pass against the capture steps no pass can avoid, measured back to back.
     PairedRatios passToSteps;
     std::vector<double> copies, uploads;
-    for (int pair = 0; pair < kPairs; ++pair) {
-        const CaptureSteps steps = bare.run(kPassesPerSide, true);
+    const Side captureSteps = [&](int) {
+        const CaptureSteps steps = bare.run(true);
         copies.push_back(steps.bitBlt + steps.getDIBits);
         uploads.push_back(steps.uploadAndMips);
-        passToSteps.add(passes({}), steps.unavoidable());
+        return steps.unavoidable();
+    };
+    for (int pair = 0; pair < kPairs; ++pair) {
+        const auto times = pairOf({captureSteps, [&](int turn) { return pass({}, turn); }});
+        passToSteps.add(times[1], times[0]);
     }
 
-    // Bowed as on a curved screen.
+    // Bowed as on a curved screen. A mesh that changed has its buffers made by the next pass: each side
+    // settles first.
     Mesh bent = resizedMesh(Mesh{}, 9, 9);
     for (int32_t point = 0; point < bent.pointCount(); ++point) {
         const PicturePoint rest = restPosition(bent, point);
@@ -293,10 +304,15 @@ int main()
             bent.offsets[static_cast<std::size_t>(point)] = {0.02f * std::sin(3.14159f * rest.t),
                                                              0.05f * std::sin(3.14159f * rest.s)};
     }
+    PassSide settledKeystone;
+    settledKeystone.settle = true;
+    PassSide settledMesh = settledKeystone;
+    settledMesh.mesh = bent;
     PairedRatios meshToKeystone;
     for (int pair = 0; pair < kPairs; ++pair) {
-        const double plain = passes({});
-        meshToKeystone.add(passes({bent, 1, false, {}, {}}), plain);
+        const auto times = pairOf({[&](int turn) { return pass(settledKeystone, turn); },
+                                   [&](int turn) { return pass(settledMesh, turn); }});
+        meshToKeystone.add(times[1], times[0]);
     }
 
     // What a second projector adds to the pass, against its own draw and present (with the part and
@@ -305,27 +321,29 @@ int main()
     PairedRatios secondToOwn;
     std::vector<double> onePass, twoPass, ownDraws, ownPresents;
     const PictureLook secondLook{{0.4f, 0.0f, 1.0f, 1.0f}, {0.2f, 0.0f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}, {}};
-    const auto ownDrawAndPresent = [&] {
-        double draw = 0.0, present = 0.0;
-        for (int i = 0; i < kPassesPerSide; ++i) {
-            renderer.beginProjectionFrame(app.outputs[1].target);
-            clock.start();
-            renderer.drawWarpedTexture(bare.view(), warp, false, &secondLook);
-            finish(renderer);
-            draw += clock.milliseconds();
-            clock.start();
-            renderer.presentProjection(app.outputs[1].target, false); // as in the pass: the first output waits
-            finish(renderer);
-            present += clock.milliseconds();
-        }
-        ownDraws.push_back(draw / kPassesPerSide);
-        ownPresents.push_back(present / kPassesPerSide);
+    const Side ownDrawAndPresent = [&](int) {
+        renderer.beginProjectionFrame(app.outputs[1].target);
+        clock.start();
+        renderer.drawWarpedTexture(bare.view(), warp, false, &secondLook);
+        finish(renderer);
+        ownDraws.push_back(clock.milliseconds());
+        clock.start();
+        renderer.presentProjection(app.outputs[1].target, false); // as in the pass: the first output waits
+        finish(renderer);
+        ownPresents.push_back(clock.milliseconds());
         return ownDraws.back() + ownPresents.back();
     };
+    PassSide firstAlone;
+    firstAlone.split = true;
+    PassSide both = firstAlone;
+    both.outputs = 2;
     for (int pair = 0; pair < kPairs; ++pair) {
-        onePass.push_back(passes({Mesh{}, 1, true, {}, {}}));
-        twoPass.push_back(passes({Mesh{}, 2, true, {}, {}}));
-        secondToOwn.add(twoPass.back() - onePass.back(), ownDrawAndPresent());
+        const auto times = pairOf({[&](int turn) { return pass(firstAlone, turn); },
+                                   [&](int turn) { return pass(both, turn); },
+                                   ownDrawAndPresent});
+        onePass.push_back(times[0]);
+        twoPass.push_back(times[1]);
+        secondToOwn.add(times[1] - times[0], times[2]);
     }
 
     // Eight surfaces that tile the projection once, 4 x 2, each showing its own part of the picture,
@@ -342,14 +360,19 @@ int main()
                 output.surfaces.push_back(tile);
             }
     };
+    PassSide whole, tiled;
+    whole.shape = wholeWindow;
+    tiled.shape = eightTiles;
     PairedRatios tilesToWhole;
     for (int pair = 0; pair < kPairs; ++pair) {
-        const double whole = passes({Mesh{}, 1, false, wholeWindow, {}});
-        tilesToWhole.add(passes({Mesh{}, 1, false, eightTiles, {}}), whole);
+        const auto times = pairOf({[&](int turn) { return pass(whole, turn); },
+                                   [&](int turn) { return pass(tiled, turn); }});
+        tilesToWhole.add(times[1], times[0]);
     }
 
     // Eight masks of 32 points, feather 50: rings of 32 points around eight centres over the keystone's
-    // picture. Then the same while a corner moves every pass, and while a mask point does.
+    // picture. Then the same while a corner moves every pass, and while a mask point does (each side
+    // starts from the unmoved shape, so that its pass always has a change to draw).
     const Shape eightMasks = [](OutputValues& output) {
         for (int mask = 0; mask < kMostMasks; ++mask) {
             MaskValues ring;
@@ -362,20 +385,27 @@ int main()
             output.masks.push_back(ring);
         }
     };
-    const Edit moveCorner = [](OutputValues& output, int pass) {
-        output.surfaces.front().corners[0].x = -0.6f + 0.0025f * static_cast<float>(pass % 2);
+    const Edit moveCorner = [](OutputValues& output, int turn) {
+        output.surfaces.front().corners[0].x = -0.6f + 0.0025f * static_cast<float>(1 + turn % 2);
     };
-    const Edit moveMaskPoint = [](OutputValues& output, int pass) {
-        output.masks[2].points[5].x += pass % 2 ? -0.0025f : 0.0025f;
+    const Edit moveMaskPoint = [](OutputValues& output, int turn) {
+        output.masks[2].points[5].x += turn % 2 ? -0.0025f : 0.0025f;
     };
+    PassSide maskedSide;
+    maskedSide.shape = eightMasks;
+    PassSide cornerMoving = maskedSide, maskPointMoving = maskedSide;
+    cornerMoving.edit = moveCorner;
+    maskPointMoving.edit = moveMaskPoint;
     PairedRatios maskedToPlain, maskPointToCorner;
     for (int pair = 0; pair < kPairs; ++pair) {
-        const double plain = passes({});
-        maskedToPlain.add(passes({Mesh{}, 1, false, eightMasks, {}}), plain);
+        const auto times = pairOf({[&](int turn) { return pass({}, turn); },
+                                   [&](int turn) { return pass(maskedSide, turn); }});
+        maskedToPlain.add(times[1], times[0]);
     }
     for (int pair = 0; pair < kPairs; ++pair) {
-        const double cornerMoved = passes({Mesh{}, 1, false, eightMasks, moveCorner});
-        maskPointToCorner.add(passes({Mesh{}, 1, false, eightMasks, moveMaskPoint}), cornerMoved);
+        const auto times = pairOf({[&](int turn) { return pass(cornerMoving, turn); },
+                                   [&](int turn) { return pass(maskPointMoving, turn); }});
+        maskPointToCorner.add(times[1], times[0]);
     }
 
     // A still desktop: the engine copies and compares, finds no new picture, and the program draws nothing;
@@ -385,23 +415,26 @@ int main()
     // The pictures both sides compare with.
     capture.acquireFrame();
     capture.releaseFrame();
-    bare.run(1, false);
+    bare.run(false);
     const int bareChanges = bare.changes();
     int stillNewPictures = 0;
-    for (int pair = 0; pair < kPairs; ++pair) {
-        const CaptureSteps steps = bare.run(kPassesPerSide, false);
+    const Side bareCopy = [&](int) {
+        const CaptureSteps steps = bare.run(false);
         bareCopies.push_back(steps.gdiObjects + steps.bitBlt + steps.getDIBits);
         comparisons.push_back(steps.compare);
-        double still = 0.0;
-        for (int i = 0; i < kPassesPerSide; ++i) {
-            clock.start();
-            const uint64_t version = capture.pictureVersion();
-            capture.acquireFrame();
-            stillNewPictures += capture.pictureVersion() != version ? 1 : 0;
-            capture.releaseFrame();
-            still += clock.milliseconds();
-        }
-        stillToCopy.add(still / kPassesPerSide, steps.copyAndCompare());
+        return steps.copyAndCompare();
+    };
+    const Side stillPass = [&](int) {
+        clock.start();
+        const uint64_t version = capture.pictureVersion();
+        capture.acquireFrame();
+        stillNewPictures += capture.pictureVersion() != version ? 1 : 0;
+        capture.releaseFrame();
+        return clock.milliseconds();
+    };
+    for (int pair = 0; pair < kPairs; ++pair) {
+        const auto times = pairOf({bareCopy, stillPass});
+        stillToCopy.add(times[1], times[0]);
     }
     std::printf("passes on a changing desktop that found a new picture: %d of %d\n", newPictures, changingPasses);
     if (stillNewPictures > 0 || bare.changes() > bareChanges)
@@ -411,15 +444,15 @@ int main()
 
     const char* const kOneShown = "Wine, software rendering, 1024x768 captured, 800x600 shown";
     std::printf("one pass with the projector (Wine, software rendering, 1024x768 captured, 800x600 shown): each ratio "
-                "the median of %d pairs, each side %d passes, the sides in turns\n",
-                kPairs, kPassesPerSide);
-    const PairedFigure whole = passToSteps.figure();
+                "the median of %d pairs, each pair %d turns of one pass a side, each side the median of its turns\n",
+                kPairs, kTurns);
+    const PairedFigure wholePass = passToSteps.figure();
     std::printf("  whole pass %.2f ms against %.2f ms of capture steps no pass can avoid (screen copy %.2f ms, upload "
                 "and mip generation %.2f ms): %s (target: at most 1.3x)\n",
-                whole.numerator, whole.denominator, median(copies), median(uploads), describe(whole).c_str());
+                wholePass.numerator, wholePass.denominator, median(copies), median(uploads), describe(wholePass).c_str());
     printTableRow("One pass against the capture steps it cannot avoid (screen copy, upload, mips), in pairs", kOneShown,
-                  "at most 1.3x", "%.1f ms against %.1f ms: %s (copy %.1f, upload and mips %.1f ms)", whole.numerator,
-                  whole.denominator, describe(whole).c_str(), median(copies), median(uploads));
+                  "at most 1.3x", "%.1f ms against %.1f ms: %s (copy %.1f, upload and mips %.1f ms)", wholePass.numerator,
+                  wholePass.denominator, describe(wholePass).c_str(), median(copies), median(uploads));
     const PairedFigure mesh = meshToKeystone.figure();
     std::printf("  through a bowed 9 x 9 mesh %.2f ms against %.2f ms with the keystone alone: %s (target: at most "
                 "1.15x)\n",
