@@ -3,6 +3,9 @@
 // of two sides timed in turns, pair after pair, so that a moment when the shared machine is busy weighs on
 // both sides of one pair and on few pairs: the median of the pairs' ratios holds from one run to the next.
 // Each timed step is closed by waiting for the device, so its time is its own.
+// scripts/bench runs it with Mesa's rasterizer on one thread (LP_NUM_THREADS=1): with one thread a core,
+// a draw takes half as long when the other core happens to be free, and every ratio of a draw to a copy
+// would follow the other programs on the machine.
 #include <windows.h>
 
 #include <cmath>
@@ -446,9 +449,13 @@ int main()
                     stillNewPictures, bare.changes() - bareChanges);
 
     const char* const kOneShown = "Wine, software rendering, 1024x768 captured, 800x600 shown";
-    std::printf("one pass with the projector (Wine, software rendering, 1024x768 captured, 800x600 shown): each ratio "
-                "the median of %d pairs, each pair %d turns of one pass a side, each side the median of its turns\n",
-                kPairs, kTurns);
+    // The rasterizer's threads as Mesa reads them from the environment Wine was started in.
+    char threads[16];
+    const DWORD length = GetEnvironmentVariableA("LP_NUM_THREADS", threads, sizeof threads);
+    std::printf("one pass with the projector (Wine, software rendering, rasterizer threads: %s, 1024x768 captured, "
+                "800x600 shown): each ratio the median of %d pairs, each pair %d turns of one pass a side, each side "
+                "the median of its turns\n",
+                length > 0 && length < sizeof threads ? threads : "Mesa's default, one a core", kPairs, kTurns);
     const PairedFigure wholePass = passToSteps.figure();
     std::printf("  whole pass %.2f ms against %.2f ms of capture steps no pass can avoid (screen copy %.2f ms, upload "
                 "and mip generation %.2f ms): %s (target: at most 1.3x)\n",
