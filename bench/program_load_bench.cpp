@@ -166,7 +166,7 @@ bool measureStillDesktop()
 // own loop holds the program's thread; a timer keeps the passes going) against none open, in turns.
 bool measurePassesInTrayMenu()
 {
-    constexpr int kRounds = 4;
+    constexpr int kRounds = 6;
     constexpr auto kSpan = std::chrono::seconds(4);
     VirtualDisplay display(MonitorLayout::twoMonitors());
     WineSession wine(display);

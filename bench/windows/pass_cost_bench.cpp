@@ -448,26 +448,30 @@ int main()
                     "copy)\n",
                     stillNewPictures, bare.changes() - bareChanges);
 
-    const char* const kOneShown = "Wine, software rendering, 1024x768 captured, 800x600 shown";
     // The rasterizer's threads as Mesa reads them from the environment Wine was started in.
     char threads[16];
     const DWORD length = GetEnvironmentVariableA("LP_NUM_THREADS", threads, sizeof threads);
-    std::printf("one pass with the projector (Wine, software rendering, rasterizer threads: %s, 1024x768 captured, "
-                "800x600 shown): each ratio the median of %d pairs, each pair %d turns of one pass a side, each side "
-                "the median of its turns\n",
-                length > 0 && length < sizeof threads ? threads : "Mesa's default, one a core", kPairs, kTurns);
+    const std::string rendering = length > 0 && length < sizeof threads
+                                      ? std::string("software rendering on ") + threads + " rasterizer thread(s)"
+                                      : std::string("software rendering on Mesa's rasterizer threads, one a core");
+    const std::string oneShownText = "Wine, " + rendering + ", 1024x768 captured, 800x600 shown";
+    const std::string twoShownText = "Wine, " + rendering + ", 1024x768 captured, two 800x600 shown";
+    const char* const oneShown = oneShownText.c_str();
+    std::printf("one pass with the projector (%s): each ratio the median of %d pairs, each pair %d turns of one pass "
+                "a side, each side the median of its turns\n",
+                oneShown, kPairs, kTurns);
     const PairedFigure wholePass = passToSteps.figure();
     std::printf("  whole pass %.2f ms against %.2f ms of capture steps no pass can avoid (screen copy %.2f ms, upload "
                 "and mip generation %.2f ms): %s (target: at most 1.3x)\n",
                 wholePass.numerator, wholePass.denominator, median(copies), median(uploads), describe(wholePass).c_str());
-    printTableRow("One pass against the capture steps it cannot avoid (screen copy, upload, mips), in pairs", kOneShown,
+    printTableRow("One pass against the capture steps it cannot avoid (screen copy, upload, mips), in pairs", oneShown,
                   "at most 1.3x", "%.1f ms against %.1f ms: %s (copy %.1f, upload and mips %.1f ms)", wholePass.numerator,
                   wholePass.denominator, describe(wholePass).c_str(), median(copies), median(uploads));
     const PairedFigure mesh = meshToKeystone.figure();
     std::printf("  through a bowed 9 x 9 mesh %.2f ms against %.2f ms with the keystone alone: %s (target: at most "
                 "1.15x)\n",
                 mesh.numerator, mesh.denominator, describe(mesh).c_str());
-    printTableRow("One pass through a bowed 9 x 9 mesh against the 2 x 2 pass, in pairs", kOneShown, "at most 1.15x",
+    printTableRow("One pass through a bowed 9 x 9 mesh against the 2 x 2 pass, in pairs", oneShown, "at most 1.15x",
                   "%.1f ms against %.1f ms: %s", mesh.numerator, mesh.denominator, describe(mesh).c_str());
     const PairedFigure second = secondToOwn.figure();
     std::printf("  with a second projector %.2f ms against %.2f ms with the first alone: it adds %.2f ms against its own draw %.2f ms and "
@@ -475,27 +479,27 @@ int main()
                 median(twoPass), median(onePass), second.numerator, median(ownDraws), median(ownPresents),
                 describe(second).c_str());
     printTableRow("A second projector's cost in a pass against its own draw and present, in pairs",
-                  "Wine, software rendering, 1024x768 captured, two 800x600 shown", "at most 1.2x",
+                  twoShownText.c_str(), "at most 1.2x",
                   "adds %.1f ms against %.1f ms: %s", second.numerator, second.denominator, describe(second).c_str());
     const PairedFigure tiles = tilesToWhole.figure();
     std::printf("  eight surfaces tiling the projection %.2f ms against one surface over all of it %.2f ms: %s "
                 "(target: at most 1.25x)\n",
                 tiles.numerator, tiles.denominator, describe(tiles).c_str());
     printTableRow("Eight surfaces that tile the projection once against one surface over all of it, in pairs",
-                  kOneShown, "at most 1.25x", "%.1f ms against %.1f ms: %s", tiles.numerator, tiles.denominator,
+                  oneShown, "at most 1.25x", "%.1f ms against %.1f ms: %s", tiles.numerator, tiles.denominator,
                   describe(tiles).c_str());
     const PairedFigure masked = maskedToPlain.figure();
     std::printf("  eight masks of 32 points, feather 50: %.2f ms against %.2f ms without: %s (target: at most 1.1x)\n",
                 masked.numerator, masked.denominator, describe(masked).c_str());
     printTableRow("A pass under eight masks of 32 points, feather 50, against the same pass without masks, in pairs",
-                  kOneShown, "at most 1.1x", "%.1f ms against %.1f ms: %s", masked.numerator, masked.denominator,
+                  oneShown, "at most 1.1x", "%.1f ms against %.1f ms: %s", masked.numerator, masked.denominator,
                   describe(masked).c_str());
     const PairedFigure maskPoint = maskPointToCorner.figure();
     std::printf("  under those masks, moving a mask point every pass %.2f ms against moving a corner %.2f ms: %s "
                 "(target: no more than moving a corner)\n",
                 maskPoint.numerator, maskPoint.denominator, describe(maskPoint).c_str());
     printTableRow("Under those masks, a pass that moves a mask point against one that moves a corner, in pairs",
-                  kOneShown, "no more than moving a corner", "%.1f ms against %.1f ms: %s", maskPoint.numerator,
+                  oneShown, "no more than moving a corner", "%.1f ms against %.1f ms: %s", maskPoint.numerator,
                   maskPoint.denominator, describe(maskPoint).c_str());
     const PairedFigure still = stillToCopy.figure();
     std::printf("  a pass on a still desktop %.2f ms against the bare screen copy and its comparison %.2f ms (copy "
