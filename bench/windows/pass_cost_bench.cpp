@@ -334,6 +334,10 @@ int main()
         ownPasses.push_back(clock.milliseconds());
         return ownPasses.back();
     };
+    PassSide firstAlone;
+    firstAlone.split = true;
+    PassSide both = firstAlone;
+    both.outputs = 2;
     // The difference is taken within each turn, between passes next to each other, before its median.
     for (int pair = 0; pair < kPairs; ++pair) {
         std::vector<double> added, own;
