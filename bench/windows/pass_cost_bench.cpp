@@ -2,7 +2,7 @@
 // (screen copy, upload, mip generation), on the real Renderer and CaptureEngine. Every figure is a ratio
 // of two sides timed in turns, pair after pair, so that a moment when the shared machine is busy weighs on
 // both sides of one pair and on few pairs: the median of the pairs' ratios holds from one run to the next.
-// Each timed step is closed by waiting for the device, so its time is its own.
+// Each timed side ends by waiting for the device, as a pass does, so its time is its own.
 // scripts/bench runs it with Mesa's rasterizer on one thread (LP_NUM_THREADS=1): with one thread a core,
 // a draw takes half as long when the other core happens to be free, and every ratio of a draw to a copy
 // would follow the other programs on the machine.
