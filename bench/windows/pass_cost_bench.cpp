@@ -1,18 +1,25 @@
-// Cost of one pass of the main loop with the projector, step by step, next to the capture steps no
-// pass can avoid (screen copy, upload, mip generation), on the real Renderer and CaptureEngine.
-// Each step is closed by waiting for the device, so its time is its own.
+// Cost of one pass of the main loop with the projector, next to the capture steps no pass can avoid
+// (screen copy, upload, mip generation), on the real Renderer and CaptureEngine. Every figure is a ratio
+// of two sides timed in turns, pair after pair, so that a moment when the shared machine is busy weighs on
+// both sides of one pair and on few pairs: the median of the pairs' ratios holds from one run to the next.
+// Each timed side ends by waiting for the device, as a pass does, so its time is its own.
+// scripts/bench runs it with Mesa's rasterizer on one thread (LP_NUM_THREADS=1): with one thread a core,
+// a draw takes half as long when the other core happens to be free, and every ratio of a draw to a copy
+// would follow the other programs on the machine.
 #include <windows.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "app/app_state.h"
 #include "app/projection_pass.h"
 #include "capture/capture_engine.h"
 #include "display/monitors.h"
+#include "pair_ratios.h"
 #include "render/renderer.h"
 #include "table_row.h"
 #include "warp/solve_warp.h"
@@ -21,7 +28,9 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-constexpr int kPasses = 120;
+// Pairs per figure, and turns per pair: in each turn every side of the pair makes one timed pass.
+constexpr int kPairs = 40;
+constexpr int kTurns = 3;
 
 class Stopwatch {
 public:
@@ -62,16 +71,119 @@ HWND makeWindow(const wchar_t* title, int x, int y, int width, int height, bool 
                            width, height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
-struct Average {
-    double total = 0.0;
-    int count = 0;
-    void add(double ms)
-    {
-        total += ms;
-        ++count;
-    }
-    double per() const { return count > 0 ? total / count : 0.0; }
+// Milliseconds of each capture step of one copy. The upload and the
+// mip generation are timed together, with one wait for the device as a pass has: a wait of its own for
+// each would count the device's hand-over twice.
+struct CaptureSteps {
+    double gdiObjects = 0.0, bitBlt = 0.0, getDIBits = 0.0, compare = 0.0, uploadAndMips = 0.0;
+    double unavoidable() const { return bitBlt + getDIBits + uploadAndMips; }
+    double copyAndCompare() const { return gdiObjects + bitBlt + getDIBits + compare; }
 };
+
+// The bare screen copy of the captured area as the engine makes it (device contexts and bitmap included),
+// its comparison with the copy before, and the upload and mip generation of its picture.
+class BareCapture {
+public:
+    static constexpr int kWidth = 1024, kHeight = 768;
+
+    explicit BareCapture(Renderer& renderer) : renderer_(renderer), pixels_(static_cast<std::size_t>(kWidth) * kHeight)
+    {
+        D3D11_TEXTURE2D_DESC description{};
+        description.Width = kWidth;
+        description.Height = kHeight;
+        description.MipLevels = 0;
+        description.ArraySize = 1;
+        description.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
+        description.SampleDesc.Count = 1;
+        description.BindFlags = D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDER_TARGET;
+        description.MiscFlags = D3D11_RESOURCE_MISC_GENERATE_MIPS;
+        renderer.device()->CreateTexture2D(&description, nullptr, texture_.GetAddressOf());
+        renderer.device()->CreateShaderResourceView(texture_.Get(), nullptr, view_.GetAddressOf());
+    }
+
+    ID3D11ShaderResourceView* view() const { return view_.Get(); }
+    // Copies that differed from the one before.
+    int changes() const { return changes_; }
+
+    // One copy, compared with the one before; uploaded with its mips when `upload`.
+    CaptureSteps run(bool upload)
+    {
+        CaptureSteps steps;
+        clock_.start();
+        HDC screen = GetDC(nullptr);
+        HDC memory = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, kWidth, kHeight);
+        HGDIOBJ previous = SelectObject(memory, bitmap);
+        steps.gdiObjects += clock_.milliseconds();
+        clock_.start();
+        BitBlt(memory, 0, 0, kWidth, kHeight, screen, 0, 0, SRCCOPY | CAPTUREBLT);
+        steps.bitBlt += clock_.milliseconds();
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        clock_.start();
+        GetDIBits(memory, bitmap, 0, kHeight, pixels_.data(), &info, DIB_RGB_COLORS);
+        steps.getDIBits += clock_.milliseconds();
+        if (previousPixels_.empty())
+            previousPixels_ = pixels_;
+        // A still desktop's copy equals the one before, so it is compared whole.
+        clock_.start();
+        const bool same = std::memcmp(previousPixels_.data(), pixels_.data(), pixels_.size() * sizeof(uint32_t)) == 0;
+        steps.compare += clock_.milliseconds();
+        changes_ += same ? 0 : 1;
+        previousPixels_.swap(pixels_);
+        clock_.start();
+        SelectObject(memory, previous);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+        steps.gdiObjects += clock_.milliseconds();
+        if (!upload)
+            return steps;
+        clock_.start();
+        renderer_.context()->UpdateSubresource(texture_.Get(), 0, nullptr, previousPixels_.data(), kWidth * 4, 0);
+        renderer_.context()->GenerateMips(view_.Get());
+        finish(renderer_);
+        steps.uploadAndMips += clock_.milliseconds();
+        return steps;
+    }
+
+private:
+    Renderer& renderer_;
+    Stopwatch clock_;
+    std::vector<uint32_t> pixels_, previousPixels_;
+    int changes_ = 0;
+    ComPtr<ID3D11Texture2D> texture_;
+    ComPtr<ID3D11ShaderResourceView> view_;
+};
+
+// What a side's pass shows: on `outputs` projectors, which share the picture, each with its part and a
+// blend band over the shared part when `split`; `shape` gives the first one surfaces and masks, `edit`
+// changes it before the pass, as a drag would. A side that `settle`s first makes one untimed pass: the
+// first pass after a change of mesh makes its buffers, which is not what is compared.
+using Shape = std::function<void(OutputValues&)>;
+using Edit = std::function<void(OutputValues&, int)>;
+struct PassSide {
+    Mesh mesh;
+    std::size_t outputs = 1;
+    bool split = false;
+    bool settle = false;
+    Shape shape;
+    Edit edit;
+};
+
+// "1.23x (middle half of 40 pairs: 1.18x to 1.29x)"
+std::string describe(const PairedFigure& figure)
+{
+    char text[96];
+    std::snprintf(text, sizeof text, "%.2fx (middle half of %d pairs: %.2fx to %.2fx)", figure.ratio, figure.pairs,
+                  figure.lowRatio, figure.highRatio);
+    return text;
+}
+
+double median(const std::vector<double>& values)
+{
+    return quantile(values, 0.5);
+}
 
 } // namespace
 
@@ -92,6 +204,11 @@ int main()
         FillRect(dc, &patch, brush);
         DeleteObject(brush);
         ReleaseDC(marker, dc);
+        // Wine shows what was drawn in a window when its thread finds its message queue empty (or 50 ms
+        // later): without this, most passes would copy the desktop as it was.
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
     };
     // The program's own state, as start-up leaves it with two outputs: the passes below run the main
     // loop's own steps on it.
@@ -113,122 +230,76 @@ int main()
     }
     const WarpMatrix warp = solveWarp(keystone);
     Stopwatch clock;
+    BareCapture bare(renderer);
+    bare.run(true); // the copy the next one is compared with
 
-    // The bare screen copy of the same area, and the upload and mip generation of its picture.
-    const int width = 1024, height = 768;
-    std::vector<uint32_t> pixels(static_cast<std::size_t>(width) * height);
-    // The copy before, which a still desktop's copy is compared with: equal, so compared whole.
-    std::vector<uint32_t> previousPixels;
-    D3D11_TEXTURE2D_DESC description{};
-    description.Width = width;
-    description.Height = height;
-    description.MipLevels = 0;
-    description.ArraySize = 1;
-    description.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
-    description.SampleDesc.Count = 1;
-    description.BindFlags = D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDER_TARGET;
-    description.MiscFlags = D3D11_RESOURCE_MISC_GENERATE_MIPS;
-    ComPtr<ID3D11Texture2D> texture;
-    ComPtr<ID3D11ShaderResourceView> view;
-    renderer.device()->CreateTexture2D(&description, nullptr, texture.GetAddressOf());
-    renderer.device()->CreateShaderResourceView(texture.Get(), nullptr, view.GetAddressOf());
-    Average bitBlt, getDIBits, compare, upload, mips, draw, present, secondDraw, secondPresent, pass;
-    // The copy as the engine makes it, its device contexts and bitmap included.
-    Average gdiObjects;
-    for (int i = 0; i < kPasses; ++i) {
-        clock.start();
-        HDC screen = GetDC(nullptr);
-        HDC memory = CreateCompatibleDC(screen);
-        HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-        HGDIOBJ previous = SelectObject(memory, bitmap);
-        gdiObjects.add(clock.milliseconds());
-        clock.start();
-        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY | CAPTUREBLT);
-        bitBlt.add(clock.milliseconds());
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        clock.start();
-        GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
-        getDIBits.add(clock.milliseconds());
-        if (previousPixels.empty())
-            previousPixels = pixels;
-        clock.start();
-        const bool same = std::memcmp(previousPixels.data(), pixels.data(), pixels.size() * sizeof(uint32_t)) == 0;
-        compare.add(clock.milliseconds());
-        previousPixels.swap(pixels);
-        if (!same)
-            pixels = previousPixels;
-        clock.start();
-        SelectObject(memory, previous);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-        ReleaseDC(nullptr, screen);
-        gdiObjects.add(clock.milliseconds());
+    // One pair: kTurns turns of one timed pass of each side, in order. Each side's time is the median of
+    // its turns, so that a pass held up by another process does not weigh.
+    using Side = std::function<double(int turn)>;
+    const auto pairOf = [&](const std::vector<Side>& sides) {
+        std::vector<std::vector<double>> times(sides.size());
+        for (int turn = 0; turn < kTurns; ++turn)
+            for (std::size_t side = 0; side < sides.size(); ++side)
+                times[side].push_back(sides[side](turn));
+        std::vector<double> medians;
+        for (const std::vector<double>& sideTimes : times)
+            medians.push_back(median(sideTimes));
+        return medians;
+    };
 
-        clock.start();
-        renderer.context()->UpdateSubresource(texture.Get(), 0, nullptr, pixels.data(), width * 4, 0);
-        finish(renderer);
-        upload.add(clock.milliseconds());
-        clock.start();
-        renderer.context()->GenerateMips(view.Get());
-        finish(renderer);
-        mips.add(clock.milliseconds());
-
-        // Each projector's own draw and present, the second with the part and blend it has below.
-        const PictureLook secondLook{{0.5f, 0.0f, 1.0f, 1.0f}, {0.1f, 0.0f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}, {}};
-        const PictureLook* looks[] = {nullptr, &secondLook};
-        Average* draws[] = {&draw, &secondDraw};
-        Average* presents[] = {&present, &secondPresent};
-        for (std::size_t output = 0; output < 2; ++output) {
-            renderer.beginProjectionFrame(app.outputs[output].target);
-            clock.start();
-            renderer.drawWarpedTexture(view.Get(), warp, false, looks[output]);
-            finish(renderer);
-            draws[output]->add(clock.milliseconds());
-            clock.start();
-            renderer.presentProjection(app.outputs[output].target, true);
-            finish(renderer);
-            presents[output]->add(clock.milliseconds());
-        }
-    }
-
-    // The real pass on a desktop that changes before every pass: the main loop's own capture and
-    // projection steps; with the keystone alone, through a bent 9 x 9 mesh, and on two projectors (one
-    // capture, two draws, one present waiting).
-    // `shape` then gives the first output its surfaces and masks; `edit` changes it before each pass, as a
-    // drag would.
-    using Shape = std::function<void(OutputValues&)>;
-    using Edit = std::function<void(OutputValues&, int)>;
-    const auto runPasses = [&](const Mesh& mesh, std::size_t outputs, Average& average, const Shape& shape = {},
-                               const Edit& edit = {}) {
+    // One real pass, timed, on a desktop that changed just before it: the main loop's own capture and
+    // projection steps on what `side` shows.
+    int changingPasses = 0, newPictures = 0;
+    const auto pass = [&](const PassSide& side, int turn) {
         const SourceRect halves[] = {{0.0f, 0.0f, 0.6f, 1.0f}, {0.4f, 0.0f, 1.0f, 1.0f}};
         const EdgeBlend blends[] = {{0.0f, 0.2f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}, {0.2f, 0.0f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}};
         for (std::size_t output = 0; output < 2; ++output) {
             ProjectionOutput& shown = app.outputs[output];
-            shown.shown = output < outputs;
-            shown.values.surfaces.front().mesh = mesh;
-            shown.values.surfaces.front().source = outputs > 1 ? halves[output] : SourceRect{};
-            shown.values.surfaces.front().blend = outputs > 1 ? blends[output] : EdgeBlend{};
+            shown.shown = output < side.outputs;
             shown.values.surfaces.resize(1);
+            shown.values.surfaces.front().mesh = side.mesh;
+            shown.values.surfaces.front().source = side.split ? halves[output] : SourceRect{};
+            shown.values.surfaces.front().blend = side.split ? blends[output] : EdgeBlend{};
             shown.values.masks.clear();
             shown.values.surfaces.front().corners = keystone;
         }
-        if (shape)
-            shape(app.outputs[0].values);
-        for (int i = 0; i < kPasses; ++i) {
-            if (edit)
-                edit(app.outputs[0].values, i);
+        if (side.shape)
+            side.shape(app.outputs[0].values);
+        if (side.edit)
+            side.edit(app.outputs[0].values, turn);
+        double milliseconds = 0.0;
+        for (int run = side.settle ? 0 : 1; run <= 1; ++run) {
             changeTheDesktop();
+            const uint64_t version = capture.pictureVersion();
             clock.start();
             const bool acquired = acquireCapturedFrame();
             projectOutputs(renderer);
             renderer.presentControl();
             releaseCapturedFrame(acquired);
             finish(renderer);
-            average.add(clock.milliseconds());
+            milliseconds = clock.milliseconds();
+            changingPasses += 1;
+            newPictures += capture.pictureVersion() != version ? 1 : 0;
         }
+        return milliseconds;
     };
-    // Bowed as on a curved screen.
+
+    // The whole pass against the capture steps no pass can avoid, measured back to back.
+    PairedRatios passToSteps;
+    std::vector<double> copies, uploads;
+    const Side captureSteps = [&](int) {
+        const CaptureSteps steps = bare.run(true);
+        copies.push_back(steps.bitBlt + steps.getDIBits);
+        uploads.push_back(steps.uploadAndMips);
+        return steps.unavoidable();
+    };
+    for (int pair = 0; pair < kPairs; ++pair) {
+        const auto times = pairOf({captureSteps, [&](int turn) { return pass({}, turn); }});
+        passToSteps.add(times[1], times[0]);
+    }
+
+    // Bowed as on a curved screen. A mesh that changed has its buffers made by the next pass: each side
+    // settles first.
     Mesh bent = resizedMesh(Mesh{}, 9, 9);
     for (int32_t point = 0; point < bent.pointCount(); ++point) {
         const PicturePoint rest = restPosition(bent, point);
@@ -236,23 +307,48 @@ int main()
             bent.offsets[static_cast<std::size_t>(point)] = {0.02f * std::sin(3.14159f * rest.t),
                                                              0.05f * std::sin(3.14159f * rest.s)};
     }
-    // A still desktop: the engine copies and compares, finds no new picture, and the program draws nothing.
-    Average stillPass;
-    capture.acquireFrame(); // the picture the still passes compare with
-    capture.releaseFrame();
-    for (int i = 0; i < kPasses; ++i) {
-        clock.start();
-        const uint64_t version = capture.pictureVersion();
-        capture.acquireFrame();
-        if (capture.pictureVersion() != version)
-            std::printf("  (a still pass found a new picture)\n");
-        capture.releaseFrame();
-        stillPass.add(clock.milliseconds());
+    PassSide settledKeystone;
+    settledKeystone.settle = true;
+    PassSide settledMesh = settledKeystone;
+    settledMesh.mesh = bent;
+    PairedRatios meshToKeystone;
+    for (int pair = 0; pair < kPairs; ++pair) {
+        const auto times = pairOf({[&](int turn) { return pass(settledKeystone, turn); },
+                                   [&](int turn) { return pass(settledMesh, turn); }});
+        meshToKeystone.add(times[1], times[0]);
     }
-    Average meshPass, twoOutputPass;
-    runPasses(Mesh{}, 1, pass);
-    runPasses(bent, 1, meshPass);
-    runPasses(Mesh{}, 2, twoOutputPass);
+
+    // What a second projector adds to the pass, against its own draw and present (with the part and
+    // blend it has in the pass). The first projector shows its own part and blend on both sides, so that
+    // the difference is the second one's alone.
+    PairedRatios secondToOwn;
+    std::vector<double> onePass, twoPass, ownPasses;
+    // Timed as a pass times it: begun, drawn and presented, then one wait for the device.
+    const PictureLook secondLook{{0.4f, 0.0f, 1.0f, 1.0f}, {0.2f, 0.0f, 0.0f, 0.0f, 2.0f, 2.2f, 0.0f}, {}};
+    const Side ownDrawAndPresent = [&](int) {
+        clock.start();
+        renderer.beginProjectionFrame(app.outputs[1].target);
+        renderer.drawWarpedTexture(bare.view(), warp, false, &secondLook);
+        renderer.presentProjection(app.outputs[1].target, false); // as in the pass: the first output waits
+        finish(renderer);
+        ownPasses.push_back(clock.milliseconds());
+        return ownPasses.back();
+    };
+    PassSide firstAlone;
+    firstAlone.split = true;
+    PassSide both = firstAlone;
+    both.outputs = 2;
+    // The difference is taken within each turn, between passes next to each other, before its median.
+    for (int pair = 0; pair < kPairs; ++pair) {
+        std::vector<double> added, own;
+        for (int turn = 0; turn < kTurns; ++turn) {
+            onePass.push_back(pass(firstAlone, turn));
+            twoPass.push_back(pass(both, turn));
+            added.push_back(twoPass.back() - onePass.back());
+            own.push_back(ownDrawAndPresent(turn));
+        }
+        secondToOwn.add(median(added), median(own));
+    }
 
     // Eight surfaces that tile the projection once, 4 x 2, each showing its own part of the picture,
     // against one surface over all of it.
@@ -268,9 +364,19 @@ int main()
                 output.surfaces.push_back(tile);
             }
     };
+    PassSide whole, tiled;
+    whole.shape = wholeWindow;
+    tiled.shape = eightTiles;
+    PairedRatios tilesToWhole;
+    for (int pair = 0; pair < kPairs; ++pair) {
+        const auto times = pairOf({[&](int turn) { return pass(whole, turn); },
+                                   [&](int turn) { return pass(tiled, turn); }});
+        tilesToWhole.add(times[1], times[0]);
+    }
 
     // Eight masks of 32 points, feather 50: rings of 32 points around eight centres over the keystone's
-    // picture. Then the same while a corner moves every pass, and while a mask point does.
+    // picture. Then the same while a corner moves every pass, and while a mask point does (each side
+    // starts from the unmoved shape, so that its pass always has a change to draw).
     const Shape eightMasks = [](OutputValues& output) {
         for (int mask = 0; mask < kMostMasks; ++mask) {
             MaskValues ring;
@@ -283,80 +389,123 @@ int main()
             output.masks.push_back(ring);
         }
     };
-    const Edit moveCorner = [](OutputValues& output, int pass) {
-        output.surfaces.front().corners[0].x = -0.6f + 0.0025f * static_cast<float>(pass % 2);
+    const Edit moveCorner = [](OutputValues& output, int turn) {
+        output.surfaces.front().corners[0].x = -0.6f + 0.0025f * static_cast<float>(1 + turn % 2);
     };
-    const Edit moveMaskPoint = [](OutputValues& output, int pass) {
-        output.masks[2].points[5].x += pass % 2 ? -0.0025f : 0.0025f;
+    const Edit moveMaskPoint = [](OutputValues& output, int turn) {
+        output.masks[2].points[5].x += turn % 2 ? -0.0025f : 0.0025f;
     };
-    // Each comparison runs its two sides in turns, so that a machine busy for a while weighs on both.
-    Average wholePass, tiledPass, plainPass, maskedPass, cornerMovedPass, maskPointMovedPass;
-    for (int round = 0; round < 3; ++round) {
-        runPasses(Mesh{}, 1, wholePass, wholeWindow);
-        runPasses(Mesh{}, 1, tiledPass, eightTiles);
-        runPasses(Mesh{}, 1, plainPass);
-        runPasses(Mesh{}, 1, maskedPass, eightMasks);
-        runPasses(Mesh{}, 1, cornerMovedPass, eightMasks, moveCorner);
-        runPasses(Mesh{}, 1, maskPointMovedPass, eightMasks, moveMaskPoint);
+    PassSide maskedSide;
+    maskedSide.shape = eightMasks;
+    PassSide cornerMoving = maskedSide, maskPointMoving = maskedSide;
+    cornerMoving.edit = moveCorner;
+    maskPointMoving.edit = moveMaskPoint;
+    PairedRatios maskedToPlain, maskPointToCorner;
+    for (int pair = 0; pair < kPairs; ++pair) {
+        const auto times = pairOf({[&](int turn) { return pass({}, turn); },
+                                   [&](int turn) { return pass(maskedSide, turn); }});
+        maskedToPlain.add(times[1], times[0]);
+    }
+    for (int pair = 0; pair < kPairs; ++pair) {
+        const auto times = pairOf({[&](int turn) { return pass(cornerMoving, turn); },
+                                   [&](int turn) { return pass(maskPointMoving, turn); }});
+        maskPointToCorner.add(times[1], times[0]);
     }
 
-    const double unavoidable = bitBlt.per() + getDIBits.per() + upload.per() + mips.per();
-    std::printf("one pass with the projector (Wine, software rendering, 1024x768 captured, 800x600 shown), "
-                "mean of %d:\n",
-                kPasses);
-    std::printf("  screen copy: BitBlt %.2f ms + GetDIBits %.2f ms; upload %.2f ms; mip generation %.2f ms; "
-                "draw %.2f ms; present %.2f ms\n",
-                bitBlt.per(), getDIBits.per(), upload.per(), mips.per(), draw.per(), present.per());
-    std::printf("  whole pass %.2f ms against %.2f ms of capture steps no pass can avoid: %.2fx "
-                "(target: at most 1.3x)\n",
-                pass.per(), unavoidable, pass.per() / unavoidable);
-    printTableRow("One pass against the capture steps it cannot avoid (screen copy, upload, mips)",
-                  "Wine, software rendering, 1024x768 captured, 800x600 shown", "at most 1.3x",
-                  "%.1f ms against %.1f ms: %.1fx (copy %.1f, upload %.1f, mips %.1f, draw %.1f, present %.1f ms)",
-                  pass.per(), unavoidable, pass.per() / unavoidable, bitBlt.per() + getDIBits.per(), upload.per(),
-                  mips.per(), draw.per(), present.per());
-    std::printf("  through a bowed 9 x 9 mesh %.2f ms against %.2f ms with the keystone alone: %.2fx "
-                "(target: at most 1.15x)\n",
-                meshPass.per(), pass.per(), meshPass.per() / pass.per());
-    printTableRow("One pass through a bowed 9 x 9 mesh against the 2 x 2 pass, same run",
-                  "Wine, software rendering, 1024x768 captured, 800x600 shown", "at most 1.15x",
-                  "%.1f ms against %.1f ms: %.2fx", meshPass.per(), pass.per(), meshPass.per() / pass.per());
-    const double copy = gdiObjects.per() + bitBlt.per() + getDIBits.per();
-    const double copyAndCompare = copy + compare.per();
-    std::printf("  a pass on a still desktop %.2f ms against the bare screen copy and its comparison %.2f ms (copy "
-                "%.2f ms with its DCs and bitmap, comparison %.2f ms): %.2fx (target: no more than the copy and the "
-                "comparison)\n",
-                stillPass.per(), copyAndCompare, copy, compare.per(), stillPass.per() / copyAndCompare);
-    printTableRow("A pass on a still desktop against the bare screen copy and its comparison, same run",
-                  "Wine, 1024x768 captured, 800x600 shown", "the copy and the comparison alone (before: a whole pass)",
-                  "%.2f ms against %.2f ms (copy %.2f, comparison %.2f ms): %.2fx", stillPass.per(), copyAndCompare, copy,
-                  compare.per(), stillPass.per() / copyAndCompare);
-    const double secondOwn = secondDraw.per() + secondPresent.per();
-    const double added = twoOutputPass.per() - pass.per();
-    std::printf("  with a second projector %.2f ms against %.2f ms: it adds %.2f ms against its own draw %.2f ms "
-                "and present %.2f ms: %.2fx (target: at most 1.2x)\n",
-                twoOutputPass.per(), pass.per(), added, secondDraw.per(), secondPresent.per(), added / secondOwn);
-    printTableRow("A second projector's cost in a pass against its own draw and present, same run",
-                  "Wine, software rendering, 1024x768 captured, two 800x600 shown", "at most 1.2x",
-                  "%.1f ms against %.1f ms: adds %.1f ms against %.1f ms: %.2fx", twoOutputPass.per(), pass.per(), added,
-                  secondOwn, added / secondOwn);
-    std::printf("  eight surfaces tiling the projection %.2f ms against one surface over all of it %.2f ms: %.2fx "
+    // A still desktop: the engine copies and compares, finds no new picture, and the program draws nothing;
+    // against the bare copy and its comparison.
+    PairedRatios stillToCopy;
+    std::vector<double> bareCopies, comparisons;
+    // The pictures both sides compare with.
+    capture.acquireFrame();
+    capture.releaseFrame();
+    bare.run(false);
+    const int bareChanges = bare.changes();
+    int stillNewPictures = 0;
+    const Side bareCopy = [&](int) {
+        const CaptureSteps steps = bare.run(false);
+        bareCopies.push_back(steps.gdiObjects + steps.bitBlt + steps.getDIBits);
+        comparisons.push_back(steps.compare);
+        return steps.copyAndCompare();
+    };
+    const Side stillPass = [&](int) {
+        clock.start();
+        const uint64_t version = capture.pictureVersion();
+        capture.acquireFrame();
+        stillNewPictures += capture.pictureVersion() != version ? 1 : 0;
+        capture.releaseFrame();
+        return clock.milliseconds();
+    };
+    for (int pair = 0; pair < kPairs; ++pair) {
+        const auto times = pairOf({bareCopy, stillPass});
+        stillToCopy.add(times[1], times[0]);
+    }
+    std::printf("passes on a changing desktop that found a new picture: %d of %d\n", newPictures, changingPasses);
+    if (stillNewPictures > 0 || bare.changes() > bareChanges)
+        std::printf("  (the desktop changed during the still passes: %d new pictures in the engine, %d in the bare "
+                    "copy)\n",
+                    stillNewPictures, bare.changes() - bareChanges);
+
+    // The rasterizer's threads as Mesa reads them from the environment Wine was started in.
+    char threads[16];
+    const DWORD length = GetEnvironmentVariableA("LP_NUM_THREADS", threads, sizeof threads);
+    const std::string rendering = length > 0 && length < sizeof threads
+                                      ? std::string("software rendering on ") + threads + " rasterizer thread(s)"
+                                      : std::string("software rendering on Mesa's rasterizer threads, one a core");
+    const std::string oneShownText = "Wine, " + rendering + ", 1024x768 captured, 800x600 shown";
+    const std::string twoShownText = "Wine, " + rendering + ", 1024x768 captured, two 800x600 shown";
+    const char* const oneShown = oneShownText.c_str();
+    std::printf("one pass with the projector (%s): each ratio the median of %d pairs, each pair %d turns of one pass "
+                "a side, each side the median of its turns\n",
+                oneShown, kPairs, kTurns);
+    const PairedFigure wholePass = passToSteps.figure();
+    std::printf("  whole pass %.2f ms against %.2f ms of capture steps no pass can avoid (screen copy %.2f ms, upload "
+                "and mip generation %.2f ms): %s (target: at most 1.3x)\n",
+                wholePass.numerator, wholePass.denominator, median(copies), median(uploads), describe(wholePass).c_str());
+    printTableRow("One pass against the capture steps it cannot avoid (screen copy, upload, mips), in pairs", oneShown,
+                  "at most 1.3x", "%.1f ms against %.1f ms: %s (copy %.1f, upload and mips %.1f ms)", wholePass.numerator,
+                  wholePass.denominator, describe(wholePass).c_str(), median(copies), median(uploads));
+    const PairedFigure mesh = meshToKeystone.figure();
+    std::printf("  through a bowed 9 x 9 mesh %.2f ms against %.2f ms with the keystone alone: %s (target: at most "
+                "1.15x)\n",
+                mesh.numerator, mesh.denominator, describe(mesh).c_str());
+    printTableRow("One pass through a bowed 9 x 9 mesh against the 2 x 2 pass, in pairs", oneShown, "at most 1.15x",
+                  "%.1f ms against %.1f ms: %s", mesh.numerator, mesh.denominator, describe(mesh).c_str());
+    const PairedFigure second = secondToOwn.figure();
+    std::printf("  with a second projector %.2f ms against %.2f ms with the first alone: it adds %.2f ms against its "
+                "own draw and present %.2f ms: %s (target: at most 1.2x)\n",
+                median(twoPass), median(onePass), second.numerator, median(ownPasses), describe(second).c_str());
+    printTableRow("A second projector's cost in a pass against its own draw and present, in pairs",
+                  twoShownText.c_str(), "at most 1.2x",
+                  "adds %.1f ms against %.1f ms: %s", second.numerator, second.denominator, describe(second).c_str());
+    const PairedFigure tiles = tilesToWhole.figure();
+    std::printf("  eight surfaces tiling the projection %.2f ms against one surface over all of it %.2f ms: %s "
                 "(target: at most 1.25x)\n",
-                tiledPass.per(), wholePass.per(), tiledPass.per() / wholePass.per());
-    printTableRow("Eight surfaces that tile the projection once against one surface over all of it, same run",
-                  "Wine, software rendering, 1024x768 captured, 800x600 shown", "at most 1.25x",
-                  "%.1f ms against %.1f ms: %.2fx", tiledPass.per(), wholePass.per(), tiledPass.per() / wholePass.per());
-    std::printf("  eight masks of 32 points, feather 50: %.2f ms against %.2f ms without: %.2fx (target: at most "
-                "1.1x); moving a mask point every pass %.2f ms against moving a corner %.2f ms: %.2fx\n",
-                maskedPass.per(), plainPass.per(), maskedPass.per() / plainPass.per(), maskPointMovedPass.per(),
-                cornerMovedPass.per(), maskPointMovedPass.per() / cornerMovedPass.per());
-    printTableRow("A pass under eight masks of 32 points, feather 50, against the same pass without masks",
-                  "Wine, software rendering, 1024x768 captured, 800x600 shown", "at most 1.1x",
-                  "%.1f ms against %.1f ms: %.2fx", maskedPass.per(), plainPass.per(), maskedPass.per() / plainPass.per());
-    printTableRow("Under those masks, a pass that moves a mask point against one that moves a corner",
-                  "Wine, software rendering, 1024x768 captured, 800x600 shown", "no more than moving a corner",
-                  "%.2f ms against %.2f ms: %.2fx", maskPointMovedPass.per(), cornerMovedPass.per(),
-                  maskPointMovedPass.per() / cornerMovedPass.per());
+                tiles.numerator, tiles.denominator, describe(tiles).c_str());
+    printTableRow("Eight surfaces that tile the projection once against one surface over all of it, in pairs",
+                  oneShown, "at most 1.25x", "%.1f ms against %.1f ms: %s", tiles.numerator, tiles.denominator,
+                  describe(tiles).c_str());
+    const PairedFigure masked = maskedToPlain.figure();
+    std::printf("  eight masks of 32 points, feather 50: %.2f ms against %.2f ms without: %s (target: at most 1.1x)\n",
+                masked.numerator, masked.denominator, describe(masked).c_str());
+    printTableRow("A pass under eight masks of 32 points, feather 50, against the same pass without masks, in pairs",
+                  oneShown, "at most 1.1x", "%.1f ms against %.1f ms: %s", masked.numerator, masked.denominator,
+                  describe(masked).c_str());
+    const PairedFigure maskPoint = maskPointToCorner.figure();
+    std::printf("  under those masks, moving a mask point every pass %.2f ms against moving a corner %.2f ms: %s "
+                "(target: no more than moving a corner)\n",
+                maskPoint.numerator, maskPoint.denominator, describe(maskPoint).c_str());
+    printTableRow("Under those masks, a pass that moves a mask point against one that moves a corner, in pairs",
+                  oneShown, "no more than moving a corner", "%.1f ms against %.1f ms: %s", maskPoint.numerator,
+                  maskPoint.denominator, describe(maskPoint).c_str());
+    const PairedFigure still = stillToCopy.figure();
+    std::printf("  a pass on a still desktop %.2f ms against the bare screen copy and its comparison %.2f ms (copy "
+                "%.2f ms with its DCs and bitmap, comparison %.2f ms): %s (target: no more than the copy and the "
+                "comparison)\n",
+                still.numerator, still.denominator, median(bareCopies), median(comparisons), describe(still).c_str());
+    printTableRow("A pass on a still desktop against the bare screen copy and its comparison, in pairs",
+                  "Wine, 1024x768 captured, 800x600 shown", "the copy and the comparison alone (before: a whole pass)",
+                  "%.2f ms against %.2f ms: %s", still.numerator, still.denominator, describe(still).c_str());
     for (ProjectionOutput& output : app.outputs)
         renderer.releaseProjectionTarget(output.target);
     app.capture.reset();
