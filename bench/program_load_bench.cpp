@@ -82,6 +82,15 @@ Load measureLoad(pid_t program, pid_t server, std::chrono::seconds span)
             server ? 100.0 * (cpuSeconds(server) - serverStart) / seconds : 0.0};
 }
 
+// Whether the program started; when it did not, what Wine printed goes to standard error.
+bool startedOrSaid(OstrelProcess& program)
+{
+    if (program.waitUntilStarted())
+        return true;
+    std::fprintf(stderr, "the program did not start\n%s", program.output().c_str());
+    return false;
+}
+
 // One monitor, no projector: the program idles in the tray, then with its panel open and untouched.
 // `wineDefaults`: with Wine's Direct3D command thread as a fresh prefix has it (on), not off as the
 // test prefix keeps it.
@@ -93,10 +102,8 @@ bool measureWithoutProjector(bool wineDefaults)
         wine.wine({"reg", "delete", "HKCU\\Software\\Wine\\Direct3D", "/v", "csmt", "/f"});
     AppFolder folder;
     OstrelProcess program(wine, folder);
-    if (!program.waitUntilStarted()) {
-        std::fprintf(stderr, "the program did not start\n%s", program.output().c_str());
+    if (!startedOrSaid(program))
         return false;
-    }
     const char* setting = wineDefaults ? "Wine's default settings" : "Direct3D command thread off";
     std::this_thread::sleep_for(std::chrono::seconds(3));
     const Load idle = measureLoad(program.pid(), wineServerOf(wine.prefix()), std::chrono::seconds(20));
@@ -132,10 +139,8 @@ bool measureStillDesktop()
     WineSession wine(display);
     AppFolder folder(Program::LayoutProbe);
     OstrelProcess program(wine, folder);
-    if (!program.waitUntilStarted()) {
-        std::fprintf(stderr, "the program did not start\n%s", program.output().c_str());
+    if (!startedOrSaid(program))
         return false;
-    }
     std::this_thread::sleep_for(std::chrono::seconds(3));
     const auto projection = display.findWindow("Ostrel Projection");
     if (!projection)
@@ -172,10 +177,8 @@ bool measurePassesInTrayMenu()
     WineSession wine(display);
     AppFolder folder(Program::LayoutProbe);
     OstrelProcess program(wine, folder);
-    if (!program.waitUntilStarted()) {
-        std::fprintf(stderr, "the program did not start\n%s", program.output().c_str());
+    if (!startedOrSaid(program))
         return false;
-    }
     // Beside the notification area and the menu at the top left, so that the picture covers neither.
     TestPicture picture(display.x(), {560, 0, 1024, 768});
     std::optional<XWindowState> tray;

@@ -10,13 +10,9 @@ namespace {
 
 bool held = false;
 
-} // namespace
-
-void keepDisplaysAwakeWhileShown()
+// Asks for, or gives back, the displays and the system, and says so.
+void holdDisplays(bool wanted)
 {
-    const bool wanted = anyOutputShown();
-    if (wanted == held)
-        return;
     // ES_CONTINUOUS keeps the state until the next call; alone, it clears what was asked for.
     const EXECUTION_STATE state =
         wanted ? ES_CONTINUOUS | ES_DISPLAY_REQUIRED | ES_SYSTEM_REQUIRED : ES_CONTINUOUS;
@@ -30,6 +26,14 @@ void keepDisplaysAwakeWhileShown()
                       : "Tela e sistema liberados: nenhuma projecao");
 }
 
+} // namespace
+
+void keepDisplaysAwakeWhileShown()
+{
+    if (anyOutputShown() != held)
+        holdDisplays(!held);
+}
+
 bool displaysHeldAwake()
 {
     return held;
@@ -37,9 +41,6 @@ bool displaysHeldAwake()
 
 void releaseDisplays()
 {
-    if (!held)
-        return;
-    SetThreadExecutionState(ES_CONTINUOUS);
-    held = false;
-    Log("LOG", "Tela e sistema liberados: nenhuma projecao");
+    if (held)
+        holdDisplays(false);
 }

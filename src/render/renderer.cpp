@@ -290,19 +290,25 @@ bool Renderer::beginProjectionFrame(ProjectionTarget& projection)
 
 void Renderer::resizeProjectionBuffers(ProjectionTarget& projection, UINT width, UINT height)
 {
+    resizeWindowBuffers(projection.swapChain.Get(), projection.target, projection.viewport, width, height);
+}
+
+void Renderer::resizeWindowBuffers(IDXGISwapChain* swapChain, ComPtr<ID3D11RenderTargetView>& target,
+                                   D3D11_VIEWPORT& viewport, UINT width, UINT height)
+{
     // Every view of the back buffers must be gone before they can be resized.
-    projection.target.Reset();
+    target.Reset();
     context_->OMSetRenderTargets(0, nullptr, nullptr);
-    const HRESULT resized = projection.swapChain->ResizeBuffers(0, width, height, DXGI_FORMAT_UNKNOWN, 0);
+    const HRESULT resized = swapChain->ResizeBuffers(0, width, height, DXGI_FORMAT_UNKNOWN, 0);
     noteDeviceResult(resized);
     ComPtr<ID3D11Texture2D> backBuffer;
-    if (FAILED(projection.swapChain->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()))))
+    if (FAILED(swapChain->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()))))
         return;
-    device_->CreateRenderTargetView(backBuffer.Get(), nullptr, projection.target.ReleaseAndGetAddressOf());
+    device_->CreateRenderTargetView(backBuffer.Get(), nullptr, target.ReleaseAndGetAddressOf());
     // Only a resize that took records the new size; a failed one keeps drawing at the old size and is
-    // tried again in the next pass.
-    if (SUCCEEDED(resized) && projection.target)
-        projection.viewport = {0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height), 0.0f, 1.0f};
+    // tried again.
+    if (SUCCEEDED(resized) && target)
+        viewport = {0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height), 0.0f, 1.0f};
 }
 
 void Renderer::presentProjection(ProjectionTarget& target, bool waitForVerticalBlank)
@@ -336,18 +342,7 @@ void Renderer::resizeControlTarget(UINT width, UINT height)
     if (!controlSwapChain_ || width == 0 || height == 0 ||
         (static_cast<float>(width) == controlViewport.Width && static_cast<float>(height) == controlViewport.Height))
         return;
-    // Every view of the back buffers must be gone before they can be resized.
-    controlTarget.Reset();
-    context_->OMSetRenderTargets(0, nullptr, nullptr);
-    const HRESULT resized = controlSwapChain_->ResizeBuffers(0, width, height, DXGI_FORMAT_UNKNOWN, 0);
-    noteDeviceResult(resized);
-    ComPtr<ID3D11Texture2D> backBuffer;
-    if (FAILED(controlSwapChain_->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()))))
-        return;
-    device_->CreateRenderTargetView(backBuffer.Get(), nullptr, controlTarget.ReleaseAndGetAddressOf());
-    D3D11_TEXTURE2D_DESC size{};
-    backBuffer->GetDesc(&size);
-    controlViewport = {0.0f, 0.0f, static_cast<float>(size.Width), static_cast<float>(size.Height), 0.0f, 1.0f};
+    resizeWindowBuffers(controlSwapChain_.Get(), controlTarget, controlViewport, width, height);
 }
 
 void Renderer::presentControl()

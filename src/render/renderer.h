@@ -251,6 +251,9 @@ private:
                                SetUpFailure& failure);
     void setUpPanelLibrary(HWND controlWindow);
     void resizeProjectionBuffers(ProjectionTarget& projection, UINT width, UINT height);
+    // A window's back buffers at a new size with a new view; the viewport records the size only when it took.
+    void resizeWindowBuffers(IDXGISwapChain* swapChain, Microsoft::WRL::ComPtr<ID3D11RenderTargetView>& target,
+                             D3D11_VIEWPORT& viewport, UINT width, UINT height);
     void clearTarget(ID3D11RenderTargetView* target);
     void bindWarpPipeline(ID3D11ShaderResourceView* texture, const WarpMatrix& matrix, ID3D11BlendState* blend,
                           ID3D11SamplerState* sampler, const PictureLook* look = nullptr, bool masked = false);
