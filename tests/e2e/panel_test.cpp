@@ -125,9 +125,7 @@ TEST_F(Panel, MonitoringTabChoosesMonitorsAndStartWithWindows)
     ASSERT_TRUE(eventually([&] { return files.writes("config.json") == writes + 1; }));
     EXPECT_NE(config().find("\"outputMonitor\": 0,"), std::string::npos) << config();
     // Wine does not keep a window out of screen captures: the projection on the captured monitor is said,
-    // once, in the log and in the panel.
-    const std::string onCaptured = "Saida 1 esta no monitor capturado: ela aparece na imagem";
-    EXPECT_TRUE(eventually([&] { return layout().count(onCaptured) == 1; })) << folder_.readFile("panel-layout.txt").value_or("");
+    // once, in the log.
     EXPECT_EQ(count(log(), "[WARN] Saida 1 esta no monitor capturado e o Windows nao a exclui da captura"), 1u) << log();
 
     program_->requestExit();
